@@ -1,0 +1,19 @@
+#include "core/Error.h"
+
+namespace pw {
+
+void ThrowCannotOpen(const std::string& path) { throw Error("Cannot open file " + path); }
+void ThrowCannotCreate(const std::string& path) { throw Error("Cannot create file " + path); }
+void ThrowReadError() { throw Error("Stream read error"); }
+void ThrowWriteError() { throw Error("Stream write error"); }
+void ThrowIndexError(long long index) {
+    throw Error("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+std::string ErrorBoxText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + ".";
+    return message;
+}
+
+} // namespace pw

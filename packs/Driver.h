@@ -1,0 +1,46 @@
+#pragma once
+// The window-independent half of a run over the input list: the header
+// lines of each item, dispatch by kind, the Total bar, and "result.log".
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "packs/Formathandlers.h"
+#include "packs/RunContext.h"
+
+namespace pw {
+
+// Starts a run into `targetDir`: it becomes TargetDir and the current
+// directory (created with its parents when missing), the run state is
+// cleared, and Total is set to 0 of 100. "Cannot open file %s" when the
+// folder cannot be entered.
+void BeginRun(RunContext& ctx, const std::string& targetDir);
+
+// "#Format: " + format name, "#Source: " + the entry's text.
+void AddHeaderLines(RunContext& ctx, std::string_view formatName, const std::string& entry);
+
+// One item: extraction for kind 1, insertion for kinds 2 and 3, nothing else.
+Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name);
+
+// Total after item i of n: i * 100 / n.
+void SetTotalAfterItem(RunContext& ctx, size_t i, size_t n);
+
+// After the last item: the status caption emptied, both bars at 0.
+void EndRun(RunContext& ctx);
+
+// Saves ResultLines as TargetDir/result.log when they are not empty and the
+// kind is neither 2 nor 3. Returns whether it wrote the file.
+bool SaveResultLog(RunContext& ctx, uint8_t inputKind);
+
+// "Total N bytes extracted." or "" when the total is 0.
+std::string TotalBytesLine(const RunContext& ctx);
+
+// A whole run over a list that does not change: for the command-line tool
+// and tests. `formatName` is the "#Format: " value. Each item's header lines
+// and outcome as DispatchItem; a stop ends the run after the current entry,
+// and ResultLines then holds only finished packs. Saves "result.log".
+Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t kind,
+                std::string_view formatName, const std::string& targetDir);
+
+} // namespace pw

@@ -1,0 +1,68 @@
+#pragma once
+// Files as the pack handlers open them. "Not shared" means an exclusive lock
+// on the open file description (flock) that another opener, in this or any
+// cooperating process, cannot take while we hold it. Every failure raises
+// pw::Error with the message of the operation that failed.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+struct FileId {
+    uint64_t dev = 0, ino = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+class File {
+public:
+    File() = default;
+    explicit File(int fd) : fd_(fd) {}
+    File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    File& operator=(File&& other) noexcept;
+    ~File() { Close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    int Fd() const { return fd_; }
+    bool IsOpen() const { return fd_ >= 0; }
+    void Close();
+    int64_t Size() const;   // -1 when it cannot be told
+    FileId Id() const;
+
+private:
+    int fd_ = -1;
+};
+
+// Read only, not shared. "Cannot open file %s" on failure or when another
+// holds the file.
+File OpenReadNotShared(const std::string& path);
+// Read and write, not shared; "Cannot open file %s".
+File OpenReadWriteNotShared(const std::string& path);
+// A new file replacing an existing one, not shared; "Cannot create file %s".
+// Refused, before anything changes, when the path names one of `reading`.
+File CreateNotShared(const std::string& path, const std::vector<FileId>& reading = {});
+
+// Whether a file or folder of that name exists (a dangling link does not).
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+// The id of an existing file, or an empty id.
+FileId IdOfPath(const std::string& path);
+
+// The whole file in memory; "Cannot open file %s", "Stream read error".
+std::vector<unsigned char> ReadWholeFile(const std::string& path);
+
+// A sibling of `path` with the same name in another letter case, when `path`
+// itself does not exist (MENU.FAT beside MENU.MIX); else `path` unchanged.
+std::string FindCaseInsensitive(const std::string& path);
+
+// Writes all of it at the file's current end; "Stream write error".
+void WriteAll(int fd, const void* data, size_t size);
+
+// Copies `count` bytes from `src` at `offset` to `dst` at its current
+// position, without holding them in memory: the kernel's copy where it
+// agrees, else a bounded read/write loop. "Stream read error" when the
+// source ends early, "Stream write error" when the target cannot take them.
+void CopyRange(int src, int64_t offset, int dst, int64_t count);
+
+} // namespace pw

@@ -1,0 +1,40 @@
+#pragma once
+// Extraction of data packs and the rebuild of a pack from a log.
+#include <cstdint>
+#include <string>
+
+#include "packs/RunContext.h"
+
+namespace pw {
+
+// How a handler ended: every entry done, or a stop request honoured.
+enum class Outcome { Done, Stopped };
+
+// Writes every entry of the pack with data to its own file under the run's
+// target folder and appends one line per entry to ResultLines: the path
+// written, or "NULL" for an empty entry. Stopped before an entry: the lines
+// of this pack are taken out of ResultLines again (files already written stay).
+Outcome ExtractPack(RunContext& ctx, const std::string& indexPath);
+
+// The full path for an entry's relative name ("PACK/TYPE/0000001A.tga"),
+// after creating every missing folder along it.
+std::string MakeOutputPath(RunContext& ctx, const std::string& sourcePath,
+                           const std::string& relativeName);
+
+// The relative name of entry `index` of the pack `packName` whose entry name
+// is `entryName`: pack, type, eight hex digits and the lower-case type.
+std::string RelativeEntryName(const std::string& packName, const std::string& entryName,
+                              uint32_t index);
+
+// Builds the pack `targetIndexPath` (and its ".mix") from the source pack
+// SourcePackPath, entry k taking its data from line firstEntryLine + k of
+// LogLines when that names an existing file. The new files appear under
+// their names only when both are complete. Returns the line after the
+// pack's entry lines; `outcome` tells whether a stop request ended it.
+size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t firstEntryLine,
+                   Outcome* outcome = nullptr);
+
+// Reads a log and rebuilds every pack it names into the run's target folder.
+Outcome ProcessLogFile(RunContext& ctx, const std::string& logPath);
+
+} // namespace pw

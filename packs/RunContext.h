@@ -1,0 +1,68 @@
+#pragma once
+// The state of one program's runs, handed to every handler. The program
+// keeps exactly one: the window owns it, the command-line tool makes one.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "packs/FileIO.h"
+#include "packs/StatusSink.h"
+
+namespace pw {
+
+class RunContext {
+public:
+    explicit RunContext(StatusSink& status) : Status(&status) {}
+    RunContext(const RunContext&) = delete;
+    RunContext& operator=(const RunContext&) = delete;
+
+    StatusSink* Status;
+
+    std::vector<std::string> ResultLines; // lines of the result log of the current run
+    std::vector<std::string> LogLines;    // the log being inserted
+    std::string TargetDir;                // target folder of a run; the current directory during it
+    std::string ScanRoot;                 // folder of the last directory scan, as typed
+    bool ListFromScan = false;            // the list holds the result of a scan
+    int64_t TotalBytes = 0;               // bytes extracted in this run
+
+    uint8_t PackFormat = 4;               // format code in force while a log is read
+    uint8_t PlainLine = 0;                // the current log line is not a header line
+    std::string SourcePackPath;           // pack of the last "#Source:" line that exists
+    File HeldSourceIndex;                 // that pack's index, held while its line is handled
+
+    // Stop: asked from the window's Stop button or the tool's Ctrl-C (it is
+    // lock-free, so a signal handler may set it); looked at before each entry.
+    std::atomic<bool> StopRequested{false};
+    void RequestStop() { StopRequested.store(true); }
+    bool Stopped() const { return StopRequested.load(); }
+
+    // Files the run has open for reading: nothing is ever created over one.
+    std::vector<FileId> ReadingFiles;
+    // Folders this run has already made or found, so each level is tested once.
+    std::unordered_set<std::string> KnownDirs;
+
+    // Clears the per-run state at the start of a run (not the scan state).
+    void ResetForRun() {
+        ResultLines.clear();
+        TotalBytes = 0;
+        StopRequested.store(false);
+        KnownDirs.clear();
+    }
+};
+
+// Registers a file as open for reading for the life of a scope.
+class ReadingGuard {
+public:
+    ReadingGuard(RunContext& ctx, const File& file);
+    ~ReadingGuard();
+    ReadingGuard(const ReadingGuard&) = delete;
+    ReadingGuard& operator=(const ReadingGuard&) = delete;
+
+private:
+    RunContext& ctx_;
+    FileId id_;
+};
+
+} // namespace pw

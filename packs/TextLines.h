@@ -1,0 +1,23 @@
+#pragma once
+// Line files: project lists, logs and result logs. Lines end at a carriage
+// return, a line feed or the pair of both; a final line without an ending
+// counts; a zero byte ends the text. Written with CR LF after every line.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pw {
+
+std::vector<std::string> SplitLines(std::string_view text);
+
+// "Cannot open file %s" when it cannot be read.
+std::vector<std::string> LoadLines(const std::string& path);
+
+// Every line followed by CR LF. The file appears complete under its name or
+// not at all; an earlier file stays until then. "Cannot create file %s",
+// "Stream write error".
+void SaveLines(const std::string& path, const std::vector<std::string>& lines);
+// The same for a ready text.
+void SaveText(const std::string& path, std::string_view text);
+
+} // namespace pw

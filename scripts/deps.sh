@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs when any is missing (as root
+# with apt-get; otherwise says which to install). Usage: deps.sh [gui]
+set -euo pipefail
+need=(cmake g++ make libgtest-dev libgmock-dev)
+if [[ "${1:-}" == gui ]]; then need+=(qt6-base-dev); fi
+if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time); fi
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+((${#missing[@]} == 0)) && exit 0
+if [[ $(id -u) -eq 0 ]]; then
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "Please install these Debian packages first: sudo apt-get install ${missing[*]}" >&2
+  exit 1
+fi
