@@ -26,6 +26,7 @@ public:
     std::string ScanRoot;                 // folder of the last directory scan, as typed
     bool ListFromScan = false;            // the list holds the result of a scan
     int64_t TotalBytes = 0;               // bytes extracted in this run
+    size_t BlockStart = 0;                // where the current item's lines begin in ResultLines
 
     uint8_t PackFormat = 4;               // format code in force while a log is read
     uint8_t PlainLine = 0;                // the current log line is not a header line

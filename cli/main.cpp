@@ -1,0 +1,56 @@
+// packwright-cli: the pack engine for scripts and for people without a
+// desktop. Exit status 0 on success, 1 on a file error (the message on
+// stderr), 2 on a usage error, 130 when Ctrl-C stopped a run.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "cli/Commands.h"
+#include "cli/TerminalStatus.h"
+#include "core/Error.h"
+
+namespace {
+
+std::atomic<bool>* stopFlag = nullptr;
+
+extern "C" void OnInterrupt(int) {
+    if (stopFlag) stopFlag->store(true);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace pw::cli;
+    Options options;
+    try {
+        options = ParseArguments(argc, argv);
+    } catch (const UsageError& e) {
+        if (!e.message.empty()) std::fprintf(stderr, "packwright-cli: %s\n", e.message.c_str());
+        std::fputs(UsageText, stderr);
+        return ExitUsage;
+    }
+
+    pw::TerminalStatus status(!options.quiet && ::isatty(STDERR_FILENO));
+    pw::RunContext ctx(status);
+    stopFlag = &ctx.StopRequested;
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+
+    try {
+        int code = ExitOk;
+        if (options.command == "list") code = List(options);
+        else if (options.command == "scan") code = Scan(options);
+        else if (options.command == "extract") code = Extract(options, ctx);
+        else code = Insert(options, ctx);
+        status.Finish();
+        if (code == ExitStopped) std::fputs("packwright-cli: stopped\n", stderr);
+        return code;
+    } catch (const pw::Error& e) {
+        status.Finish();
+        std::fprintf(stderr, "%s\n", pw::ErrorBoxText(e.what()).c_str());
+        return ExitError;
+    }
+}

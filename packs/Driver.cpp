@@ -1,0 +1,86 @@
+#include "packs/Driver.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/Error.h"
+#include "core/FileNames.h"
+#include "packs/Kinds.h"
+#include "packs/TextLines.h"
+
+namespace pw {
+
+void BeginRun(RunContext& ctx, const std::string& targetDir) {
+    std::error_code ec;
+    std::filesystem::create_directories(targetDir, ec);
+    if (::chdir(targetDir.c_str()) != 0) ThrowCannotOpen(targetDir);
+    ctx.TargetDir = targetDir;
+    ctx.ResetForRun();
+    ctx.Status->SetTotalPosition(0);
+    ctx.Status->SetTotalMax(100);
+}
+
+void AddHeaderLines(RunContext& ctx, std::string_view formatName, const std::string& entry) {
+    ctx.BlockStart = ctx.ResultLines.size();
+    ctx.ResultLines.push_back("#Format: " + std::string(formatName));
+    ctx.ResultLines.push_back("#Source: " + entry);
+}
+
+Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name) {
+    Outcome outcome = Outcome::Done;
+    if (kind == KindPacks) {
+        outcome = ExtractPack(ctx, name);
+        // A pack left unfinished is not named in the result log at all.
+        if (outcome == Outcome::Stopped && ctx.BlockStart <= ctx.ResultLines.size())
+            ctx.ResultLines.resize(ctx.BlockStart);
+    } else if (kind == KindLogs || kind == KindProjectLists) {
+        outcome = ProcessLogFile(ctx, name);
+    }
+    return outcome;
+}
+
+void SetTotalAfterItem(RunContext& ctx, size_t i, size_t n) {
+    if (n > 0) ctx.Status->SetTotalPosition(int(uint64_t(i) * 100 / n));
+}
+
+void EndRun(RunContext& ctx) {
+    ctx.Status->SetStatus("");
+    ctx.Status->SetProgressPosition(0);
+    ctx.Status->SetTotalPosition(0);
+}
+
+bool SaveResultLog(RunContext& ctx, uint8_t inputKind) {
+    if (ctx.ResultLines.empty() || inputKind == KindLogs || inputKind == KindProjectLists) return false;
+    std::string path = ctx.TargetDir;
+    if (path.empty() || PathSeparators.find(path.back()) == std::string_view::npos) path += PathDelim;
+    SaveLines(path + "result.log", ctx.ResultLines);
+    return true;
+}
+
+std::string TotalBytesLine(const RunContext& ctx) {
+    if (ctx.TotalBytes == 0) return {};
+    return "Total " + std::to_string(ctx.TotalBytes) + " bytes extracted.";
+}
+
+Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t kind,
+                std::string_view formatName, const std::string& targetDir) {
+    BeginRun(ctx, targetDir);
+    Outcome outcome = Outcome::Done;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (ctx.Stopped()) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        AddHeaderLines(ctx, formatName, list[i]);
+        outcome = DispatchItem(ctx, kind, list[i]);
+        if (outcome == Outcome::Stopped) break;
+        SetTotalAfterItem(ctx, i, list.size());
+        ctx.Status->ProcessEvents();
+    }
+    EndRun(ctx);
+    SaveResultLog(ctx, kind);
+    return outcome;
+}
+
+} // namespace pw

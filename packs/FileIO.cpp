@@ -1,0 +1,188 @@
+#include "packs/FileIO.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "core/Error.h"
+#include "core/FileNames.h"
+
+namespace pw {
+
+namespace {
+
+constexpr size_t CopyBufferSize = 256 * 1024;
+
+int OpenRetry(const std::string& path, int flags, mode_t mode = 0) {
+    int fd;
+    do fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The exclusive lock that makes an open "not shared".
+bool LockExclusive(int fd) {
+    int r;
+    do r = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (r < 0 && errno == EINTR);
+    return r == 0;
+}
+
+File OpenNotShared(const std::string& path, int flags) {
+    File f(OpenRetry(path, flags));
+    if (!f.IsOpen() || !LockExclusive(f.Fd())) ThrowCannotOpen(path);
+    struct stat st {};
+    if (::fstat(f.Fd(), &st) != 0 || S_ISDIR(st.st_mode)) ThrowCannotOpen(path);
+    return f;
+}
+
+} // namespace
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void File::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+int64_t File::Size() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    return int64_t(st.st_size);
+}
+
+FileId File::Id() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
+    return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+}
+
+File OpenReadNotShared(const std::string& path) { return OpenNotShared(path, O_RDONLY); }
+
+File OpenReadWriteNotShared(const std::string& path) { return OpenNotShared(path, O_RDWR); }
+
+File CreateNotShared(const std::string& path, const std::vector<FileId>& reading) {
+    // Opened without truncation first: a file that the run reads from must
+    // come through untouched, so it is recognised before anything changes.
+    File f(OpenRetry(path, O_WRONLY | O_CREAT | O_NOCTTY, 0666));
+    if (!f.IsOpen()) ThrowCannotCreate(path);
+    struct stat st {};
+    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotCreate(path);
+    FileId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    for (const FileId& r : reading)
+        if (r == id) ThrowCannotCreate(path);
+    if (!LockExclusive(f.Fd()) || ::ftruncate(f.Fd(), 0) != 0) ThrowCannotCreate(path);
+    return f;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+FileId IdOfPath(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path) {
+    File f(OpenRetry(path, O_RDONLY));
+    if (!f.IsOpen()) ThrowCannotOpen(path);
+    struct stat st {};
+    if (::fstat(f.Fd(), &st) != 0 || S_ISDIR(st.st_mode)) ThrowCannotOpen(path);
+    std::vector<unsigned char> data;
+    if (S_ISREG(st.st_mode)) data.reserve(size_t(st.st_size));
+    unsigned char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(f.Fd(), buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ThrowReadError();
+        if (n == 0) break;
+        data.insert(data.end(), buf, buf + n);
+    }
+    return data;
+}
+
+std::string FindCaseInsensitive(const std::string& path) {
+    if (Exists(path)) return path;
+    std::string folder = ExtractFilePath(path);
+    std::string name = ExtractFileName(path);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+    if (!dir) return path;
+    while (dirent* e = ::readdir(dir.get()))
+        if (SameTextAscii(e->d_name, name)) return folder + e->d_name;
+    return path;
+}
+
+void WriteAll(int fd, const void* data, size_t size) {
+    auto p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ThrowWriteError();
+        p += n;
+        size -= size_t(n);
+    }
+}
+
+namespace {
+
+void CopyByReadWrite(int src, int64_t offset, int dst, int64_t count) {
+    std::unique_ptr<char[]> buf(new char[CopyBufferSize]);
+    while (count > 0) {
+        size_t want = size_t(std::min<int64_t>(count, int64_t(CopyBufferSize)));
+        ssize_t n = ::pread(src, buf.get(), want, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ThrowReadError();
+        WriteAll(dst, buf.get(), size_t(n));
+        offset += n;
+        count -= n;
+    }
+}
+
+} // namespace
+
+void CopyRange(int src, int64_t offset, int dst, int64_t count) {
+    loff_t in = offset;
+    while (count > 0) {
+        size_t want = size_t(std::min<int64_t>(count, int64_t(1) << 30));
+        ssize_t n = ::copy_file_range(src, &in, dst, nullptr, want, 0);
+        if (n > 0) {
+            count -= n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) ThrowReadError(); // the source ended early
+        switch (errno) {
+        case EFBIG:
+        case ENOSPC:
+        case EDQUOT:
+            ThrowWriteError();
+        case EIO:
+            ThrowReadError();
+        default: // the kernel will not copy between these two: do it by hand
+            CopyByReadWrite(src, int64_t(in), dst, count);
+            return;
+        }
+    }
+}
+
+} // namespace pw

@@ -1,0 +1,124 @@
+// The rebuild of one pack from a log: entry k takes the file named on the
+// k-th line after the pack's "#Source:" line when that file exists, else
+// keeps its data from the source pack. The new data file is dense: entries
+// in index order, each starting on a 2048-byte boundary, zero padding after.
+#include <climits>
+#include <filesystem>
+
+#include "core/Error.h"
+#include "core/FileNames.h"
+#include "packs/FileIO.h"
+#include "packs/Formathandlers.h"
+#include "packs/PackIndex.h"
+#include "packs/PendingFile.h"
+
+namespace pw {
+
+namespace {
+
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code ec1, ec2;
+    auto ca = std::filesystem::weakly_canonical(a, ec1);
+    auto cb = std::filesystem::weakly_canonical(b, ec2);
+    return !ec1 && !ec2 && ca == cb;
+}
+
+bool Contains(const std::vector<FileId>& ids, const FileId& id) {
+    for (const FileId& x : ids)
+        if (x == id && id.ino != 0) return true;
+    return false;
+}
+
+struct RebuildFiles {
+    std::string targetIndex, targetData;
+    std::vector<FileId> untouchable; // source files, the files being written, the targets
+};
+
+// The file an entry line names, opened for reading; refused when it is one
+// of the pack files this rebuild reads or writes.
+File OpenEntryFile(const std::string& path, const RebuildFiles& files) {
+    if (IsDirectory(path) || Contains(files.untouchable, IdOfPath(path)) ||
+        SamePath(path, files.targetIndex) || SamePath(path, files.targetData))
+        ThrowCannotOpen(path);
+    File f = OpenReadNotShared(path);
+    if (f.Size() < 0) ThrowCannotOpen(path);
+    if (f.Size() > INT32_MAX) throw Error("File " + path + " is too large for a pack entry");
+    return f;
+}
+
+void PadToBlock(int fd, int64_t& length) {
+    static const char zeros[PackBlockSize - 1] = {};
+    int64_t rest = length % PackBlockSize;
+    if (rest == 0) return;
+    WriteAll(fd, zeros, size_t(PackBlockSize - rest));
+    length += PackBlockSize - rest;
+}
+
+} // namespace
+
+size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t firstEntryLine,
+                   Outcome* outcome) {
+    if (outcome) *outcome = Outcome::Done;
+    ctx.HeldSourceIndex.Close();
+
+    File source = OpenReadNotShared(DataPathFor(ctx.SourcePackPath));
+    ReadingGuard sourceGuard(ctx, source);
+
+    RebuildFiles files;
+    files.targetIndex = FindCaseInsensitive(targetIndexPath);
+    files.targetData = FindCaseInsensitive(ChangeFileExt(targetIndexPath, ".mix"));
+    files.untouchable = ctx.ReadingFiles;
+    files.untouchable.push_back(IdOfPath(ctx.SourcePackPath));
+    // A new pack is never written over its source, whatever the spelling.
+    if (Contains(files.untouchable, IdOfPath(files.targetData)) || IsDirectory(files.targetData))
+        ThrowCannotCreate(files.targetData);
+    PendingFile data(files.targetData);
+    files.untouchable.push_back(data.Id());
+
+    PackIndex index(ReadWholeFile(ctx.SourcePackPath), ctx.SourcePackPath);
+    const int64_t sourceSize = source.Size();
+    ctx.Status->SetStatus("Processing " + ExtractFileName(targetIndexPath) + "...");
+    ctx.Status->ProcessEvents();
+
+    size_t line = firstEntryLine;
+    int64_t length = 0;
+    const size_t n = index.Count();
+    for (size_t k = 0; k < n; ++k, ++line) {
+        if (ctx.Stopped()) {
+            if (outcome) *outcome = Outcome::Stopped;
+            return line; // the pending files go with `data`
+        }
+        FatEntry entry = index.Entry(k);
+        if (length / PackBlockSize > INT32_MAX) ThrowWriteError();
+        index.SetStartBlock(k, int32_t(length / PackBlockSize));
+        if (line >= ctx.LogLines.size()) ThrowIndexError(static_cast<long long>(line));
+        const std::string& path = ctx.LogLines[line];
+        if (Exists(path)) {
+            File f = OpenEntryFile(path, files);
+            int64_t size = f.Size();
+            index.SetSize(k, int32_t(size));
+            CopyRange(f.Fd(), 0, data.Fd(), size);
+            length += size;
+        } else if (entry.Size != 0) {
+            if (!EntryInside(entry.StartBlock, entry.Size, sourceSize)) ThrowReadError();
+            CopyRange(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, data.Fd(), entry.Size);
+            length += entry.Size;
+        }
+        PadToBlock(data.Fd(), length);
+        int percent = int(uint64_t(k) * 100 / n);
+        if (percent != ctx.Status->ProgressPosition()) {
+            ctx.Status->SetProgressPosition(percent);
+            ctx.Status->ProcessEvents();
+        }
+    }
+
+    if (Contains(files.untouchable, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
+        ThrowCannotCreate(files.targetIndex);
+    PendingFile newIndex(files.targetIndex);
+    WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
+    data.Commit(); // the data file first, the index last
+    newIndex.Commit();
+    return line;
+}
+
+} // namespace pw
