@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace pw {
 
@@ -11,6 +12,7 @@ constexpr size_t MaxPending = 256;
 }
 
 unsigned EntryWriter::DefaultThreads() {
+    if (const char* t = std::getenv("PW_THREADS")) return unsigned(std::atoi(t));
     unsigned n = std::thread::hardware_concurrency();
     return std::clamp(n, 1u, 4u);
 }
