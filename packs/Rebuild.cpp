@@ -61,8 +61,10 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     files.targetData = FindCaseInsensitive(ChangeFileExt(targetIndexPath, ".mix"));
     std::vector<FileId> sources = ctx.ReadingFiles;
     sources.push_back(IdOfPath(ctx.SourcePackPath));
-    // A new pack is never written over its source, whatever the spelling.
-    if (Contains(sources, IdOfPath(files.targetData)) || IsDirectory(files.targetData))
+    // A new pack is never written over its source, whatever the spelling;
+    // and an index named like its data file (".mix") would replace the data.
+    if (Contains(sources, IdOfPath(files.targetData)) || IsDirectory(files.targetData) ||
+        files.targetData == files.targetIndex)
         ThrowCannotCreate(files.targetData);
     PendingFile data(files.targetData);
     files.untouchable = sources;
