@@ -33,11 +33,20 @@ bool LockExclusive(int fd) {
     return r == 0;
 }
 
+// Opened without blocking, so that a FIFO nobody writes to cannot stall the
+// run; the descriptor blocks again once it is known to be a regular file.
+bool ClearNonBlocking(int fd) {
+    int fl = ::fcntl(fd, F_GETFL);
+    return fl >= 0 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == 0;
+}
+
+// Pack files, logs' entry files and sources are regular files: a folder, a
+// FIFO or a device is refused.
 File OpenNotShared(const std::string& path, int flags) {
-    File f(OpenRetry(path, flags));
+    File f(OpenRetry(path, flags | O_NONBLOCK | O_NOCTTY));
     if (!f.IsOpen() || !LockExclusive(f.Fd())) ThrowCannotOpen(path);
     struct stat st {};
-    if (::fstat(f.Fd(), &st) != 0 || S_ISDIR(st.st_mode)) ThrowCannotOpen(path);
+    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(f.Fd())) ThrowCannotOpen(path);
     return f;
 }
 
@@ -76,10 +85,15 @@ File OpenReadWriteNotShared(const std::string& path) { return OpenNotShared(path
 File CreateNotShared(const std::string& path, const std::vector<FileId>& reading) {
     // Opened without truncation first: a file that the run reads from must
     // come through untouched, so it is recognised before anything changes.
-    File f(OpenRetry(path, O_WRONLY | O_CREAT | O_NOCTTY, 0666));
+    // A FIFO without a reader fails at once instead of waiting; a name that
+    // does not exist is created only as a new file, never through a
+    // dangling symbolic link to somewhere else.
+    int fd = OpenRetry(path, O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT) fd = OpenRetry(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_NONBLOCK, 0666);
+    File f(fd);
     if (!f.IsOpen()) ThrowCannotCreate(path);
     struct stat st {};
-    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotCreate(path);
+    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(f.Fd())) ThrowCannotCreate(path);
     FileId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
     for (const FileId& r : reading)
         if (r == id) ThrowCannotCreate(path);

@@ -34,13 +34,14 @@ private:
     int fd_ = -1;
 };
 
-// Read only, not shared. "Cannot open file %s" on failure or when another
-// holds the file.
+// Read only, not shared. "Cannot open file %s" on failure, when another
+// holds the file, or when it is not a regular file (a FIFO is not waited on).
 File OpenReadNotShared(const std::string& path);
 // Read and write, not shared; "Cannot open file %s".
 File OpenReadWriteNotShared(const std::string& path);
 // A new file replacing an existing one, not shared; "Cannot create file %s".
-// Refused, before anything changes, when the path names one of `reading`.
+// Refused, before anything changes, when the path names one of `reading`,
+// something other than a regular file, or a dangling symbolic link.
 File CreateNotShared(const std::string& path, const std::vector<FileId>& reading = {});
 
 // Whether a file or folder of that name exists (a dangling link does not).
