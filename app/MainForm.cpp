@@ -78,6 +78,11 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     Results->setBackgroundRole(QPalette::Base);
+    // The group's caption sits in its top frame line, so the controls at the
+    // top of the group stay inside the frame whatever the style.
+    GroupBox1->setStyleSheet(QStringLiteral(
+        "QGroupBox#GroupBox1 { border: 1px solid palette(mid); margin-top: 6px; }"
+        "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: 8px; top: 0px; padding: 0px; }"));
 
     // Glyph indexes of the image lists, in tool-bar order.
     QToolButton* const order[] = {BAddLog, ProcessDir, BSaveList, BRemLog, BClearAll, BProcess, BExit};
