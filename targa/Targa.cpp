@@ -124,14 +124,15 @@ void TTarga::Resize(int width, int height) {
     TakeImage(std::move(image));
 }
 
+// Without an image the value waits in the header for the next Reset.
 void TTarga::SetWidth(quint16 value) {
     if (Image) Resize(value, GetHeight());
-    WriteU16LE(&Header[WidthAt], value);
+    else WriteU16LE(&Header[WidthAt], value);
 }
 
 void TTarga::SetHeight(quint16 value) {
     if (Image) Resize(GetWidth(), value);
-    WriteU16LE(&Header[HeightAt], value);
+    else WriteU16LE(&Header[HeightAt], value);
 }
 
 void TTarga::SetDepth(quint16 value) {

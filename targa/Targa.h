@@ -37,7 +37,9 @@ public:
 
     // The drawing surface of Image: replaced whenever Image is recreated or
     // resized, null while there is no image or the image has no pixels.
-    // Draw through it; do not begin another painter on Image.
+    // Draw through it; do not begin another painter on Image, and take
+    // snapshots with Image->copy() (a shallow copy would share the pixels
+    // this painter keeps drawing into).
     QPainter* Canvas = nullptr;
     std::array<uint8_t, HeaderSize> Header{};   // file layout, little-endian fields
     std::array<uint8_t, FooterSize> Footer{};   // written as the last bytes of a file
