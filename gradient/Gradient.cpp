@@ -31,6 +31,7 @@ TGradient::TGradient(QWidget* owner) : QWidget(owner) {
     setMouseTracking(true);  // moves are reported without a button held
     resize(100, 100);
     SizeImage();
+    if (owner && owner->isVisible()) show();  // a control is visible on its owner
 }
 
 TGradient::~TGradient() = default;

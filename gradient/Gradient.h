@@ -29,8 +29,9 @@ public:
     enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
     Q_ENUM(TAlign)
 
-    // A child of `owner`, 100 x 100, four black corners; the image is first
-    // computed at the first colour assignment or size change.
+    // A child of `owner` (shown at once if the owner is), 100 x 100, four
+    // black corners; the image is first computed at the first colour
+    // assignment or size change.
     explicit TGradient(QWidget* owner = nullptr);
     ~TGradient() override;
 

@@ -221,7 +221,9 @@ void TTarga::ReverseColors() {
     case 32: reverse = ReverseRow32; break;
     default: return;
     }
-    const size_t length = size_t(Image->width()) * size_t(BytesPerPixel());
+    // Within the row even if Header was changed by hand behind the image.
+    const size_t length = size_t(
+        TransferBytes(*Image, int64_t(Image->width()) * BytesPerPixel()));
     for (int y = 0; y < Image->height(); ++y) reverse(Image->scanLine(y), length);
 }
 

@@ -110,6 +110,7 @@ TEST(Gradient, PublishesPropertiesAlignsAndReportsTheMouse) {
     owner.resize(300, 200);
     owner.show();
     TGradient g(&owner);
+    EXPECT_TRUE(g.isVisible());
     g.setProperty("LeftBottom", Blue);
     EXPECT_EQ(g.LeftBottom, Blue);
     g.SetAlign(TGradient::alClient);
