@@ -1,9 +1,8 @@
 // Extraction: every entry of a pack with data goes to a file of its own,
 // named by pack, type and index number; ResultLines gets one line per entry.
-#include <unistd.h>
-
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "packs/EntryWriter.h"
 #include "packs/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
@@ -38,17 +37,6 @@ void StepProgress(RunContext& ctx, size_t k, size_t n) {
     }
 }
 
-void WriteEntry(RunContext& ctx, const File& data, const FatEntry& entry, const std::string& path) {
-    File out = CreateNotShared(path, ctx.ReadingFiles);
-    try {
-        CopyRange(data.Fd(), int64_t(entry.StartBlock) * PackBlockSize, out.Fd(), entry.Size);
-    } catch (...) {
-        out.Close();
-        ::unlink(path.c_str()); // no partial file under the entry's name
-        throw;
-    }
-}
-
 } // namespace
 
 Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
@@ -70,26 +58,48 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
     ctx.Status->ProcessEvents();
 
     const size_t firstLine = ctx.ResultLines.size();
+    const int64_t bytesBefore = ctx.TotalBytes;
     const size_t n = index.Count();
-    for (size_t k = 0; k < n; ++k) {
+    // The files are written on worker threads; names, folders, lines and
+    // progress stay here, in index order.
+    EntryWriter writer(data.Fd(), ctx.ReadingFiles, n > 1 ? EntryWriter::DefaultThreads() : 0);
+    std::vector<int32_t> sizes; // of the entries handed to the writer, for the byte total
+    Outcome outcome = Outcome::Done;
+    for (size_t k = 0; k < n && writer.FirstFailure() == EntryWriter::NoFailure; ++k) {
         if (ctx.Stopped()) {
-            ctx.ResultLines.resize(firstLine);
-            return Outcome::Stopped;
+            outcome = Outcome::Stopped;
+            break;
         }
         FatEntry entry = index.Entry(k);
         if (entry.Size != 0) {
-            if (!EntryInside(entry.StartBlock, entry.Size, dataSize)) ThrowReadError();
+            if (!EntryInside(entry.StartBlock, entry.Size, dataSize)) {
+                writer.Fail(k, std::make_exception_ptr(Error("Stream read error")));
+                break;
+            }
             std::string path =
                 MakeOutputPath(ctx, indexPath, RelativeEntryName(packName, entry.Name, uint32_t(k)));
-            WriteEntry(ctx, data, entry, path);
-            ctx.ResultLines.push_back(std::move(path));
+            ctx.ResultLines.push_back(path);
+            writer.Submit(k, std::move(path), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
             ctx.TotalBytes += entry.Size;
         } else {
             ctx.ResultLines.emplace_back("NULL");
         }
+        sizes.push_back(entry.Size);
         StepProgress(ctx, k, n);
     }
-    return Outcome::Done;
+
+    std::exception_ptr error;
+    size_t failedAt = writer.Finish(&error);
+    if (failedAt != EntryWriter::NoFailure) {
+        // As if written in order: the lines and bytes of the entries before
+        // the failing one, and its error.
+        ctx.ResultLines.resize(firstLine + failedAt);
+        ctx.TotalBytes = bytesBefore;
+        for (size_t k = 0; k < failedAt; ++k) ctx.TotalBytes += sizes[k];
+        std::rethrow_exception(error);
+    }
+    if (outcome == Outcome::Stopped) ctx.ResultLines.resize(firstLine);
+    return outcome;
 }
 
 } // namespace pw

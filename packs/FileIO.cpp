@@ -83,7 +83,10 @@ File CreateNotShared(const std::string& path, const std::vector<FileId>& reading
     FileId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
     for (const FileId& r : reading)
         if (r == id) ThrowCannotCreate(path);
-    if (!LockExclusive(f.Fd()) || ::ftruncate(f.Fd(), 0) != 0) ThrowCannotCreate(path);
+    if (!LockExclusive(f.Fd())) ThrowCannotCreate(path);
+    // A new file is empty already; truncating it anyway costs a journal
+    // transaction, and ext4 then flushes it on close.
+    if (st.st_size != 0 && ::ftruncate(f.Fd(), 0) != 0) ThrowCannotCreate(path);
     return f;
 }
 

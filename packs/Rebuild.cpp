@@ -3,7 +3,6 @@
 // keeps its data from the source pack. The new data file is dense: entries
 // in index order, each starting on a 2048-byte boundary, zero padding after.
 #include <climits>
-#include <filesystem>
 
 #include "core/Error.h"
 #include "core/FileNames.h"
@@ -16,13 +15,6 @@ namespace pw {
 
 namespace {
 
-bool SamePath(const std::string& a, const std::string& b) {
-    std::error_code ec1, ec2;
-    auto ca = std::filesystem::weakly_canonical(a, ec1);
-    auto cb = std::filesystem::weakly_canonical(b, ec2);
-    return !ec1 && !ec2 && ca == cb;
-}
-
 bool Contains(const std::vector<FileId>& ids, const FileId& id) {
     for (const FileId& x : ids)
         if (x == id && id.ino != 0) return true;
@@ -31,15 +23,15 @@ bool Contains(const std::vector<FileId>& ids, const FileId& id) {
 
 struct RebuildFiles {
     std::string targetIndex, targetData;
-    std::vector<FileId> untouchable; // source files, the files being written, the targets
+    // The source files, the file being written, and the files under the
+    // target names (an entry line may name them only while they do not exist).
+    std::vector<FileId> untouchable;
 };
 
 // The file an entry line names, opened for reading; refused when it is one
 // of the pack files this rebuild reads or writes.
 File OpenEntryFile(const std::string& path, const RebuildFiles& files) {
-    if (IsDirectory(path) || Contains(files.untouchable, IdOfPath(path)) ||
-        SamePath(path, files.targetIndex) || SamePath(path, files.targetData))
-        ThrowCannotOpen(path);
+    if (IsDirectory(path) || Contains(files.untouchable, IdOfPath(path))) ThrowCannotOpen(path);
     File f = OpenReadNotShared(path);
     if (f.Size() < 0) ThrowCannotOpen(path);
     if (f.Size() > INT32_MAX) throw Error("File " + path + " is too large for a pack entry");
@@ -67,13 +59,16 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     RebuildFiles files;
     files.targetIndex = FindCaseInsensitive(targetIndexPath);
     files.targetData = FindCaseInsensitive(ChangeFileExt(targetIndexPath, ".mix"));
-    files.untouchable = ctx.ReadingFiles;
-    files.untouchable.push_back(IdOfPath(ctx.SourcePackPath));
+    std::vector<FileId> sources = ctx.ReadingFiles;
+    sources.push_back(IdOfPath(ctx.SourcePackPath));
     // A new pack is never written over its source, whatever the spelling.
-    if (Contains(files.untouchable, IdOfPath(files.targetData)) || IsDirectory(files.targetData))
+    if (Contains(sources, IdOfPath(files.targetData)) || IsDirectory(files.targetData))
         ThrowCannotCreate(files.targetData);
     PendingFile data(files.targetData);
+    files.untouchable = sources;
     files.untouchable.push_back(data.Id());
+    files.untouchable.push_back(IdOfPath(files.targetData));
+    files.untouchable.push_back(IdOfPath(files.targetIndex));
 
     PackIndex index(ReadWholeFile(ctx.SourcePackPath), ctx.SourcePackPath);
     const int64_t sourceSize = source.Size();
@@ -112,7 +107,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         }
     }
 
-    if (Contains(files.untouchable, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
+    if (Contains(sources, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
         ThrowCannotCreate(files.targetIndex);
     PendingFile newIndex(files.targetIndex);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());

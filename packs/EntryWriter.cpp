@@ -1,0 +1,111 @@
+#include "packs/EntryWriter.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace pw {
+
+namespace {
+constexpr size_t MaxPending = 256;
+}
+
+unsigned EntryWriter::DefaultThreads() {
+    if (const char* t = std::getenv("PW_THREADS")) return unsigned(std::atoi(t));
+    unsigned n = std::thread::hardware_concurrency();
+    return std::clamp(n, 1u, 4u);
+}
+
+EntryWriter::EntryWriter(int dataFd, std::vector<FileId> reading, unsigned threads)
+    : dataFd_(dataFd), reading_(std::move(reading)) {
+    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+}
+
+EntryWriter::~EntryWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    hasWork_.notify_all();
+    for (std::thread& t : threads_) t.join();
+}
+
+void EntryWriter::Submit(size_t k, std::string path, int64_t offset, int64_t size) {
+    Job job{k, std::move(path), offset, size};
+    if (threads_.empty()) {
+        Write(job);
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    hasRoom_.wait(lock, [this] { return queue_.size() < MaxPending; });
+    queue_.push_back(std::move(job));
+    lock.unlock();
+    hasWork_.notify_one();
+}
+
+void EntryWriter::Fail(size_t k, std::exception_ptr error) {
+    std::lock_guard lock(mutex_);
+    RecordFailure(k, std::move(error));
+}
+
+size_t EntryWriter::FirstFailure() const {
+    std::lock_guard lock(mutex_);
+    return failedAt_;
+}
+
+void EntryWriter::RecordFailure(size_t k, std::exception_ptr error) {
+    if (k < failedAt_) {
+        failedAt_ = k;
+        error_ = std::move(error);
+    }
+}
+
+void EntryWriter::Work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        hasWork_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        Job job = std::move(queue_.front());
+        queue_.pop_front();
+        ++busy_;
+        bool skip = job.k > failedAt_; // written in order, it would never have been reached
+        lock.unlock();
+        hasRoom_.notify_one();
+        if (!skip) Write(job);
+        lock.lock();
+        --busy_;
+        if (queue_.empty() && busy_ == 0) hasRoom_.notify_all();
+    }
+}
+
+void EntryWriter::Write(const Job& job) {
+    try {
+        File out = CreateNotShared(job.path, reading_);
+        try {
+            CopyRange(dataFd_, job.offset, out.Fd(), job.size);
+        } catch (...) {
+            out.Close();
+            ::unlink(job.path.c_str()); // no partial file under the entry's name
+            throw;
+        }
+        std::lock_guard lock(mutex_);
+        written_.emplace_back(job.k, job.path);
+    } catch (...) {
+        std::lock_guard lock(mutex_);
+        RecordFailure(job.k, std::current_exception());
+    }
+}
+
+size_t EntryWriter::Finish(std::exception_ptr* error) {
+    std::unique_lock lock(mutex_);
+    hasRoom_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
+    if (failedAt_ != NoFailure) {
+        for (const auto& [k, path] : written_)
+            if (k > failedAt_) ::unlink(path.c_str());
+        if (error) *error = error_;
+    }
+    return failedAt_;
+}
+
+} // namespace pw
