@@ -29,6 +29,10 @@ class QProgressBar;
 class QPushButton;
 class QToolButton;
 class TDirForm;
+namespace pw {
+class TTarga;
+class TTextObject;
+} // namespace pw
 
 class TMainForm : public QWidget, public pw::StatusSink {
     Q_OBJECT
@@ -76,13 +80,10 @@ public:
     bool ListFromScan = false;          // the list holds the result of a scan
     int SelectLogPosition = 1;          // file type of the input dialog, from 1
 
-    // ---------------------------------------------------------------------
-    // Components configured by the form, not used by the window itself:
-    //   TextObject: TextStyle IniStyle, AsciiZ, ClearBounds, LinuxFormat,
-    //               TextAlign 1, every other property at its default;
-    //   Targa:      Width 256, Height 256, ColorDepth 32.
-    // They are owned here once those components are part of the build.
-    // ---------------------------------------------------------------------
+    // Components made with the window and configured as its form says; the
+    // window itself does not use them.
+    pw::TTextObject* TextObject; // IniStyle, AsciiZ, ClearBounds, LinuxFormat, TextAlign 1
+    pw::TTarga* Targa;           // 256 x 256, 32 bits
 
     // Handlers.
     void FormCreate();

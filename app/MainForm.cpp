@@ -17,6 +17,8 @@
 #include "app/Glyphs.h"
 #include "app/Main.h"
 #include "core/Error.h"
+#include "targa/Targa.h"
+#include "textobject/Textobject.h"
 #include "ui_Main.h"
 
 namespace pw {
@@ -98,6 +100,17 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
     Bind(SaveLog, &TMainForm::SaveLogClick);
     Bind(BClearAll, &TMainForm::BClearAllClick);
     Bind(ProcessDir, &TMainForm::ProcessDirClick);
+
+    TextObject = new pw::TTextObject(this);
+    TextObject->SetTextStyle(pw::TTextObject::IniStyle);
+    TextObject->SetAsciiZ(true);
+    TextObject->SetClearBounds(true);
+    TextObject->SetLinuxFormat(true);
+    TextObject->SetTextAlign(1);
+    Targa = new pw::TTarga(this);
+    Targa->SetWidth(256);
+    Targa->SetHeight(256);
+    Targa->SetDepth(32);
 
     FormCreate();
 }

@@ -10,6 +10,8 @@
 #include <QToolButton>
 
 #include "AppFixture.h"
+#include "targa/Targa.h"
+#include "textobject/Textobject.h"
 
 using Names = std::vector<std::string>;
 
@@ -55,6 +57,15 @@ TEST_F(AppTest, StartStateAndLayout) {
     EXPECT_EQ(EnabledButtons(), (Names{"BAddLog", "ProcessDir", "BExit"}));
     EXPECT_EQ(w->InputKind, 0);
     EXPECT_FALSE(w->ListFromScan);
+
+    // The components the form configures.
+    EXPECT_EQ(w->TextObject->GetTextStyle(), pw::TTextObject::IniStyle);
+    EXPECT_TRUE(w->TextObject->GetAsciiZ() && w->TextObject->GetClearBounds() &&
+                w->TextObject->GetLinuxFormat());
+    EXPECT_EQ(w->TextObject->GetTextAlign(), 1);
+    EXPECT_EQ(w->Targa->GetWidth(), 256);
+    EXPECT_EQ(w->Targa->GetHeight(), 256);
+    EXPECT_EQ(w->Targa->GetDepth(), 32);
 }
 
 TEST_F(AppTest, AddingFilesOfOneKindThenAnother) {
