@@ -1,10 +1,12 @@
 // The directory dialog and the folder prompt.
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "AppFixture.h"
@@ -126,4 +128,57 @@ TEST_F(AppTest, FolderPromptStartsAtTheCurrentDirectoryForAnUnusableStart) {
     EXPECT_EQ(QDir(prompt.directory()).canonicalPath(), QDir::current().canonicalPath());
     pw::FolderPrompt inside(nullptr, tmp.path(), dialogs);
     EXPECT_EQ(QDir(inside.directory()).canonicalPath(), QDir(tmp.path()).canonicalPath());
+}
+
+namespace {
+
+// Runs `act` on the modal dialog as soon as it is up.
+void OnModal(std::function<void(QFileDialog&)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+}
+
+} // namespace
+
+TEST_F(AppTest, QtOpenDialogKeepsTheChosenFileType) {
+    Write("a.log", "");
+    pw::QtDialogs real;
+    int position = 1;
+    OnModal([&](QFileDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Select file...");
+        EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_EQ(d.nameFilters(), (QStringList{"Data Packs (*.fat)", "Project list files (*.lst)",
+                                                "Log files (*.log)"}));
+        EXPECT_EQ(d.selectedNameFilter(), "Data Packs (*.fat)");
+        d.reject();
+    });
+    EXPECT_TRUE(real.OpenFiles(nullptr, TMainForm::SelectLogSpec(), position).isEmpty());
+    EXPECT_EQ(position, 1);
+
+    OnModal([&](QFileDialog& d) {
+        d.selectNameFilter("Log files (*.log)");
+        d.setDirectory(tmp.path());
+        d.selectFile(Path("a.log"));
+        static_cast<QDialog&>(d).accept();
+    });
+    const QStringList files = real.OpenFiles(nullptr, TMainForm::SelectLogSpec(), position);
+    EXPECT_EQ(files, QStringList{Path("a.log")});
+    EXPECT_EQ(position, 3);
+}
+
+TEST_F(AppTest, QtSaveDialogAddsTheDefaultExtension) {
+    pw::QtDialogs real;
+    OnModal([&](QFileDialog& d) {
+        EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_FALSE(d.testOption(QFileDialog::DontConfirmOverwrite));
+        d.setDirectory(tmp.path());
+        d.selectFile("out");
+        static_cast<QDialog&>(d).accept();
+    });
+    const auto file = real.SaveFile(nullptr, TMainForm::SaveResSpec());
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(*file, Path("out.txt"));
 }
