@@ -30,19 +30,19 @@ QStringList QtNameFilters(const QString& filter) {
 
 namespace {
 
-void Configure(QFileDialog& dialog, const FileDialogSpec& spec) {
-    dialog.setWindowTitle(spec.title);
-    dialog.setNameFilters(QtNameFilters(spec.filter));
+void Configure(QFileDialog& dialog, const FileDialogSetup& setup) {
+    dialog.setWindowTitle(setup.title);
+    dialog.setNameFilters(QtNameFilters(setup.filter));
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (!spec.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(spec.defaultSuffix);
-    dialog.setSizeGripEnabled(spec.resizable);
+    if (!setup.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(setup.defaultSuffix);
+    dialog.setSizeGripEnabled(setup.resizable);
 }
 
 } // namespace
 
-QStringList QtDialogs::OpenFiles(QWidget* parent, const FileDialogSpec& spec, int& position) {
+QStringList QtDialogs::OpenFiles(QWidget* parent, const FileDialogSetup& setup, int& position) {
     QFileDialog dialog(parent);
-    Configure(dialog, spec);
+    Configure(dialog, setup);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     const QStringList filters = dialog.nameFilters();
@@ -55,9 +55,9 @@ QStringList QtDialogs::OpenFiles(QWidget* parent, const FileDialogSpec& spec, in
     return files;
 }
 
-std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogSpec& spec) {
+std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogSetup& setup) {
     QFileDialog dialog(parent);
-    Configure(dialog, spec);
+    Configure(dialog, setup);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

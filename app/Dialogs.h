@@ -13,7 +13,7 @@ namespace pw {
 // A file dialog: its title, its file types as "description|pattern|..."
 // pairs, the extension added to a typed name without one, and whether the
 // user may resize it.
-struct FileDialogSpec {
+struct FileDialogSetup {
     QString title;
     QString filter;
     QString defaultSuffix;
@@ -27,9 +27,9 @@ public:
     // Open dialog for several existing files. `position` is the file type
     // (from 1) it starts at; a confirmed use stores the type chosen then.
     // An empty list means cancelled.
-    virtual QStringList OpenFiles(QWidget* parent, const FileDialogSpec& spec, int& position) = 0;
+    virtual QStringList OpenFiles(QWidget* parent, const FileDialogSetup& setup, int& position) = 0;
     // Save dialog that asks before replacing a file; nothing when cancelled.
-    virtual std::optional<QString> SaveFile(QWidget* parent, const FileDialogSpec& spec) = 0;
+    virtual std::optional<QString> SaveFile(QWidget* parent, const FileDialogSetup& setup) = 0;
     // The folder prompt "Select Directory", starting at `start` (or at the
     // current directory when that is no folder). A typed folder that does
     // not exist is created, with its parents, once the user agrees.
@@ -47,8 +47,8 @@ public:
 // The Qt dialogs.
 class QtDialogs : public Dialogs {
 public:
-    QStringList OpenFiles(QWidget* parent, const FileDialogSpec& spec, int& position) override;
-    std::optional<QString> SaveFile(QWidget* parent, const FileDialogSpec& spec) override;
+    QStringList OpenFiles(QWidget* parent, const FileDialogSetup& setup, int& position) override;
+    std::optional<QString> SaveFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QString> SelectDirectory(QWidget* parent, const QString& start) override;
     int ExecDirForm(TDirForm& form) override;
     bool Ask(QWidget* parent, const QString& text, const QString& caption) override;

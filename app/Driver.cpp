@@ -106,7 +106,7 @@ void TMainForm::StopClick() {
 }
 
 void TMainForm::SaveLogClick() {
-    const auto file = dialogs_.SaveFile(this, SaveResSpec());
+    const auto file = dialogs_.SaveFile(this, SaveResSetup());
     if (!file) return;
     pw::SaveLines(pw::ToPath(*file), pw::SplitLines(Results->toPlainText().toStdString()));
     dialogs_.Inform(this, QFileInfo(*file).fileName(), QStringLiteral("Operation status"));

@@ -53,7 +53,7 @@ void TMainForm::BAddLogClick() {
     const AtExit enable([this] { EnableListButtonsIfFilled(); });
 
     int position = SelectLogPosition;
-    const QStringList files = dialogs_.OpenFiles(this, SelectLogSpec(), position);
+    const QStringList files = dialogs_.OpenFiles(this, SelectLogSetup(), position);
     if (files.isEmpty()) return;
     SelectLogPosition = std::clamp(position, 1, int(pw::KindByFileType.size()));
 
@@ -87,7 +87,7 @@ void TMainForm::BClearAllClick() {
 }
 
 void TMainForm::BSaveListClick() {
-    const auto file = dialogs_.SaveFile(this, SaveLSTSpec());
+    const auto file = dialogs_.SaveFile(this, SaveLSTSetup());
     if (!file) return;
     pw::SaveLines(pw::ToPath(*file), Entries(*LogList));
 }

@@ -44,9 +44,9 @@ public:
     void SetDirForm(TDirForm* form) { dirForm_ = form; }
 
     // The input dialog's file types; the directory dialog reads the same.
-    static pw::FileDialogSpec SelectLogSpec();
-    static pw::FileDialogSpec SaveLSTSpec();
-    static pw::FileDialogSpec SaveResSpec();
+    static pw::FileDialogSetup SelectLogSetup();
+    static pw::FileDialogSetup SaveLSTSetup();
+    static pw::FileDialogSetup SaveResSetup();
 
     // Controls.
     QFrame* ToolBar1;

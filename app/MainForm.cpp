@@ -33,18 +33,18 @@ QString FromPath(const std::string& path) {
 
 } // namespace pw
 
-pw::FileDialogSpec TMainForm::SelectLogSpec() {
+pw::FileDialogSetup TMainForm::SelectLogSetup() {
     return {QStringLiteral("Select file..."), QString::fromUtf8(pw::InputFilter.data(),
                                                                 qsizetype(pw::InputFilter.size())),
             QString(), false};
 }
 
-pw::FileDialogSpec TMainForm::SaveLSTSpec() {
+pw::FileDialogSetup TMainForm::SaveLSTSetup() {
     return {QStringLiteral("Select file..."), QStringLiteral("Project list files (*.lst)|*.lst"),
             QStringLiteral("lst"), true};
 }
 
-pw::FileDialogSpec TMainForm::SaveResSpec() {
+pw::FileDialogSetup TMainForm::SaveResSetup() {
     return {QStringLiteral("Select target..."), QStringLiteral("Text files (*.txt)|*.txt"),
             QStringLiteral("txt"), false};
 }

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         app = std::make_unique<QApplication>(argc, argv);
         pw::QtDialogs dialogs;
         TMainForm mainForm(dialogs);
-        TDirForm dirForm(&mainForm, dialogs, [] { return TMainForm::SelectLogSpec().filter; });
+        TDirForm dirForm(&mainForm, dialogs, [] { return TMainForm::SelectLogSetup().filter; });
         mainForm.SetDirForm(&dirForm);
         mainForm.show();
         ScreenshotIfAsked(mainForm);

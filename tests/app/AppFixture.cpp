@@ -7,8 +7,8 @@
 #include <QToolButton>
 
 
-QStringList FakeDialogs::OpenFiles(QWidget*, const pw::FileDialogSpec& spec, int& position) {
-    EXPECT_EQ(spec.title, "Select file...");
+QStringList FakeDialogs::OpenFiles(QWidget*, const pw::FileDialogSetup& setup, int& position) {
+    EXPECT_EQ(setup.title, "Select file...");
     openStartPositions.push_back(position);
     if (onOpen) onOpen();
     if (opens.empty()) {
@@ -21,8 +21,8 @@ QStringList FakeDialogs::OpenFiles(QWidget*, const pw::FileDialogSpec& spec, int
     return answer.files;
 }
 
-std::optional<QString> FakeDialogs::SaveFile(QWidget*, const pw::FileDialogSpec& spec) {
-    saveSpecs.push_back(spec);
+std::optional<QString> FakeDialogs::SaveFile(QWidget*, const pw::FileDialogSetup& setup) {
+    saveSetups.push_back(setup);
     if (saves.empty()) {
         ADD_FAILURE() << "unexpected save dialog";
         return std::nullopt;
@@ -79,7 +79,7 @@ void AppTest::SetUp() {
     ASSERT_TRUE(tmp.isValid());
     oldCwd = QDir::currentPath();
     w = std::make_unique<TMainForm>(dialogs);
-    dir = std::make_unique<TDirForm>(w.get(), dialogs, [] { return TMainForm::SelectLogSpec().filter; });
+    dir = std::make_unique<TDirForm>(w.get(), dialogs, [] { return TMainForm::SelectLogSetup().filter; });
     w->SetDirForm(dir.get());
 }
 

@@ -30,7 +30,7 @@ public:
     std::vector<int> openStartPositions;
     std::function<void()> onOpen; // runs while an open dialog is up
     std::deque<std::optional<QString>> saves;
-    std::vector<pw::FileDialogSpec> saveSpecs;
+    std::vector<pw::FileDialogSetup> saveSetups;
     std::deque<std::optional<QString>> folders;
     std::vector<QString> folderStarts;
     std::deque<std::function<int(TDirForm&)>> dirForms;
@@ -38,8 +38,8 @@ public:
     std::vector<QString> questions;
     std::vector<Box> boxes;
 
-    QStringList OpenFiles(QWidget*, const pw::FileDialogSpec& spec, int& position) override;
-    std::optional<QString> SaveFile(QWidget*, const pw::FileDialogSpec& spec) override;
+    QStringList OpenFiles(QWidget*, const pw::FileDialogSetup& setup, int& position) override;
+    std::optional<QString> SaveFile(QWidget*, const pw::FileDialogSetup& setup) override;
     std::optional<QString> SelectDirectory(QWidget*, const QString& start) override;
     int ExecDirForm(TDirForm& form) override;
     bool Ask(QWidget*, const QString& text, const QString& caption) override;

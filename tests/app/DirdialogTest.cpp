@@ -155,7 +155,7 @@ TEST_F(AppTest, QtOpenDialogKeepsTheChosenFileType) {
         EXPECT_EQ(d.selectedNameFilter(), "Data Packs (*.fat)");
         d.reject();
     });
-    EXPECT_TRUE(real.OpenFiles(nullptr, TMainForm::SelectLogSpec(), position).isEmpty());
+    EXPECT_TRUE(real.OpenFiles(nullptr, TMainForm::SelectLogSetup(), position).isEmpty());
     EXPECT_EQ(position, 1);
 
     OnModal([&](QFileDialog& d) {
@@ -164,7 +164,7 @@ TEST_F(AppTest, QtOpenDialogKeepsTheChosenFileType) {
         d.selectFile(Path("a.log"));
         static_cast<QDialog&>(d).accept();
     });
-    const QStringList files = real.OpenFiles(nullptr, TMainForm::SelectLogSpec(), position);
+    const QStringList files = real.OpenFiles(nullptr, TMainForm::SelectLogSetup(), position);
     EXPECT_EQ(files, QStringList{Path("a.log")});
     EXPECT_EQ(position, 3);
 }
@@ -178,7 +178,7 @@ TEST_F(AppTest, QtSaveDialogAddsTheDefaultExtension) {
         d.selectFile("out");
         static_cast<QDialog&>(d).accept();
     });
-    const auto file = real.SaveFile(nullptr, TMainForm::SaveResSpec());
+    const auto file = real.SaveFile(nullptr, TMainForm::SaveResSetup());
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(*file, Path("out.txt"));
 }

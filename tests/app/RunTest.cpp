@@ -190,10 +190,10 @@ TEST_F(RunTest, SaveResults) {
     dialogs.saves.push_back(file);
     w->SaveLog->click();
     EXPECT_EQ(Read(file), "first line\r\nsecond line\r\n");
-    ASSERT_EQ(dialogs.saveSpecs.size(), 1u);
-    EXPECT_EQ(dialogs.saveSpecs[0].title, "Select target...");
-    EXPECT_EQ(dialogs.saveSpecs[0].filter, "Text files (*.txt)|*.txt");
-    EXPECT_EQ(dialogs.saveSpecs[0].defaultSuffix, "txt");
+    ASSERT_EQ(dialogs.saveSetups.size(), 1u);
+    EXPECT_EQ(dialogs.saveSetups[0].title, "Select target...");
+    EXPECT_EQ(dialogs.saveSetups[0].filter, "Text files (*.txt)|*.txt");
+    EXPECT_EQ(dialogs.saveSetups[0].defaultSuffix, "txt");
     EXPECT_TRUE(LastBoxIs("info", "out.txt", "Operation status"));
     EXPECT_FALSE(w->SaveLog->isEnabled());
 

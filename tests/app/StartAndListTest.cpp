@@ -124,10 +124,10 @@ TEST_F(AppTest, ProjectListsLoadAndSaveByteExact) {
     dialogs.saves.push_back(Path("saved.lst"));
     w->BSaveList->click();
     EXPECT_EQ(Read(Path("saved.lst")), "x\r\n/data/second entry.log\r\n");
-    ASSERT_EQ(dialogs.saveSpecs.size(), 1u);
-    EXPECT_EQ(dialogs.saveSpecs[0].title, "Select file...");
-    EXPECT_EQ(dialogs.saveSpecs[0].filter, "Project list files (*.lst)|*.lst");
-    EXPECT_EQ(dialogs.saveSpecs[0].defaultSuffix, "lst");
+    ASSERT_EQ(dialogs.saveSetups.size(), 1u);
+    EXPECT_EQ(dialogs.saveSetups[0].title, "Select file...");
+    EXPECT_EQ(dialogs.saveSetups[0].filter, "Project list files (*.lst)|*.lst");
+    EXPECT_EQ(dialogs.saveSetups[0].defaultSuffix, "lst");
     EXPECT_TRUE(dialogs.boxes.empty());
 
     // A list without entries leaves the list buttons off.
