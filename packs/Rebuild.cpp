@@ -23,6 +23,13 @@ bool SamePath(const std::string& a, const std::string& b) {
     return !ec1 && !ec2 && ca == cb;
 }
 
+// Whether `path` names `target`: its file name in any letter case, its
+// folder in any spelling. Neither needs to exist.
+bool NamesFile(const std::string& path, const std::string& target) {
+    if (!SameTextAscii(ExtractFileName(path), ExtractFileName(target))) return false;
+    return SamePath(ExtractFilePath(path) + ".", ExtractFilePath(target) + ".");
+}
+
 bool Contains(const std::vector<FileId>& ids, const FileId& id) {
     for (const FileId& x : ids)
         if (x == id && id.ino != 0) return true;
@@ -93,6 +100,9 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         index.SetStartBlock(k, int32_t(length / PackBlockSize));
         if (line >= ctx.LogLines.size()) ThrowIndexError(static_cast<long long>(line));
         const std::string& path = ctx.LogLines[line];
+        // The new pack's own files are never an entry's content, also before
+        // anything stands under their names.
+        if (NamesFile(path, files.targetData) || NamesFile(path, files.targetIndex)) ThrowCannotOpen(path);
         if (Exists(path)) {
             File f = OpenEntryFile(path, files);
             int64_t size = f.Size();
