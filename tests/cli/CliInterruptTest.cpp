@@ -91,6 +91,21 @@ TEST(CliInterrupt, InsertionLeavesNoUnfinishedPack) {
     EXPECT_EQ(ReadPack(dir / "out/A.fat").EntryData(1), "A b");
 }
 
+TEST(CliInterrupt, CommandsWithoutARunEndAtOnce) {
+    // list has nothing to finish cleanly: Ctrl-C ends it as it ends any tool.
+    TempDir dir;
+    const std::string fifo = dir / "MENU.fat";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    CliProcess cli({"list", fifo});
+    int fd = OpenWhenReaderWaits(cli, fifo);
+    ASSERT_GE(fd, 0) << cli.Wait().Err;
+    ASSERT_EQ(::kill(cli.Pid(), SIGINT), 0);
+    ::close(fd); // had the signal been caught, list would read on and fail
+    CliResult r = cli.Wait();
+    EXPECT_EQ(r.Exit, 128 + SIGINT);
+    EXPECT_EQ(r.Out, "");
+}
+
 TEST(CliProgress, DrawnOnATerminalOnly) {
     TempDir dir;
     PackPaths a = WritePack(dir / "MENU.fat", Entries("A"));
