@@ -71,18 +71,6 @@ TEST(Extract, TypesFoldByCaseAndNumbersKeepEntriesApart) {
     EXPECT_EQ(ReadFile(x.out + "/MENU/0000001F"), "plain");
 }
 
-TEST(Extract, RunningTwiceReplacesTheFiles) {
-    Extraction x;
-    PackSpec spec = ThreeEntries(Layout::Dense);
-    WritePack(x.game + "/MENU.fat", spec);
-    ExtractPack(x.ctx, x.game + "/MENU.fat");
-    spec.Entries[0].Data = "hi";
-    WritePack(x.game + "/MENU.fat", spec);
-    ExtractPack(x.ctx, x.game + "/MENU.fat");
-    EXPECT_EQ(ReadFile(x.out + "/MENU/TXT/00000000.txt"), "hi");
-    EXPECT_EQ(x.ctx.ResultLines.size(), 6u);
-}
-
 TEST(Extract, EmptyAndNegativeCountsWriteNothingButNeedTheDataFile) {
     for (int32_t count : {0, -5}) {
         Extraction x;
@@ -122,14 +110,6 @@ TEST(Extract, ScannedPacksKeepTheirPlaceBelowTheScanRoot) {
         EXPECT_EQ(x.ctx.ResultLines[0], x.out + "/sub/MENU/TXT/00000000.txt") << "root " << x.ctx.ScanRoot;
         EXPECT_EQ(ReadFile(x.out + "/sub/MENU/TXT/00000000.txt"), "hello");
     }
-}
-
-TEST(Extract, TargetFolderWithATrailingSeparator) {
-    Extraction x;
-    WritePack(x.game + "/MENU.fat", ThreeEntries(Layout::Dense));
-    x.ctx.TargetDir = x.out + "/";
-    ExtractPack(x.ctx, x.game + "/MENU.fat");
-    EXPECT_EQ(x.ctx.ResultLines[0], x.out + "/MENU/TXT/00000000.txt");
 }
 
 TEST(ExtractProgress, MovesOnlyWhenTheWholePercentChanges) {

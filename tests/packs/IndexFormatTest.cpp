@@ -87,17 +87,6 @@ TEST(PackIndexFormat, IndexesShorterThanTheirRecordsAreRefused) {
     EXPECT_EQ(DamagedMessage(std::string("\x00\x00\x00\x40", 4) + std::string(4, 'x')), refused);
 }
 
-TEST(PackIndexFormat, EntryInsideUses64BitArithmetic) {
-    EXPECT_TRUE(EntryInside(0, 0, 0));
-    EXPECT_TRUE(EntryInside(1, 10, 2058));
-    EXPECT_FALSE(EntryInside(1, 11, 2058));
-    EXPECT_FALSE(EntryInside(-1, 1, 1 << 20));
-    EXPECT_FALSE(EntryInside(0, -1, 1 << 20));
-    // 0x7FFFFFFF * 2048 overflows 32 bits; it is still far beyond the file.
-    EXPECT_FALSE(EntryInside(0x7FFFFFFF, 0x7FFFFFFF, int64_t(1) << 40));
-    EXPECT_TRUE(EntryInside(1 << 20, 1, (int64_t(1) << 31) + 1));
-}
-
 TEST(EntryNaming, PackNameTypeFolderAndHexNumber) {
     EXPECT_EQ(PackName("/game/MENU.fat"), "MENU");
     EXPECT_EQ(PackName("/game/MENU.old.fat"), "MENU");

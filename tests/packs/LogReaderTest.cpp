@@ -145,17 +145,6 @@ TEST(LogReader, AMissingSourceIsNoError) {
     EXPECT_EQ(r.ctx.SourcePackPath, b.Index);
 }
 
-TEST(LogReader, SameFileNamesFromTwoFoldersTheLaterWins) {
-    LogRun r;
-    ::mkdir((r.game + "/x").c_str(), 0777);
-    ::mkdir((r.game + "/y").c_str(), 0777);
-    PackPaths a = r.Pack("x/MENU.fat", "from x"), b = r.Pack("y/MENU.fat", "from y");
-    r.Process("#Format: FAT\n#Source: " + a.Index + "\nNULL\nNULL\n#Format: FAT\n#Source: " + b.Index +
-              "\nNULL\nNULL\n");
-    EXPECT_EQ(ListTree(r.out), (Lines{"MENU.fat", "MENU.mix"}));
-    EXPECT_EQ(ReadPack(r.out + "/MENU.fat").EntryData(0), "from y");
-}
-
 TEST(LogReader, ErrorsOfTheLogItself) {
     LogRun r;
     try {

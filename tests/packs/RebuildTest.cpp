@@ -152,12 +152,3 @@ TEST(Rebuild, ReplacesAnEarlierPackAndLeavesNoTemporaryFile) {
     EXPECT_EQ(r.status.Captions.back(), "Processing MENU.fat...");
 }
 
-TEST(Rebuild, ProgressMovesOnlyWhenTheWholePercentChanges) {
-    Rebuild r;
-    PackSpec spec;
-    for (int k = 0; k < 200; ++k) spec.Entries.push_back({"e.bin", "x"});
-    PackPaths src = WritePack(r.game + "/MENU.fat", spec);
-    r.Run(src.Index, Lines(200, "NULL"));
-    ASSERT_EQ(r.status.ProgressSets.size(), 99u);
-    EXPECT_EQ(r.status.ProgressSets.back(), 99);
-}
