@@ -33,11 +33,15 @@ int main(int argc, char** argv) {
 
     pw::TerminalStatus status(!options.quiet && ::isatty(STDERR_FILENO));
     pw::RunContext ctx(status);
-    stopFlag = &ctx.StopRequested;
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, nullptr);
+    // Only a run has something to finish cleanly; list and scan end at
+    // Ctrl-C as any tool does.
+    if (options.command == "extract" || options.command == "insert") {
+        stopFlag = &ctx.StopRequested;
+        struct sigaction sa {};
+        sa.sa_handler = OnInterrupt;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGINT, &sa, nullptr);
+    }
 
     try {
         int code = ExitOk;

@@ -3,6 +3,7 @@
 // keeps its data from the source pack. The new data file is dense: entries
 // in index order, each starting on a 2048-byte boundary, zero padding after.
 #include <climits>
+#include <filesystem>
 
 #include "core/Error.h"
 #include "core/FileNames.h"
@@ -14,6 +15,20 @@
 namespace pw {
 
 namespace {
+
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code ec1, ec2;
+    auto ca = std::filesystem::weakly_canonical(a, ec1);
+    auto cb = std::filesystem::weakly_canonical(b, ec2);
+    return !ec1 && !ec2 && ca == cb;
+}
+
+// Whether `path` names `target`: its file name in any letter case, its
+// folder in any spelling. Neither needs to exist.
+bool NamesFile(const std::string& path, const std::string& target) {
+    if (!SameTextAscii(ExtractFileName(path), ExtractFileName(target))) return false;
+    return SamePath(ExtractFilePath(path) + ".", ExtractFilePath(target) + ".");
+}
 
 bool Contains(const std::vector<FileId>& ids, const FileId& id) {
     for (const FileId& x : ids)
@@ -88,6 +103,9 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         index.SetStartBlock(k, int32_t(length / PackBlockSize));
         if (line >= ctx.LogLines.size()) ThrowIndexError(static_cast<long long>(line));
         const std::string& path = ctx.LogLines[line];
+        // The new pack's own files are never an entry's content, also before
+        // anything stands under their names.
+        if (NamesFile(path, files.targetData) || NamesFile(path, files.targetIndex)) ThrowCannotOpen(path);
         if (Exists(path)) {
             File f = OpenEntryFile(path, files);
             int64_t size = f.Size();
