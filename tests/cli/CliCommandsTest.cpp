@@ -11,10 +11,10 @@ using Lines = std::vector<std::string>;
 namespace {
 
 PackSpec ThreeEntries() {
-    PackSpec spec;
-    spec.Placement = Layout::Sparse;
-    spec.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}};
-    return spec;
+    PackSpec pack;
+    pack.Placement = Layout::Sparse;
+    pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}};
+    return pack;
 }
 
 } // namespace
@@ -44,9 +44,9 @@ TEST(CliUsage, MistakesGiveUsageAndStatus2) {
 
 TEST(CliList, OneLinePerEntry) {
     TempDir dir;
-    PackSpec spec = ThreeEntries();
-    spec.Entries[1].StartBlock = -7;
-    WritePack(dir / "MENU.fat", spec);
+    PackSpec pack = ThreeEntries();
+    pack.Entries[1].StartBlock = -7;
+    WritePack(dir / "MENU.fat", pack);
     CliResult r = RunCli({"list", "MENU.fat"}, dir.Path());
     EXPECT_EQ(r.Exit, 0);
     EXPECT_EQ(r.Out, "0\ta.txt\t0\t5\n1\tb.txt\t-7\t0\n2\tc.dat\t2\t7\n");
@@ -128,11 +128,11 @@ TEST(CliExtract, AFileErrorEndsTheRunWithoutAResultLog) {
 TEST(CliRoundTrip, ExtractEditInsert) {
     TempDir dir;
     ::mkdir((dir / "game").c_str(), 0777);
-    PackSpec spec = ThreeEntries();
-    spec.Placement = Layout::Shuffled;
-    spec.Entries.push_back({"big.bin", Bytes(5000, 4)});
-    spec.Trailing = "tail";
-    WritePack(dir / "game/MENU.fat", spec);
+    PackSpec pack = ThreeEntries();
+    pack.Placement = Layout::Shuffled;
+    pack.Entries.push_back({"big.bin", Bytes(5000, 4)});
+    pack.Trailing = "tail";
+    WritePack(dir / "game/MENU.fat", pack);
     ASSERT_EQ(RunCli({"extract", "--target", "out", "game/MENU.fat"}, dir.Path()).Exit, 0);
     WriteFile(dir / "out/MENU/TXT/00000000.txt", "hello, edited and longer than before");
     ::unlink((dir / "out/MENU/BIN/00000003.bin").c_str());
@@ -144,7 +144,7 @@ TEST(CliRoundTrip, ExtractEditInsert) {
     EXPECT_EQ(got.EntryData(0), "hello, edited and longer than before");
     EXPECT_EQ(got.Entries[1].Size, 0);
     EXPECT_EQ(got.EntryData(2), "1234567");
-    EXPECT_EQ(got.EntryData(3), spec.Entries[3].Data); // deleted: kept from the source
+    EXPECT_EQ(got.EntryData(3), pack.Entries[3].Data); // deleted: kept from the source
     EXPECT_EQ(got.Trailing, "tail");
     EXPECT_EQ(got.Data.size(), 5u * 2048); // 36 and 7 bytes take a block each, 5000 three
 

@@ -39,9 +39,9 @@ void WriteAndClose(int fd, const std::string& bytes) {
 }
 
 PackSpec Entries(const std::string& tag) {
-    PackSpec spec;
-    spec.Entries = {{"a.txt", tag + " a"}, {"b.txt", tag + " b"}};
-    return spec;
+    PackSpec pack;
+    pack.Entries = {{"a.txt", tag + " a"}, {"b.txt", tag + " b"}};
+    return pack;
 }
 
 } // namespace

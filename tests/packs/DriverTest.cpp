@@ -15,9 +15,9 @@ using Lines = std::vector<std::string>;
 namespace {
 
 PackPaths ThreeEntries(const std::string& path) {
-    PackSpec spec;
-    spec.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}};
-    return WritePack(path, spec);
+    PackSpec pack;
+    pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}};
+    return WritePack(path, pack);
 }
 
 } // namespace

@@ -64,10 +64,10 @@ TEST(ExtractErrors, EntriesOutsideTheDataFileAreReadErrors) {
     };
     for (const Case& c : cases) {
         Extraction x;
-        PackSpec spec;
-        spec.Entries = {{"a.txt", "first"}, c.bad};
-        spec.Entries[1].Data.clear();
-        PackPaths p = WritePack(x.game + "/MENU.fat", spec);
+        PackSpec pack;
+        pack.Entries = {{"a.txt", "first"}, c.bad};
+        pack.Entries[1].Data.clear();
+        PackPaths p = WritePack(x.game + "/MENU.fat", pack);
         // The data file is 2048 + 0 bytes: entry 0 padded to one block.
         WriteFile(p.Data, ReadFile(p.Data).substr(0, 5) + std::string(2043, '\0'));
         EXPECT_EQ(x.Fails(p.Index), "Stream read error") << c.what;
@@ -78,9 +78,9 @@ TEST(ExtractErrors, EntriesOutsideTheDataFileAreReadErrors) {
 
 TEST(ExtractErrors, OutputThatCannotBeCreated) {
     Extraction x;
-    PackSpec spec;
-    spec.Entries = {{"a.txt", "first"}, {"b.dat", "second"}};
-    WritePack(x.game + "/MENU.fat", spec);
+    PackSpec pack;
+    pack.Entries = {{"a.txt", "first"}, {"b.dat", "second"}};
+    WritePack(x.game + "/MENU.fat", pack);
     // A file where the type folder should be.
     ::mkdir((x.out + "/MENU").c_str(), 0777);
     WriteFile(x.out + "/MENU/DAT", "in the way");
@@ -88,7 +88,7 @@ TEST(ExtractErrors, OutputThatCannotBeCreated) {
     EXPECT_EQ(x.ctx.ResultLines.size(), 1u);
     // A folder of the output file's name.
     Extraction y;
-    WritePack(y.game + "/MENU.fat", spec);
+    WritePack(y.game + "/MENU.fat", pack);
     ::mkdir((y.out + "/MENU").c_str(), 0777);
     ::mkdir((y.out + "/MENU/TXT").c_str(), 0777);
     ::mkdir((y.out + "/MENU/TXT/00000000.txt").c_str(), 0777);
@@ -102,9 +102,9 @@ TEST(ExtractErrors, NeverWritesOverThePackItReads) {
         Extraction x;
         ::mkdir((x.out + "/00000000").c_str(), 0777);
         ::mkdir((x.out + "/00000000/MIX").c_str(), 0777);
-        PackSpec spec;
-        spec.Entries = {{"a.mix", "data of a"}};
-        PackPaths p = WritePack(x.out + "/00000000/MIX/00000000.fat", spec);
+        PackSpec pack;
+        pack.Entries = {{"a.mix", "data of a"}};
+        PackPaths p = WritePack(x.out + "/00000000/MIX/00000000.fat", pack);
         const std::string before = ReadFile(p.Data);
         if (throughLink) {
             ::symlink(x.out.c_str(), (x.dir / "link").c_str());
@@ -117,9 +117,9 @@ TEST(ExtractErrors, NeverWritesOverThePackItReads) {
     Extraction y;
     ::mkdir((y.out + "/00000000").c_str(), 0777);
     ::mkdir((y.out + "/00000000/FAT").c_str(), 0777);
-    PackSpec spec;
-    spec.Entries = {{"a.fat", "data of a"}};
-    PackPaths p = WritePack(y.out + "/00000000/FAT/00000000.fat", spec);
+    PackSpec pack;
+    pack.Entries = {{"a.fat", "data of a"}};
+    PackPaths p = WritePack(y.out + "/00000000/FAT/00000000.fat", pack);
     const std::string before = ReadFile(p.Index);
     EXPECT_EQ(y.Fails(p.Index), "Cannot create file " + p.Index);
     EXPECT_EQ(ReadFile(p.Index), before);

@@ -27,10 +27,10 @@ struct Extraction {
 };
 
 PackSpec ThreeEntries(Layout layout) {
-    PackSpec spec;
-    spec.Placement = layout;
-    spec.Entries = {{"a.txt", "hello"}, {"b.txt", "", {}, 99}, {"c.dat", "1234567"}};
-    return spec;
+    PackSpec pack;
+    pack.Placement = layout;
+    pack.Entries = {{"a.txt", "hello"}, {"b.txt", "", {}, 99}, {"c.dat", "1234567"}};
+    return pack;
 }
 
 } // namespace
@@ -53,18 +53,18 @@ TEST(Extract, WritesEachEntryWithDataAndOneLinePerEntry) {
 
 TEST(Extract, TypesFoldByCaseAndNumbersKeepEntriesApart) {
     Extraction x;
-    PackSpec spec;
-    spec.Placement = Layout::Shuffled;
+    PackSpec pack;
+    pack.Placement = Layout::Shuffled;
     for (int k = 0; k < 30; ++k)
-        spec.Entries.push_back({k % 2 ? "x.TGA" : "DATA\\y.tga", Bytes(100 + 700 * size_t(k), unsigned(k))});
-    spec.Entries.push_back({"ABCDEFGHIJKL.raw", "sixteen"});
-    spec.Entries.push_back({"README", "plain"});
-    WritePack(x.game + "/MENU.old.fat", spec);
+        pack.Entries.push_back({k % 2 ? "x.TGA" : "DATA\\y.tga", Bytes(100 + 700 * size_t(k), unsigned(k))});
+    pack.Entries.push_back({"ABCDEFGHIJKL.raw", "sixteen"});
+    pack.Entries.push_back({"README", "plain"});
+    WritePack(x.game + "/MENU.old.fat", pack);
     ExtractPack(x.ctx, x.game + "/MENU.old.fat");
     ASSERT_EQ(x.ctx.ResultLines.size(), 32u);
     EXPECT_EQ(x.ctx.ResultLines[26], x.out + "/MENU/TGA/0000001A.tga");
     for (size_t k = 0; k < 30; ++k)
-        EXPECT_EQ(ReadFile(x.ctx.ResultLines[k]), spec.Entries[k].Data) << k;
+        EXPECT_EQ(ReadFile(x.ctx.ResultLines[k]), pack.Entries[k].Data) << k;
     EXPECT_EQ(x.ctx.ResultLines[30], x.out + "/MENU/RAW/0000001E.raw");
     // Without an extension the file has no type folder and no trailing dot.
     EXPECT_EQ(x.ctx.ResultLines[31], x.out + "/MENU/0000001F");
@@ -74,9 +74,9 @@ TEST(Extract, TypesFoldByCaseAndNumbersKeepEntriesApart) {
 TEST(Extract, EmptyAndNegativeCountsWriteNothingButNeedTheDataFile) {
     for (int32_t count : {0, -5}) {
         Extraction x;
-        PackSpec spec = ThreeEntries(Layout::Dense);
-        spec.EntryCount = count;
-        WritePack(x.game + "/MENU.fat", spec);
+        PackSpec pack = ThreeEntries(Layout::Dense);
+        pack.EntryCount = count;
+        WritePack(x.game + "/MENU.fat", pack);
         EXPECT_EQ(ExtractPack(x.ctx, x.game + "/MENU.fat"), Outcome::Done);
         EXPECT_TRUE(x.ctx.ResultLines.empty());
         EXPECT_TRUE(ListTree(x.out).empty());

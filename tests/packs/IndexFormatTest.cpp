@@ -15,8 +15,8 @@ namespace {
 
 std::vector<unsigned char> AsBytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-PackIndex IndexOf(const TempDir& dir, const PackSpec& spec) {
-    PackPaths p = WritePack(dir / "MENU.fat", spec);
+PackIndex IndexOf(const TempDir& dir, const PackSpec& pack) {
+    PackPaths p = WritePack(dir / "MENU.fat", pack);
     return PackIndex(ReadWholeFile(p.Index), p.Index);
 }
 
@@ -33,10 +33,10 @@ std::string DamagedMessage(const std::string& bytes) {
 
 TEST(PackIndexFormat, ReadsHeaderRecordsAndLittleEndianFields) {
     TempDir dir;
-    PackSpec spec;
-    spec.HeaderExtra = 0x11223344u;
-    spec.Entries = {{"font.tga", "abc", {}, 0x102, 0xCAFEBABEu}, {"b.txt", "", 0, 7, 1}};
-    PackIndex index = IndexOf(dir, spec);
+    PackSpec pack;
+    pack.HeaderExtra = 0x11223344u;
+    pack.Entries = {{"font.tga", "abc", {}, 0x102, 0xCAFEBABEu}, {"b.txt", "", 0, 7, 1}};
+    PackIndex index = IndexOf(dir, pack);
     EXPECT_EQ(index.Header().EntryCount, 2);
     EXPECT_EQ(index.Header().HeaderExtra, 0x11223344u);
     ASSERT_EQ(index.Count(), 2u);
@@ -54,9 +54,9 @@ TEST(PackIndexFormat, ReadsHeaderRecordsAndLittleEndianFields) {
 
 TEST(PackIndexFormat, ANameFillingAllSixteenBytesEndsThere) {
     TempDir dir;
-    PackSpec spec;
-    spec.Entries = {{"ABCDEFGHIJKL.tga", "x", {}, {}, 0x41414141u}};
-    PackIndex index = IndexOf(dir, spec);
+    PackSpec pack;
+    pack.Entries = {{"ABCDEFGHIJKL.tga", "x", {}, {}, 0x41414141u}};
+    PackIndex index = IndexOf(dir, pack);
     // The next field's bytes ("AAAA" in Extra, StartBlock 0) are not part of it.
     EXPECT_EQ(index.Entry(0).Name, "ABCDEFGHIJKL.tga");
 }

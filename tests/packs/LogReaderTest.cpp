@@ -27,9 +27,9 @@ struct LogRun {
         ctx.TargetDir = out;
     }
     PackPaths Pack(const std::string& name, const std::string& firstData) {
-        PackSpec spec;
-        spec.Entries = {{"a.txt", firstData}, {"b.txt", "second"}};
-        return WritePack(game + "/" + name, spec);
+        PackSpec pack;
+        pack.Entries = {{"a.txt", firstData}, {"b.txt", "second"}};
+        return WritePack(game + "/" + name, pack);
     }
     void Process(const std::string& text) {
         WriteFile(log, text);
@@ -125,9 +125,9 @@ TEST(LogReader, PathsWithBlanksAndOfAnyLength) {
     ::mkdir(folder.c_str(), 0777);
     folder += "/" + std::string(200, 'e');
     ::mkdir(folder.c_str(), 0777);
-    PackSpec spec;
-    spec.Entries = {{"a.txt", "aaa"}};
-    PackPaths a = WritePack(folder + "/LONG.fat", spec);
+    PackSpec pack;
+    pack.Entries = {{"a.txt", "aaa"}};
+    PackPaths a = WritePack(folder + "/LONG.fat", pack);
     const std::string edit = folder + "/edited file.txt";
     WriteFile(edit, "edited");
     ASSERT_GT(a.Index.size(), 400u);

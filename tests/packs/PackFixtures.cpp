@@ -38,35 +38,35 @@ int64_t NextBlock(int64_t length) { return (length + Block - 1) / Block * Block;
 
 } // namespace
 
-PackPaths WritePack(const std::string& indexPath, const PackSpec& spec) {
-    const size_t n = spec.Entries.size();
+PackPaths WritePack(const std::string& indexPath, const PackSpec& pack) {
+    const size_t n = pack.Entries.size();
     // Where each entry's data go, in the order the layout fills the file.
     std::vector<size_t> order(n);
-    for (size_t k = 0; k < n; ++k) order[k] = spec.Placement == Layout::Shuffled ? n - 1 - k : k;
+    for (size_t k = 0; k < n; ++k) order[k] = pack.Placement == Layout::Shuffled ? n - 1 - k : k;
     std::vector<int32_t> blocks(n, 0);
     std::string data;
     for (size_t k : order) {
-        const FixtureEntry& e = spec.Entries[k];
+        const FixtureEntry& e = pack.Entries[k];
         int64_t at = NextBlock(int64_t(data.size()));
-        if (spec.Placement != Layout::Dense && !data.empty()) at += Block; // a gap of filler
+        if (pack.Placement != Layout::Dense && !data.empty()) at += Block; // a gap of filler
         if (e.StartBlock) at = int64_t(*e.StartBlock) * Block;
         blocks[k] = int32_t(at / Block);
         if (!e.Data.empty() && at >= 0) Place(data, at, e.Data);
     }
-    if (spec.Placement != Layout::Dense) data.append(size_t(Block / 2), Filler); // junk at the end
+    if (pack.Placement != Layout::Dense) data.append(size_t(Block / 2), Filler); // junk at the end
 
     std::string index(8 + 28 * n, '\0');
-    PutI32(index, 0, uint32_t(spec.EntryCount.value_or(int32_t(n))));
-    PutI32(index, 4, spec.HeaderExtra);
+    PutI32(index, 0, uint32_t(pack.EntryCount.value_or(int32_t(n))));
+    PutI32(index, 4, pack.HeaderExtra);
     for (size_t k = 0; k < n; ++k) {
-        const FixtureEntry& e = spec.Entries[k];
+        const FixtureEntry& e = pack.Entries[k];
         size_t r = 8 + 28 * k;
         index.replace(r, std::min<size_t>(e.Name.size(), 16), e.Name.substr(0, 16));
         PutI32(index, r + 16, uint32_t(blocks[k]));
         PutI32(index, r + 20, uint32_t(e.Size.value_or(int32_t(e.Data.size()))));
         PutI32(index, r + 24, e.Extra);
     }
-    index += spec.Trailing;
+    index += pack.Trailing;
 
     PackPaths paths{indexPath, pw::ChangeFileExt(indexPath, ".mix")};
     WriteFile(paths.Index, index);

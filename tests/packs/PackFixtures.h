@@ -47,7 +47,7 @@ struct PackPaths {
 };
 
 // Writes `indexPath` and the ".mix" beside it.
-PackPaths WritePack(const std::string& indexPath, const PackSpec& spec);
+PackPaths WritePack(const std::string& indexPath, const PackSpec& pack);
 
 // A pack read back without the engine's help.
 struct ReadEntry {

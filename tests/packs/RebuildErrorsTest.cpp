@@ -22,15 +22,15 @@ struct Rebuild {
     PlainStatus status;
     RunContext ctx{status};
     std::string game = dir / "game", out = dir / "out";
-    PackSpec spec;
+    PackSpec pack;
     PackPaths src;
     Rebuild() {
         ::mkdir(game.c_str(), 0777);
         ::mkdir(out.c_str(), 0777);
         ctx.TargetDir = out;
-        spec.Entries = {{"a.txt", "first entry"}, {"b.txt", Bytes(3000, 7)}};
-        spec.Placement = Layout::Sparse;
-        src = WritePack(game + "/MENU.fat", spec);
+        pack.Entries = {{"a.txt", "first entry"}, {"b.txt", Bytes(3000, 7)}};
+        pack.Placement = Layout::Sparse;
+        src = WritePack(game + "/MENU.fat", pack);
     }
     // The message the rebuild of the source into `target` ends with.
     std::string Fails(const Lines& entryLines, const std::string& target = "") {
@@ -56,7 +56,7 @@ TEST(RebuildErrors, FailuresKeepAnEarlierPackAndLeaveNoFiles) {
     EXPECT_EQ(r.Fails({"NULL"}), "List index out of bounds (2)");
     EXPECT_EQ(r.Fails({r.game}), "Cannot open file " + r.game);
 
-    PackSpec past = r.spec;
+    PackSpec past = r.pack;
     past.Entries[1].Size = 1 << 20;
     WritePack(r.src.Index, past);
     EXPECT_EQ(r.Fails({"NULL", "NULL"}), "Stream read error");

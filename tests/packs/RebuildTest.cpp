@@ -34,13 +34,13 @@ struct Rebuild {
 };
 
 PackSpec Sized(const std::vector<size_t>& sizes, Layout layout) {
-    PackSpec spec;
-    spec.Placement = layout;
-    spec.Trailing = "trailing\x01\x02";
+    PackSpec pack;
+    pack.Placement = layout;
+    pack.Trailing = "trailing\x01\x02";
     for (size_t k = 0; k < sizes.size(); ++k)
-        spec.Entries.push_back({"e" + std::to_string(k) + ".bin", Bytes(sizes[k], unsigned(k + 1)), {}, {},
+        pack.Entries.push_back({"e" + std::to_string(k) + ".bin", Bytes(sizes[k], unsigned(k + 1)), {}, {},
                                 0xE0000000u + uint32_t(k)});
-    return spec;
+    return pack;
 }
 
 } // namespace
@@ -48,15 +48,15 @@ PackSpec Sized(const std::vector<size_t>& sizes, Layout layout) {
 TEST(Rebuild, KeptEntriesAreLaidOutDenselyOnBlockBoundaries) {
     for (Layout layout : {Layout::Dense, Layout::Sparse, Layout::Shuffled}) {
         Rebuild r;
-        PackSpec spec = Sized({1, 2048, 2049}, layout);
-        PackPaths src = WritePack(r.game + "/MENU.fat", spec);
+        PackSpec pack = Sized({1, 2048, 2049}, layout);
+        PackPaths src = WritePack(r.game + "/MENU.fat", pack);
         EXPECT_EQ(r.Run(src.Index, {"NULL", "NULL", "NULL"}), 4u);
         ReadBack got = ReadPack(r.out + "/MENU.fat");
         EXPECT_EQ(got.Data.size(), 8192u);
         ASSERT_EQ(got.Entries.size(), 3u);
         for (size_t k = 0; k < 3; ++k) {
             EXPECT_EQ(got.Entries[k].StartBlock, std::vector<int>({0, 1, 2})[k]);
-            EXPECT_EQ(got.EntryData(k), spec.Entries[k].Data);
+            EXPECT_EQ(got.EntryData(k), pack.Entries[k].Data);
         }
         // Padding is zero bytes.
         EXPECT_EQ(got.Data.substr(1, 2047), std::string(2047, '\0'));
@@ -66,10 +66,10 @@ TEST(Rebuild, KeptEntriesAreLaidOutDenselyOnBlockBoundaries) {
 
 TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
     Rebuild r;
-    PackSpec spec = Sized({10, 0, 3000, 5}, Layout::Shuffled);
-    spec.Entries[1].StartBlock = 77; // empty entries point anywhere
-    spec.Entries[2].Name = "SIXTEEN_BYTES.ab";
-    PackPaths src = WritePack(r.game + "/MENU.fat", spec);
+    PackSpec pack = Sized({10, 0, 3000, 5}, Layout::Shuffled);
+    pack.Entries[1].StartBlock = 77; // empty entries point anywhere
+    pack.Entries[2].Name = "SIXTEEN_BYTES.ab";
+    PackPaths src = WritePack(r.game + "/MENU.fat", pack);
     WriteFile(r.dir / "edit.bin", "edited");
     r.Run(src.Index, {"NULL", "NULL", "NULL", r.dir / "edit.bin"});
     const std::string before = ReadFile(src.Index), after = ReadFile(r.out + "/MENU.fat");
@@ -82,8 +82,8 @@ TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
         }
     }
     ReadBack got = ReadPack(r.out + "/MENU.fat");
-    EXPECT_EQ(got.Trailing, spec.Trailing);
-    EXPECT_EQ(got.HeaderExtra, spec.HeaderExtra);
+    EXPECT_EQ(got.Trailing, pack.Trailing);
+    EXPECT_EQ(got.HeaderExtra, pack.HeaderExtra);
     // Entry 1 is empty: it takes no room and starts where entry 2 starts.
     EXPECT_EQ(got.Entries[1].StartBlock, 1);
     EXPECT_EQ(got.Entries[1].Size, 0);
@@ -95,8 +95,8 @@ TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
 
 TEST(Rebuild, EditedDeletedAndEmptyFiles) {
     Rebuild r;
-    PackSpec spec = Sized({100, 200, 300, 400}, Layout::Sparse);
-    PackPaths src = WritePack(r.game + "/MENU.fat", spec);
+    PackSpec pack = Sized({100, 200, 300, 400}, Layout::Sparse);
+    PackPaths src = WritePack(r.game + "/MENU.fat", pack);
     const std::string longer = Bytes(5000, 99);
     WriteFile(r.dir / "longer.bin", longer);
     WriteFile(r.dir / "empty.bin", "");
@@ -105,11 +105,11 @@ TEST(Rebuild, EditedDeletedAndEmptyFiles) {
     EXPECT_EQ(got.Entries[0].Size, 5000);
     EXPECT_EQ(got.EntryData(0), longer);
     EXPECT_EQ(got.Entries[1].StartBlock, 3); // 5000 bytes take three blocks
-    EXPECT_EQ(got.EntryData(1), spec.Entries[1].Data);
+    EXPECT_EQ(got.EntryData(1), pack.Entries[1].Data);
     EXPECT_EQ(got.Entries[2].Size, 0);
     EXPECT_EQ(got.Entries[2].StartBlock, 4);
     EXPECT_EQ(got.Entries[3].StartBlock, 4);
-    EXPECT_EQ(got.EntryData(3), spec.Entries[3].Data);
+    EXPECT_EQ(got.EntryData(3), pack.Entries[3].Data);
     EXPECT_EQ(got.Data.size(), 5u * 2048);
 }
 
@@ -125,9 +125,9 @@ TEST(Rebuild, RelativeEntryLinesAreFoundInTheCurrentFolder) {
 TEST(Rebuild, EmptyOrNegativeCountCopiesTheIndexWhole) {
     for (int32_t count : {0, -3}) {
         Rebuild r;
-        PackSpec spec = Sized({10, 20}, Layout::Sparse);
-        spec.EntryCount = count;
-        PackPaths src = WritePack(r.game + "/MENU.fat", spec);
+        PackSpec pack = Sized({10, 20}, Layout::Sparse);
+        pack.EntryCount = count;
+        PackPaths src = WritePack(r.game + "/MENU.fat", pack);
         EXPECT_EQ(r.Run(src.Index, {"NULL", "NULL"}), 1u);
         EXPECT_EQ(ReadFile(r.out + "/MENU.fat"), ReadFile(src.Index));
         EXPECT_EQ(ReadFile(r.out + "/MENU.mix"), "");

@@ -21,9 +21,9 @@ struct StopRun {
     std::string game = dir / "game", out = dir / "out";
     StopRun() { ::mkdir(game.c_str(), 0777); }
     PackPaths Pack(const std::string& name, int entries) {
-        PackSpec spec;
-        for (int k = 0; k < entries; ++k) spec.Entries.push_back({"e.txt", "entry " + std::to_string(k)});
-        return WritePack(game + "/" + name, spec);
+        PackSpec pack;
+        for (int k = 0; k < entries; ++k) pack.Entries.push_back({"e.txt", "entry " + std::to_string(k)});
+        return WritePack(game + "/" + name, pack);
     }
     // Asks for a stop once Progress reaches `percent` in the pack whose
     // caption is `caption`.

@@ -55,13 +55,13 @@ std::string MessageUnderSizeLimit(rlim_t limit, const std::function<void()>& wor
 struct Packs {
     TempDir dir;
     std::string game = dir / "game", out = dir / "out";
-    PackSpec spec;
+    PackSpec pack;
     PackPaths src;
     Packs() {
         ::mkdir(game.c_str(), 0777);
         ::mkdir(out.c_str(), 0777);
-        spec.Entries = {{"a.txt", "small"}, {"b.bin", Bytes(10000, 3)}, {"c.txt", "after"}};
-        src = WritePack(game + "/MENU.fat", spec);
+        pack.Entries = {{"a.txt", "small"}, {"b.bin", Bytes(10000, 3)}, {"c.txt", "after"}};
+        src = WritePack(game + "/MENU.fat", pack);
     }
 };
 
@@ -104,7 +104,7 @@ TEST(WriteFailure, RebuildKeepsTheEarlierPack) {
                   RebuildPack(ctx, p.out + "/MENU.fat", 1);
               }),
               "");
-    EXPECT_EQ(ReadPack(p.out + "/MENU.fat").EntryData(1), p.spec.Entries[1].Data);
+    EXPECT_EQ(ReadPack(p.out + "/MENU.fat").EntryData(1), p.pack.Entries[1].Data);
 }
 
 TEST(WriteFailure, PaddingThatCannotBeWritten) {
