@@ -50,6 +50,11 @@ void TMainForm::BProcessClick() {
     Run.TotalBytes = 0;
     const RunScope scope(*this);
 
+    // The kind and the format name belong to the run: list commands used
+    // while it works cannot turn the rest of a run over packs into one over
+    // logs, nor change its header lines or whether "result.log" is saved.
+    const uint8_t kind = InputKind;
+    const std::string_view formatName = FormatNameAt(SelectLogPosition);
     bool stopped = false;
     const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
     if (target) {
@@ -62,12 +67,12 @@ void TMainForm::BProcessClick() {
             }
             const std::string entry = pw::ToPath(LogList->item(i)->text());
             const size_t mark = Run.ResultLines.size();
-            pw::AddHeaderLines(Run, FormatNameAt(SelectLogPosition), entry);
+            pw::AddHeaderLines(Run, formatName, entry);
             // The scan that made the list decides where extracted files go;
             // taken per entry, so a scan made meanwhile cannot split a pack.
             Run.ScanRoot = pw::ToPath(ScanRoot);
             Run.ListFromScan = ListFromScan;
-            if (ProcessItem(InputKind, entry) == pw::Outcome::Stopped) {
+            if (ProcessItem(kind, entry) == pw::Outcome::Stopped) {
                 if (Run.ResultLines.size() > mark) Run.ResultLines.resize(mark);
                 stopped = true;
                 break;
@@ -82,7 +87,7 @@ void TMainForm::BProcessClick() {
 
     const std::string bytes = pw::TotalBytesLine(Run);
     if (!bytes.empty()) Results->appendPlainText(QString::fromStdString(bytes));
-    pw::SaveResultLog(Run, InputKind);
+    pw::SaveResultLog(Run, kind);
     if (closeAfterRun_) return; // the window closes now; no box
     if (stopped)
         dialogs_.Inform(this, QStringLiteral("Operation stopped!"), QStringLiteral("Process status:"));

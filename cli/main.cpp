@@ -52,7 +52,9 @@ int main(int argc, char** argv) {
         status.Finish();
         if (code == ExitStopped) std::fputs("packwright-cli: stopped\n", stderr);
         return code;
-    } catch (const pw::Error& e) {
+    } catch (const std::exception& e) {
+        // pw::Error above all; also what the library raises (a current
+        // folder that was deleted, memory): a message, never an abort.
         status.Finish();
         std::fprintf(stderr, "%s\n", pw::ErrorBoxText(e.what()).c_str());
         return ExitError;

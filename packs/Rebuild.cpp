@@ -7,10 +7,10 @@
 
 #include "core/Error.h"
 #include "core/FileNames.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
-#include "packs/PendingFile.h"
+#include "core/PendingFile.h"
 
 namespace pw {
 
@@ -79,6 +79,8 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     // A new pack is never written over its source, whatever the spelling.
     if (Contains(sources, IdOfPath(files.targetData)) || IsDirectory(files.targetData))
         ThrowCannotCreate(files.targetData);
+    if (Contains(sources, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
+        ThrowCannotCreate(files.targetIndex);
     PendingFile data(files.targetData);
     files.untouchable = sources;
     files.untouchable.push_back(data.Id());
@@ -125,8 +127,6 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         }
     }
 
-    if (Contains(sources, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
-        ThrowCannotCreate(files.targetIndex);
     PendingFile newIndex(files.targetIndex);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
     data.Commit(); // the data file first, the index last

@@ -1,6 +1,7 @@
 #include "targa/Targa.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include "core/Bytes.h"
 #include "core/Error.h"
 #include "core/Palette.h"
+#include "core/PendingFile.h"
 #include "targa/Misc.h"
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
@@ -114,11 +116,21 @@ void TTarga::Resize(int width, int height) {
     WriteU16LE(&header[HeightAt], uint16_t(height));
     auto image = MakeImage(header);
     if (!Image->isNull() && !image->isNull()) {
-        const size_t pixelBytes = size_t(image->depth() / 8);
-        const size_t bytes = size_t(std::min(Image->width(), width)) * pixelBytes;
         const QImage& old = *Image;
-        for (int y = 0; y < std::min(old.height(), height); ++y)
-            std::memcpy(image->scanLine(y), old.constScanLine(y), bytes);
+        if (old.format() == image->format()) {
+            // Pixels that still fit keep their bytes, within both rows.
+            const size_t pixelBytes = size_t(image->depth() / 8);
+            const size_t bytes = std::min<size_t>({size_t(std::min(old.width(), width)) * pixelBytes,
+                                                   size_t(old.bytesPerLine()),
+                                                   size_t(image->bytesPerLine())});
+            for (int y = 0; y < std::min(old.height(), height); ++y)
+                std::memcpy(image->scanLine(y), old.constScanLine(y), bytes);
+        } else {
+            // The header's depth was changed behind the image: draw instead.
+            QPainter painter(image.get());
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(0, 0, old);
+        }
     }
     Header = header;
     TakeImage(std::move(image));
@@ -191,8 +203,15 @@ void TTarga::LoadFromFile(const std::string& fileName) {
 void TTarga::SaveToFile(const std::string& fileName) {
     if (!Image) throw Error("No image to save to " + fileName);
     Header[DescriptorAt] = 8;
-    FilePtr file(std::fopen(fileName.c_str(), "wb"));
-    if (!file) ThrowCannotCreate(fileName);
+    // Written beside its name and renamed into place when complete: a failed
+    // save leaves an earlier file of that name as it was.
+    PendingFile pending(fileName);
+    const int fd = ::dup(pending.Fd());
+    FilePtr file(fd >= 0 ? ::fdopen(fd, "wb") : nullptr);
+    if (!file) {
+        if (fd >= 0) ::close(fd);
+        ThrowCannotCreate(fileName);
+    }
     std::FILE* f = file.get();
 
     WriteAll(f, Header.data(), HeaderSize);
@@ -209,6 +228,7 @@ void TTarga::SaveToFile(const std::string& fileName) {
     }
     WriteAll(f, Footer.data(), FooterSize);
     if (std::fclose(file.release()) != 0) ThrowWriteError();
+    pending.Commit();
 }
 
 void TTarga::ReverseColors() {

@@ -301,3 +301,26 @@ TEST_F(RunTest, CommandsDuringARunDoNoHarm) {
     EXPECT_EQ(pw::LoadLines((out + "/result.log").toStdString()).size(), 2u + 400u);
     EXPECT_EQ(w->Total->value(), 0);
 }
+
+// Adding files of another type during a run changes the list, not the run:
+// the packs still go to extraction under "#Format: FAT", and "result.log"
+// is saved.
+TEST_F(RunTest, AnotherFileTypeAddedDuringARunDoesNotChangeIt) {
+    MakeBigPack("in/BIG", 400);
+    Add({Path("in/BIG.fat"), Path("in/MENU.fat")}, 1);
+    Write("other.log", "#Format: FAT\r\n");
+    const QString out = Path("out");
+    dialogs.folders.push_back(out);
+    DuringRun meddler([&] {
+        if (!w->Running() || w->Progress->value() < 10) return false;
+        dialogs.opens.push_back({{Path("other.log")}, 3});
+        w->BAddLog->click();
+        return true;
+    });
+    w->BProcess->click();
+    EXPECT_EQ(w->InputKind, pw::KindLogs);
+    const auto lines = pw::LoadLines((out + "/result.log").toStdString());
+    ASSERT_EQ(lines.size(), 2u + 400u);
+    EXPECT_EQ(lines[0], "#Format: FAT");
+    EXPECT_TRUE(LastBoxIs("info", "Operation complete!", "Process status:"));
+}

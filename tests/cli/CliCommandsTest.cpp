@@ -170,3 +170,20 @@ TEST(CliInsert, IntoTheSourceFolderIsRefused) {
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Err, "Cannot open file " + (dir / "missing.log") + ".\n");
 }
+
+// Errors that do not come from a file operation (here: a relative path when
+// the current folder was deleted) still end with a message and status 1.
+TEST(CliExtract, OtherErrorsGiveAMessageNotAnAbort) {
+    TempDir dir;
+    PackPaths p = WritePack(dir / "MENU.fat", ThreeEntries());
+    const std::string gone = dir / "gone";
+    char* here = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::mkdir(gone.c_str(), 0777), 0);
+    ASSERT_EQ(::chdir(gone.c_str()), 0);
+    ASSERT_EQ(::rmdir(gone.c_str()), 0);
+    CliResult r = RunCli({"extract", "--target", "out", p.Index});
+    ASSERT_EQ(::chdir(here), 0);
+    ::free(here);
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_FALSE(r.Err.empty());
+}

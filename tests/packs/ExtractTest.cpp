@@ -59,16 +59,21 @@ TEST(Extract, TypesFoldByCaseAndNumbersKeepEntriesApart) {
         pack.Entries.push_back({k % 2 ? "x.TGA" : "DATA\\y.tga", Bytes(100 + 700 * size_t(k), unsigned(k))});
     pack.Entries.push_back({"ABCDEFGHIJKL.raw", "sixteen"});
     pack.Entries.push_back({"README", "plain"});
+    // A type named like the digits of an entry without extension.
+    pack.Entries.push_back({"z.0000001F", "typed"});
     WritePack(x.game + "/MENU.old.fat", pack);
     ExtractPack(x.ctx, x.game + "/MENU.old.fat");
-    ASSERT_EQ(x.ctx.ResultLines.size(), 32u);
+    ASSERT_EQ(x.ctx.ResultLines.size(), 33u);
     EXPECT_EQ(x.ctx.ResultLines[26], x.out + "/MENU/TGA/0000001A.tga");
     for (size_t k = 0; k < 30; ++k)
         EXPECT_EQ(ReadFile(x.ctx.ResultLines[k]), pack.Entries[k].Data) << k;
     EXPECT_EQ(x.ctx.ResultLines[30], x.out + "/MENU/RAW/0000001E.raw");
-    // Without an extension the file has no type folder and no trailing dot.
-    EXPECT_EQ(x.ctx.ResultLines[31], x.out + "/MENU/0000001F");
-    EXPECT_EQ(ReadFile(x.out + "/MENU/0000001F"), "plain");
+    // Without an extension the file has no type folder; its name is the
+    // digits and the dot, so it never meets a type folder of that name.
+    EXPECT_EQ(x.ctx.ResultLines[31], x.out + "/MENU/0000001F.");
+    EXPECT_EQ(ReadFile(x.out + "/MENU/0000001F."), "plain");
+    EXPECT_EQ(x.ctx.ResultLines[32], x.out + "/MENU/0000001F/00000020.0000001f");
+    EXPECT_EQ(ReadFile(x.out + "/MENU/0000001F/00000020.0000001f"), "typed");
 }
 
 TEST(Extract, EmptyAndNegativeCountsWriteNothingButNeedTheDataFile) {

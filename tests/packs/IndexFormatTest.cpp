@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Error.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
 #include "packs/PackIndex.h"
@@ -100,11 +100,11 @@ TEST(EntryNaming, PackNameTypeFolderAndHexNumber) {
 
 TEST(EntryNaming, AnExtensionEndsAtEverySeparatorOfTheGame) {
     // No extension: the file stands in the pack folder, named by the digits.
-    EXPECT_EQ(RelativeEntryName("MENU", "README", 3), "MENU/00000003");
-    EXPECT_EQ(RelativeEntryName("MENU", "dir.d\\name", 3), "MENU/00000003");
-    EXPECT_EQ(RelativeEntryName("MENU", "dir.d:name", 3), "MENU/00000003");
-    EXPECT_EQ(RelativeEntryName("MENU", "dir.d/name", 3), "MENU/00000003");
-    EXPECT_EQ(RelativeEntryName("MENU", "", 4), "MENU/00000004");
+    EXPECT_EQ(RelativeEntryName("MENU", "README", 3), "MENU/00000003.");
+    EXPECT_EQ(RelativeEntryName("MENU", "dir.d\\name", 3), "MENU/00000003.");
+    EXPECT_EQ(RelativeEntryName("MENU", "dir.d:name", 3), "MENU/00000003.");
+    EXPECT_EQ(RelativeEntryName("MENU", "dir.d/name", 3), "MENU/00000003.");
+    EXPECT_EQ(RelativeEntryName("MENU", "", 4), "MENU/00000004.");
 }
 
 TEST(PackFiles, DataFileIsFoundWhateverItsLetterCase) {

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "core/Error.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
 

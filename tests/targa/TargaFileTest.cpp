@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -118,6 +123,35 @@ TEST_F(TargaFile, SavingWithoutAnImageLeavesAnExistingFileAlone) {
     EXPECT_EQ(Read("keep.tga"), (Bytes{1, 2, 3}));
     t.Reset();
     EXPECT_THROW(t.SaveToFile(Path("no/such/folder.tga")), Error);
+}
+
+// A save that fails half-way (here: the disk takes only 1000 bytes) leaves
+// the earlier file whole and no temporary file beside it. The save runs in
+// a child process, where the file-size limit cannot disturb the tests.
+TEST_F(TargaFile, AFailedSaveKeepsTheEarlierFile) {
+    Write("keep.tga", {1, 2, 3});
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        TTarga t;
+        t.SetDepth(32);
+        try {
+            t.SaveToFile(Path("keep.tga"));
+        } catch (const Error& e) {
+            ::_exit(std::strcmp(e.what(), "Stream write error") == 0 ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Read("keep.tga"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"keep.tga"});
 }
 
 TEST_F(TargaFile, OtherDepthsNeverTransferBeyondARow) {

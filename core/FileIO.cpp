@@ -1,4 +1,4 @@
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,11 +33,25 @@ bool LockExclusive(int fd) {
     return r == 0;
 }
 
-File OpenNotShared(const std::string& path, int flags) {
-    File f(OpenRetry(path, flags));
-    if (!f.IsOpen() || !LockExclusive(f.Fd())) ThrowCannotOpen(path);
+// Opens without waiting on a FIFO, then keeps the file only if it is a
+// regular one (or, where allowed, a pipe, reopened to wait for its writer).
+File OpenInput(const std::string& path, int flags, Pipes pipes = Pipes::Refuse) {
+    File f(OpenRetry(path, flags | O_NONBLOCK | O_NOCTTY));
     struct stat st {};
-    if (::fstat(f.Fd(), &st) != 0 || S_ISDIR(st.st_mode)) ThrowCannotOpen(path);
+    if (!f.IsOpen() || ::fstat(f.Fd(), &st) != 0) ThrowCannotOpen(path);
+    if (S_ISFIFO(st.st_mode) && pipes == Pipes::Allow) {
+        f = File(OpenRetry(path, flags | O_NOCTTY));
+        if (!f.IsOpen()) ThrowCannotOpen(path);
+        return f;
+    }
+    if (!S_ISREG(st.st_mode)) ThrowCannotOpen(path);
+    ::fcntl(f.Fd(), F_SETFL, ::fcntl(f.Fd(), F_GETFL) & ~O_NONBLOCK);
+    return f;
+}
+
+File OpenNotShared(const std::string& path, int flags) {
+    File f = OpenInput(path, flags);
+    if (!LockExclusive(f.Fd())) ThrowCannotOpen(path);
     return f;
 }
 
@@ -76,7 +90,11 @@ File OpenReadWriteNotShared(const std::string& path) { return OpenNotShared(path
 File CreateNotShared(const std::string& path, const std::vector<FileId>& reading) {
     // Opened without truncation first: a file that the run reads from must
     // come through untouched, so it is recognised before anything changes.
-    File f(OpenRetry(path, O_WRONLY | O_CREAT | O_NOCTTY, 0666));
+    // O_NONBLOCK: a FIFO under the name fails at once instead of waiting.
+    const int flags = O_WRONLY | O_CREAT | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+    File f(OpenRetry(path, flags, 0666));
+    if (!f.IsOpen() && errno == ELOOP && ::unlink(path.c_str()) == 0)
+        f = File(OpenRetry(path, flags | O_EXCL, 0666)); // the link goes, a file takes its place
     if (!f.IsOpen()) ThrowCannotCreate(path);
     struct stat st {};
     if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotCreate(path);
@@ -87,6 +105,7 @@ File CreateNotShared(const std::string& path, const std::vector<FileId>& reading
     // A new file is empty already; truncating it anyway costs a journal
     // transaction, and ext4 then flushes it on close.
     if (st.st_size != 0 && ::ftruncate(f.Fd(), 0) != 0) ThrowCannotCreate(path);
+    ::fcntl(f.Fd(), F_SETFL, ::fcntl(f.Fd(), F_GETFL) & ~O_NONBLOCK);
     return f;
 }
 
@@ -106,13 +125,11 @@ FileId IdOfPath(const std::string& path) {
     return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
 }
 
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-    File f(OpenRetry(path, O_RDONLY));
-    if (!f.IsOpen()) ThrowCannotOpen(path);
-    struct stat st {};
-    if (::fstat(f.Fd(), &st) != 0 || S_ISDIR(st.st_mode)) ThrowCannotOpen(path);
+std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes) {
+    File f = OpenInput(path, O_RDONLY, pipes);
     std::vector<unsigned char> data;
-    if (S_ISREG(st.st_mode)) data.reserve(size_t(st.st_size));
+    const int64_t size = f.Size();
+    if (size > 0) data.reserve(size_t(size));
     unsigned char buf[65536];
     for (;;) {
         ssize_t n = ::read(f.Fd(), buf, sizeof buf);
