@@ -14,24 +14,10 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-struct Extraction {
-    TempDir dir;
-    PlainStatus status;
-    RunContext ctx{status};
-    std::string game = dir / "game", out = dir / "out";
-    Extraction() {
-        ::mkdir(game.c_str(), 0777);
-        ::mkdir(out.c_str(), 0777);
-        ctx.TargetDir = out;
-    }
+struct Extraction : RunFolders {
     // The message of the error the extraction of `index` ends with.
     std::string Fails(const std::string& index) {
-        try {
-            ExtractPack(ctx, index);
-        } catch (const Error& e) {
-            return e.what();
-        }
-        return "no error";
+        return ErrorOf([&] { ExtractPack(ctx, index); }, "no error");
     }
 };
 

@@ -14,17 +14,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-struct Extraction {
-    TempDir dir;
-    RecordingStatus status;
-    RunContext ctx{status};
-    std::string game = dir / "game", out = dir / "out";
-    Extraction() {
-        ::mkdir(game.c_str(), 0777);
-        ::mkdir(out.c_str(), 0777);
-        ctx.TargetDir = out;
-    }
-};
+using Extraction = RunFolders;
 
 PackSpec ThreeEntries(Layout layout) {
     PackSpec pack;

@@ -2,7 +2,6 @@
 // guards against damaged indexes, and the names of extracted entries.
 #include <gtest/gtest.h>
 
-#include "core/Error.h"
 #include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
@@ -21,12 +20,7 @@ PackIndex IndexOf(const TempDir& dir, const PackSpec& pack) {
 }
 
 std::string DamagedMessage(const std::string& bytes) {
-    try {
-        PackIndex index(AsBytes(bytes), "/game/MENU.fat");
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "accepted";
+    return ErrorOf([&] { PackIndex index(AsBytes(bytes), "/game/MENU.fat"); }, "accepted");
 }
 
 } // namespace

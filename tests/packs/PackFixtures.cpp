@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <sstream>
 
 #include "core/Bytes.h"
+#include "core/Error.h"
 #include "core/FileNames.h"
 
 namespace fs = std::filesystem;
@@ -186,6 +188,21 @@ void RecordingStatus::SetTotalPosition(int position) {
 void RecordingStatus::ProcessEvents() {
     ++EventCalls;
     if (OnEvents) OnEvents();
+}
+
+RunFolders::RunFolders() {
+    ::mkdir(game.c_str(), 0777);
+    ::mkdir(out.c_str(), 0777);
+    ctx.TargetDir = out;
+}
+
+std::string ErrorOf(const std::function<void()>& call, const std::string& none) {
+    try {
+        call();
+    } catch (const pw::Error& e) {
+        return e.what();
+    }
+    return none;
 }
 
 } // namespace pwtest

@@ -1,13 +1,14 @@
 #pragma once
 // Test helpers for the pack engine: packs generated from a list of entries,
-// temporary folders, whole-file reads and writes, and a status sink that
-// records what the handlers did with it.
+// temporary folders, whole-file reads and writes, a status sink that records
+// what the handlers did with it, and the folders and context of one run.
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "packs/RunContext.h"
 #include "packs/StatusSink.h"
 
 namespace pwtest {
@@ -103,5 +104,18 @@ public:
     std::function<void()> OnEvents;
     std::function<void(int)> OnProgress;
 };
+
+// A run's workbench: a temporary folder with empty game/ and out/ folders in
+// it, a recording status and a context whose target folder is out/.
+struct RunFolders {
+    RunFolders();
+    TempDir dir;
+    RecordingStatus status;
+    pw::RunContext ctx{status};
+    std::string game = dir / "game", out = dir / "out";
+};
+
+// The message of the pw::Error that `call` throws, or `none` when it returns.
+std::string ErrorOf(const std::function<void()>& call, const std::string& none = "");
 
 } // namespace pwtest

@@ -2,7 +2,6 @@
 // pack under the target names as it was, and never touches its source.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,17 +16,10 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-struct Rebuild {
-    TempDir dir;
-    PlainStatus status;
-    RunContext ctx{status};
-    std::string game = dir / "game", out = dir / "out";
+struct Rebuild : RunFolders {
     PackSpec pack;
     PackPaths src;
     Rebuild() {
-        ::mkdir(game.c_str(), 0777);
-        ::mkdir(out.c_str(), 0777);
-        ctx.TargetDir = out;
         pack.Entries = {{"a.txt", "first entry"}, {"b.txt", Bytes(3000, 7)}};
         pack.Placement = Layout::Sparse;
         src = WritePack(game + "/MENU.fat", pack);
@@ -37,12 +29,7 @@ struct Rebuild {
         ctx.SourcePackPath = src.Index;
         ctx.LogLines = {"#Source: " + src.Index};
         ctx.LogLines.insert(ctx.LogLines.end(), entryLines.begin(), entryLines.end());
-        try {
-            RebuildPack(ctx, target.empty() ? out + "/MENU.fat" : target, 1);
-        } catch (const Error& e) {
-            return e.what();
-        }
-        return "no error";
+        return ErrorOf([&] { RebuildPack(ctx, target.empty() ? out + "/MENU.fat" : target, 1); }, "no error");
     }
 };
 

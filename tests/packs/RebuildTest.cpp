@@ -1,10 +1,8 @@
 // The rebuild of a pack: the dense layout of the new data file, which bytes
 // of the index change, and where each entry's data come from.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/Error.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
 
@@ -14,16 +12,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-struct Rebuild {
-    TempDir dir;
-    RecordingStatus status;
-    RunContext ctx{status};
-    std::string game = dir / "game", out = dir / "out";
-    Rebuild() {
-        ::mkdir(game.c_str(), 0777);
-        ::mkdir(out.c_str(), 0777);
-        ctx.TargetDir = out;
-    }
+struct Rebuild : RunFolders {
     // Rebuilds `source` into out/ with `entryLines` after one header line.
     size_t Run(const std::string& source, const Lines& entryLines, const std::string& name = "MENU.fat") {
         ctx.SourcePackPath = source;

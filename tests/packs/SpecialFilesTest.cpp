@@ -15,16 +15,9 @@ using namespace pwtest;
 
 namespace {
 
-struct Workbench {
-    TempDir dir;
-    PlainStatus status;
-    RunContext ctx{status};
-    std::string game = dir / "game", out = dir / "out";
+struct Workbench : RunFolders {
     PackPaths src;
     Workbench() {
-        ::mkdir(game.c_str(), 0777);
-        ::mkdir(out.c_str(), 0777);
-        ctx.TargetDir = out;
         PackSpec pack;
         pack.Entries = {{"a.txt", "first"}, {"b.txt", "second"}};
         src = WritePack(game + "/MENU.fat", pack);
@@ -32,12 +25,7 @@ struct Workbench {
     // The message that inserting `log` ends with, or "" when it succeeds.
     std::string Insert(const std::string& log) {
         WriteFile(dir / "in.log", log);
-        try {
-            ProcessLogFile(ctx, dir / "in.log");
-        } catch (const Error& e) {
-            return e.what();
-        }
-        return "";
+        return ErrorOf([&] { ProcessLogFile(ctx, dir / "in.log"); });
     }
 };
 

@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 
-#include "core/Error.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
 
@@ -31,12 +29,7 @@ std::string MessageUnderSizeLimit(rlim_t limit, const std::function<void()>& wor
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit r{limit, limit};
         ::setrlimit(RLIMIT_FSIZE, &r);
-        std::string message;
-        try {
-            work();
-        } catch (const Error& e) {
-            message = e.what();
-        }
+        const std::string message = ErrorOf(work);
         (void)!::write(fds[1], message.data(), message.size());
         ::_exit(0);
     }
@@ -52,14 +45,10 @@ std::string MessageUnderSizeLimit(rlim_t limit, const std::function<void()>& wor
     return message;
 }
 
-struct Packs {
-    TempDir dir;
-    std::string game = dir / "game", out = dir / "out";
+struct Packs : RunFolders {
     PackSpec pack;
     PackPaths src;
     Packs() {
-        ::mkdir(game.c_str(), 0777);
-        ::mkdir(out.c_str(), 0777);
         pack.Entries = {{"a.txt", "small"}, {"b.bin", Bytes(10000, 3)}, {"c.txt", "after"}};
         src = WritePack(game + "/MENU.fat", pack);
     }
