@@ -152,41 +152,44 @@ std::string FindCaseInsensitive(const std::string& path) {
     return path;
 }
 
-void WriteAll(int fd, const void* data, size_t size) {
-    auto p = static_cast<const char*>(data);
+
+namespace {
+
+// Writes all of it at `*at` (which moves on), or at the file position when
+// `at` is null.
+void WriteAllAt(int fd, const char* p, size_t size, int64_t* at) {
     while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
+        ssize_t n = at ? ::pwrite(fd, p, size, off_t(*at)) : ::write(fd, p, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) ThrowWriteError();
         p += n;
         size -= size_t(n);
+        if (at) *at += n;
     }
 }
 
-namespace {
-
-void CopyByReadWrite(int src, int64_t offset, int dst, int64_t count) {
+void CopyByReadWrite(int src, int64_t offset, int dst, int64_t* at, int64_t count) {
     std::unique_ptr<char[]> buf(new char[CopyBufferSize]);
     while (count > 0) {
         size_t want = size_t(std::min<int64_t>(count, int64_t(CopyBufferSize)));
         ssize_t n = ::pread(src, buf.get(), want, off_t(offset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) ThrowReadError();
-        WriteAll(dst, buf.get(), size_t(n));
+        WriteAllAt(dst, buf.get(), size_t(n), at);
         offset += n;
         count -= n;
     }
 }
 
-} // namespace
-
-void CopyRange(int src, int64_t offset, int dst, int64_t count) {
+void Copy(int src, int64_t offset, int dst, int64_t* at, int64_t count) {
     loff_t in = offset;
     while (count > 0) {
         size_t want = size_t(std::min<int64_t>(count, int64_t(1) << 30));
-        ssize_t n = ::copy_file_range(src, &in, dst, nullptr, want, 0);
+        loff_t out = at ? loff_t(*at) : 0;
+        ssize_t n = ::copy_file_range(src, &in, dst, at ? &out : nullptr, want, 0);
         if (n > 0) {
             count -= n;
+            if (at) *at = int64_t(out);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -199,10 +202,22 @@ void CopyRange(int src, int64_t offset, int dst, int64_t count) {
         case EIO:
             ThrowReadError();
         default: // the kernel will not copy between these two: do it by hand
-            CopyByReadWrite(src, int64_t(in), dst, count);
+            CopyByReadWrite(src, int64_t(in), dst, at, count);
             return;
         }
     }
+}
+
+} // namespace
+
+void WriteAll(int fd, const void* data, size_t size) {
+    WriteAllAt(fd, static_cast<const char*>(data), size, nullptr);
+}
+
+void CopyRange(int src, int64_t offset, int dst, int64_t count) { Copy(src, offset, dst, nullptr, count); }
+
+void CopyRangeAt(int src, int64_t offset, int dst, int64_t dstOffset, int64_t count) {
+    Copy(src, offset, dst, &dstOffset, count);
 }
 
 } // namespace pw

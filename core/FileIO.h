@@ -74,5 +74,8 @@ void WriteAll(int fd, const void* data, size_t size);
 // agrees, else a bounded read/write loop. "Stream read error" when the
 // source ends early, "Stream write error" when the target cannot take them.
 void CopyRange(int src, int64_t offset, int dst, int64_t count);
+// The same, written at `dstOffset` of `dst` (a file, not a pipe) without
+// moving its position.
+void CopyRangeAt(int src, int64_t offset, int dst, int64_t dstOffset, int64_t count);
 
 } // namespace pw

@@ -11,6 +11,7 @@
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
 #include "core/PendingFile.h"
+#include "packs/DataWriter.h"
 
 namespace pw {
 
@@ -53,12 +54,9 @@ File OpenEntryFile(const std::string& path, const RebuildFiles& files) {
     return f;
 }
 
-void PadToBlock(int fd, int64_t& length) {
-    static const char zeros[PackBlockSize - 1] = {};
-    int64_t rest = length % PackBlockSize;
-    if (rest == 0) return;
-    WriteAll(fd, zeros, size_t(PackBlockSize - rest));
-    length += PackBlockSize - rest;
+void PadToBlock(DataWriter& out) {
+    int64_t rest = out.Length() % PackBlockSize;
+    if (rest != 0) out.AppendZeros(PackBlockSize - rest);
 }
 
 } // namespace
@@ -93,7 +91,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     ctx.Status->ProcessEvents();
 
     size_t line = firstEntryLine;
-    int64_t length = 0;
+    DataWriter out(data.Fd());
     const size_t n = index.Count();
     for (size_t k = 0; k < n; ++k, ++line) {
         if (ctx.Stopped()) {
@@ -101,8 +99,8 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             return line; // the pending files go with `data`
         }
         FatEntry entry = index.Entry(k);
-        if (length / PackBlockSize > INT32_MAX) ThrowWriteError();
-        index.SetStartBlock(k, int32_t(length / PackBlockSize));
+        if (out.Length() / PackBlockSize > INT32_MAX) ThrowWriteError();
+        index.SetStartBlock(k, int32_t(out.Length() / PackBlockSize));
         if (line >= ctx.LogLines.size()) ThrowIndexError(static_cast<long long>(line));
         const std::string& path = ctx.LogLines[line];
         // The new pack's own files are never an entry's content, also before
@@ -112,14 +110,12 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             File f = OpenEntryFile(path, files);
             int64_t size = f.Size();
             index.SetSize(k, int32_t(size));
-            CopyRange(f.Fd(), 0, data.Fd(), size);
-            length += size;
+            out.Append(f.Fd(), 0, size);
         } else if (entry.Size != 0) {
             if (!EntryInside(entry.StartBlock, entry.Size, sourceSize)) ThrowReadError();
-            CopyRange(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, data.Fd(), entry.Size);
-            length += entry.Size;
+            out.Append(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
         }
-        PadToBlock(data.Fd(), length);
+        PadToBlock(out);
         int percent = int(uint64_t(k) * 100 / n);
         if (percent != ctx.Status->ProgressPosition()) {
             ctx.Status->SetProgressPosition(percent);
@@ -127,6 +123,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         }
     }
 
+    out.Flush();
     PendingFile newIndex(files.targetIndex);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
     data.Commit(); // the data file first, the index last
