@@ -26,8 +26,9 @@ if [[ ! -f "$data/insert.log" ]]; then
   rm -rf "$data" && mkdir -p "$data"
   python3 "$root/bench/make_data.py" "$data" >&2
 fi
-work="$data/runs"
-rm -rf "$work" && mkdir -p "$work"
+# A fresh folder for this measurement's output, removed only at the end.
+work="$data/runs-$(date +%Y%m%d-%H%M%S)-$$"
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
 # timed NAME CMD... : runs CMD once after a sync, appends "seconds kilobytes"

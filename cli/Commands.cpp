@@ -6,7 +6,7 @@
 
 #include "core/FileNames.h"
 #include "packs/Driver.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Kinds.h"
 #include "packs/PackIndex.h"
 #include "packs/Scan.h"
@@ -109,7 +109,7 @@ int Insert(const Options& options, RunContext& ctx) {
     std::vector<std::string> logs;
     uint8_t kind = KindLogs;
     if (!options.listFile.empty()) {
-        logs = LoadLines(FullPath(options.listFile));
+        logs = LoadLines(FullPath(options.listFile), Pipes::Allow);
         kind = KindProjectLists;
     } else {
         for (const std::string& p : options.inputs) logs.push_back(FullPath(p));

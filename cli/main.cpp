@@ -33,11 +33,15 @@ int main(int argc, char** argv) {
 
     pw::TerminalStatus status(!options.quiet && ::isatty(STDERR_FILENO));
     pw::RunContext ctx(status);
-    stopFlag = &ctx.StopRequested;
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, nullptr);
+    // Only a run has something to finish cleanly; list and scan end at
+    // Ctrl-C as any tool does.
+    if (options.command == "extract" || options.command == "insert") {
+        stopFlag = &ctx.StopRequested;
+        struct sigaction sa {};
+        sa.sa_handler = OnInterrupt;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGINT, &sa, nullptr);
+    }
 
     try {
         int code = ExitOk;
@@ -48,7 +52,9 @@ int main(int argc, char** argv) {
         status.Finish();
         if (code == ExitStopped) std::fputs("packwright-cli: stopped\n", stderr);
         return code;
-    } catch (const pw::Error& e) {
+    } catch (const std::exception& e) {
+        // pw::Error above all; also what the library raises (a current
+        // folder that was deleted, memory): a message, never an abort.
         status.Finish();
         std::fprintf(stderr, "%s\n", pw::ErrorBoxText(e.what()).c_str());
         return ExitError;

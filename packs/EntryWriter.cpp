@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <system_error>
 
 namespace pw {
 
@@ -12,14 +12,17 @@ constexpr size_t MaxPending = 256;
 }
 
 unsigned EntryWriter::DefaultThreads() {
-    if (const char* t = std::getenv("PW_THREADS")) return unsigned(std::atoi(t));
     unsigned n = std::thread::hardware_concurrency();
     return std::clamp(n, 1u, 4u);
 }
 
 EntryWriter::EntryWriter(int dataFd, std::vector<FileId> reading, unsigned threads)
     : dataFd_(dataFd), reading_(std::move(reading)) {
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+    try {
+        for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads than asked (none: every entry on the caller's thread).
+    }
 }
 
 EntryWriter::~EntryWriter() {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 
 namespace pw {
 

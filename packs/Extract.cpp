@@ -3,7 +3,7 @@
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/EntryWriter.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
 
@@ -16,8 +16,9 @@ std::string RelativeEntryName(const std::string& packName, const std::string& en
     std::string rel = packName;
     rel += PathDelim;
     // A name without an extension has no type folder: its file stands in the
-    // pack's folder, named by the digits alone.
-    if (type.empty()) return rel + Hex8(index);
+    // pack's folder, named by the digits and the dot. Type folders never hold
+    // a dot, so such a file and a type folder cannot take each other's name.
+    if (type.empty()) return rel + Hex8(index) + '.';
     rel += type;
     rel += PathDelim;
     rel += Hex8(index);
@@ -43,7 +44,7 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
     const std::string dataPath = DataPathFor(indexPath);
     File data = OpenReadNotShared(dataPath);
     ReadingGuard dataGuard(ctx, data);
-    PackIndex index(ReadWholeFile(indexPath), indexPath);
+    PackIndex index(ReadWholeFile(indexPath, Pipes::Allow), indexPath); // a pack the user named
     // The index is held in memory, but the file is the user's pack: never
     // let an output file replace it.
     ctx.ReadingFiles.push_back(IdOfPath(indexPath));

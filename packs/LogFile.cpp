@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/FileNames.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/Kinds.h"
 #include "packs/TextLines.h"
@@ -44,7 +44,7 @@ void StepProgress(StatusSink& status) {
 } // namespace
 
 Outcome ProcessLogFile(RunContext& ctx, const std::string& logPath) {
-    ctx.LogLines = LoadLines(logPath);
+    ctx.LogLines = LoadLines(logPath, Pipes::Allow); // a log the user named
     const std::string caption = "Processing " + ExtractFileName(logPath) + "...";
     StatusSink& status = *ctx.Status;
     status.SetStatus(caption);

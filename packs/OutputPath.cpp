@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "core/FileNames.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 
 namespace pw {

@@ -3,7 +3,7 @@
 #include "core/Bytes.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 
 namespace pw {
 

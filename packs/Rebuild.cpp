@@ -3,17 +3,33 @@
 // keeps its data from the source pack. The new data file is dense: entries
 // in index order, each starting on a 2048-byte boundary, zero padding after.
 #include <climits>
+#include <filesystem>
 
 #include "core/Error.h"
 #include "core/FileNames.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
-#include "packs/PendingFile.h"
+#include "core/PendingFile.h"
+#include "packs/DataWriter.h"
 
 namespace pw {
 
 namespace {
+
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code ec1, ec2;
+    auto ca = std::filesystem::weakly_canonical(a, ec1);
+    auto cb = std::filesystem::weakly_canonical(b, ec2);
+    return !ec1 && !ec2 && ca == cb;
+}
+
+// Whether `path` names `target`: its file name in any letter case, its
+// folder in any spelling. Neither needs to exist.
+bool NamesFile(const std::string& path, const std::string& target) {
+    if (!SameTextAscii(ExtractFileName(path), ExtractFileName(target))) return false;
+    return SamePath(ExtractFilePath(path) + ".", ExtractFilePath(target) + ".");
+}
 
 bool Contains(const std::vector<FileId>& ids, const FileId& id) {
     for (const FileId& x : ids)
@@ -38,12 +54,9 @@ File OpenEntryFile(const std::string& path, const RebuildFiles& files) {
     return f;
 }
 
-void PadToBlock(int fd, int64_t& length) {
-    static const char zeros[PackBlockSize - 1] = {};
-    int64_t rest = length % PackBlockSize;
-    if (rest == 0) return;
-    WriteAll(fd, zeros, size_t(PackBlockSize - rest));
-    length += PackBlockSize - rest;
+void PadToBlock(DataWriter& out) {
+    int64_t rest = out.Length() % PackBlockSize;
+    if (rest != 0) out.AppendZeros(PackBlockSize - rest);
 }
 
 } // namespace
@@ -66,6 +79,8 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     if (Contains(sources, IdOfPath(files.targetData)) || IsDirectory(files.targetData) ||
         files.targetData == files.targetIndex)
         ThrowCannotCreate(files.targetData);
+    if (Contains(sources, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
+        ThrowCannotCreate(files.targetIndex);
     PendingFile data(files.targetData);
     files.untouchable = sources;
     files.untouchable.push_back(data.Id());
@@ -78,7 +93,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     ctx.Status->ProcessEvents();
 
     size_t line = firstEntryLine;
-    int64_t length = 0;
+    DataWriter out(data.Fd());
     const size_t n = index.Count();
     for (size_t k = 0; k < n; ++k, ++line) {
         if (ctx.Stopped()) {
@@ -86,22 +101,23 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             return line; // the pending files go with `data`
         }
         FatEntry entry = index.Entry(k);
-        if (length / PackBlockSize > INT32_MAX) ThrowWriteError();
-        index.SetStartBlock(k, int32_t(length / PackBlockSize));
+        if (out.Length() / PackBlockSize > INT32_MAX) ThrowWriteError();
+        index.SetStartBlock(k, int32_t(out.Length() / PackBlockSize));
         if (line >= ctx.LogLines.size()) ThrowIndexError(static_cast<long long>(line));
         const std::string& path = ctx.LogLines[line];
+        // The new pack's own files are never an entry's content, also before
+        // anything stands under their names.
+        if (NamesFile(path, files.targetData) || NamesFile(path, files.targetIndex)) ThrowCannotOpen(path);
         if (Exists(path)) {
             File f = OpenEntryFile(path, files);
             int64_t size = f.Size();
             index.SetSize(k, int32_t(size));
-            CopyRange(f.Fd(), 0, data.Fd(), size);
-            length += size;
+            out.Append(f.Fd(), 0, size);
         } else if (entry.Size != 0) {
             if (!EntryInside(entry.StartBlock, entry.Size, sourceSize)) ThrowReadError();
-            CopyRange(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, data.Fd(), entry.Size);
-            length += entry.Size;
+            out.Append(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
         }
-        PadToBlock(data.Fd(), length);
+        PadToBlock(out);
         int percent = int(uint64_t(k) * 100 / n);
         if (percent != ctx.Status->ProgressPosition()) {
             ctx.Status->SetProgressPosition(percent);
@@ -109,8 +125,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         }
     }
 
-    if (Contains(sources, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
-        ThrowCannotCreate(files.targetIndex);
+    out.Flush();
     PendingFile newIndex(files.targetIndex);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
     data.Commit(); // the data file first, the index last

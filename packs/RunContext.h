@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 #include "packs/StatusSink.h"
 
 namespace pw {

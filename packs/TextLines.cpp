@@ -1,8 +1,8 @@
 #include "packs/TextLines.h"
 
 #include "core/Error.h"
-#include "packs/FileIO.h"
-#include "packs/PendingFile.h"
+#include "core/FileIO.h"
+#include "core/PendingFile.h"
 
 namespace pw {
 
@@ -23,10 +23,10 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
-std::vector<std::string> LoadLines(const std::string& path) {
+std::vector<std::string> LoadLines(const std::string& path, Pipes pipes) {
     std::vector<unsigned char> bytes;
     try {
-        bytes = ReadWholeFile(path);
+        bytes = ReadWholeFile(path, pipes);
     } catch (const Error&) {
         ThrowCannotOpen(path);
     }

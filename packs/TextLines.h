@@ -6,12 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "core/FileIO.h"
+
 namespace pw {
 
 std::vector<std::string> SplitLines(std::string_view text);
 
-// "Cannot open file %s" when it cannot be read.
-std::vector<std::string> LoadLines(const std::string& path);
+// "Cannot open file %s" when it cannot be read. A named pipe is read only
+// where `pipes` allows it.
+std::vector<std::string> LoadLines(const std::string& path, Pipes pipes = Pipes::Refuse);
 
 // Every line followed by CR LF. The file appears complete under its name or
 // not at all; an earlier file stays until then. "Cannot create file %s",

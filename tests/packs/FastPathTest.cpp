@@ -13,7 +13,7 @@
 
 #include "core/Error.h"
 #include "packs/EntryWriter.h"
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 
 namespace fs = std::filesystem;
 using namespace pw;

@@ -1,4 +1,4 @@
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,20 +33,25 @@ bool LockExclusive(int fd) {
     return r == 0;
 }
 
-// Opened without blocking, so that a FIFO nobody writes to cannot stall the
-// run; the descriptor blocks again once it is known to be a regular file.
-bool ClearNonBlocking(int fd) {
-    int fl = ::fcntl(fd, F_GETFL);
-    return fl >= 0 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == 0;
+// Opens without waiting on a FIFO, then keeps the file only if it is a
+// regular one (or, where allowed, a pipe, reopened to wait for its writer).
+File OpenInput(const std::string& path, int flags, Pipes pipes = Pipes::Refuse) {
+    File f(OpenRetry(path, flags | O_NONBLOCK | O_NOCTTY));
+    struct stat st {};
+    if (!f.IsOpen() || ::fstat(f.Fd(), &st) != 0) ThrowCannotOpen(path);
+    if (S_ISFIFO(st.st_mode) && pipes == Pipes::Allow) {
+        f = File(OpenRetry(path, flags | O_NOCTTY));
+        if (!f.IsOpen()) ThrowCannotOpen(path);
+        return f;
+    }
+    if (!S_ISREG(st.st_mode)) ThrowCannotOpen(path);
+    ::fcntl(f.Fd(), F_SETFL, ::fcntl(f.Fd(), F_GETFL) & ~O_NONBLOCK);
+    return f;
 }
 
-// Pack files, logs' entry files and sources are regular files: a folder, a
-// FIFO or a device is refused.
 File OpenNotShared(const std::string& path, int flags) {
-    File f(OpenRetry(path, flags | O_NONBLOCK | O_NOCTTY));
-    if (!f.IsOpen() || !LockExclusive(f.Fd())) ThrowCannotOpen(path);
-    struct stat st {};
-    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(f.Fd())) ThrowCannotOpen(path);
+    File f = OpenInput(path, flags);
+    if (!LockExclusive(f.Fd())) ThrowCannotOpen(path);
     return f;
 }
 
@@ -85,15 +90,14 @@ File OpenReadWriteNotShared(const std::string& path) { return OpenNotShared(path
 File CreateNotShared(const std::string& path, const std::vector<FileId>& reading) {
     // Opened without truncation first: a file that the run reads from must
     // come through untouched, so it is recognised before anything changes.
-    // A FIFO without a reader fails at once instead of waiting; a name that
-    // does not exist is created only as a new file, never through a
-    // dangling symbolic link to somewhere else.
-    int fd = OpenRetry(path, O_WRONLY | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0 && errno == ENOENT) fd = OpenRetry(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_NONBLOCK, 0666);
-    File f(fd);
+    // O_NONBLOCK: a FIFO under the name fails at once instead of waiting.
+    const int flags = O_WRONLY | O_CREAT | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+    File f(OpenRetry(path, flags, 0666));
+    if (!f.IsOpen() && errno == ELOOP && ::unlink(path.c_str()) == 0)
+        f = File(OpenRetry(path, flags | O_EXCL, 0666)); // the link goes, a file takes its place
     if (!f.IsOpen()) ThrowCannotCreate(path);
     struct stat st {};
-    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(f.Fd())) ThrowCannotCreate(path);
+    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotCreate(path);
     FileId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
     for (const FileId& r : reading)
         if (r == id) ThrowCannotCreate(path);
@@ -101,6 +105,7 @@ File CreateNotShared(const std::string& path, const std::vector<FileId>& reading
     // A new file is empty already; truncating it anyway costs a journal
     // transaction, and ext4 then flushes it on close.
     if (st.st_size != 0 && ::ftruncate(f.Fd(), 0) != 0) ThrowCannotCreate(path);
+    ::fcntl(f.Fd(), F_SETFL, ::fcntl(f.Fd(), F_GETFL) & ~O_NONBLOCK);
     return f;
 }
 
@@ -120,13 +125,11 @@ FileId IdOfPath(const std::string& path) {
     return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
 }
 
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-    File f(OpenRetry(path, O_RDONLY));
-    if (!f.IsOpen()) ThrowCannotOpen(path);
-    struct stat st {};
-    if (::fstat(f.Fd(), &st) != 0 || S_ISDIR(st.st_mode)) ThrowCannotOpen(path);
+std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes) {
+    File f = OpenInput(path, O_RDONLY, pipes);
     std::vector<unsigned char> data;
-    if (S_ISREG(st.st_mode)) data.reserve(size_t(st.st_size));
+    const int64_t size = f.Size();
+    if (size > 0) data.reserve(size_t(size));
     unsigned char buf[65536];
     for (;;) {
         ssize_t n = ::read(f.Fd(), buf, sizeof buf);
@@ -149,41 +152,44 @@ std::string FindCaseInsensitive(const std::string& path) {
     return path;
 }
 
-void WriteAll(int fd, const void* data, size_t size) {
-    auto p = static_cast<const char*>(data);
+
+namespace {
+
+// Writes all of it at `*at` (which moves on), or at the file position when
+// `at` is null.
+void WriteAllAt(int fd, const char* p, size_t size, int64_t* at) {
     while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
+        ssize_t n = at ? ::pwrite(fd, p, size, off_t(*at)) : ::write(fd, p, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) ThrowWriteError();
         p += n;
         size -= size_t(n);
+        if (at) *at += n;
     }
 }
 
-namespace {
-
-void CopyByReadWrite(int src, int64_t offset, int dst, int64_t count) {
+void CopyByReadWrite(int src, int64_t offset, int dst, int64_t* at, int64_t count) {
     std::unique_ptr<char[]> buf(new char[CopyBufferSize]);
     while (count > 0) {
         size_t want = size_t(std::min<int64_t>(count, int64_t(CopyBufferSize)));
         ssize_t n = ::pread(src, buf.get(), want, off_t(offset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) ThrowReadError();
-        WriteAll(dst, buf.get(), size_t(n));
+        WriteAllAt(dst, buf.get(), size_t(n), at);
         offset += n;
         count -= n;
     }
 }
 
-} // namespace
-
-void CopyRange(int src, int64_t offset, int dst, int64_t count) {
+void Copy(int src, int64_t offset, int dst, int64_t* at, int64_t count) {
     loff_t in = offset;
     while (count > 0) {
         size_t want = size_t(std::min<int64_t>(count, int64_t(1) << 30));
-        ssize_t n = ::copy_file_range(src, &in, dst, nullptr, want, 0);
+        loff_t out = at ? loff_t(*at) : 0;
+        ssize_t n = ::copy_file_range(src, &in, dst, at ? &out : nullptr, want, 0);
         if (n > 0) {
             count -= n;
+            if (at) *at = int64_t(out);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -196,10 +202,22 @@ void CopyRange(int src, int64_t offset, int dst, int64_t count) {
         case EIO:
             ThrowReadError();
         default: // the kernel will not copy between these two: do it by hand
-            CopyByReadWrite(src, int64_t(in), dst, count);
+            CopyByReadWrite(src, int64_t(in), dst, at, count);
             return;
         }
     }
+}
+
+} // namespace
+
+void WriteAll(int fd, const void* data, size_t size) {
+    WriteAllAt(fd, static_cast<const char*>(data), size, nullptr);
+}
+
+void CopyRange(int src, int64_t offset, int dst, int64_t count) { Copy(src, offset, dst, nullptr, count); }
+
+void CopyRangeAt(int src, int64_t offset, int dst, int64_t dstOffset, int64_t count) {
+    Copy(src, offset, dst, &dstOffset, count);
 }
 
 } // namespace pw

@@ -4,7 +4,7 @@
 // pending file that is not committed is removed.
 #include <string>
 
-#include "packs/FileIO.h"
+#include "core/FileIO.h"
 
 namespace pw {
 

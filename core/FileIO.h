@@ -1,8 +1,11 @@
 #pragma once
-// Files as the pack handlers open them. "Not shared" means an exclusive lock
-// on the open file description (flock) that another opener, in this or any
-// cooperating process, cannot take while we hold it. Every failure raises
-// pw::Error with the message of the operation that failed.
+// Files as the program opens them. "Not shared" means an exclusive lock on
+// the open file description (flock) that another opener, in this or any
+// cooperating process, cannot take while we hold it. Only regular files are
+// read: a FIFO, device or socket named by a file's content could block a run
+// for ever or never end, so it is refused as a file that cannot be opened.
+// Every failure raises pw::Error with the message of the operation that
+// failed.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,13 +38,14 @@ private:
 };
 
 // Read only, not shared. "Cannot open file %s" on failure, when another
-// holds the file, or when it is not a regular file (a FIFO is not waited on).
+// holds the file, or when it is not a regular file.
 File OpenReadNotShared(const std::string& path);
 // Read and write, not shared; "Cannot open file %s".
 File OpenReadWriteNotShared(const std::string& path);
 // A new file replacing an existing one, not shared; "Cannot create file %s".
-// Refused, before anything changes, when the path names one of `reading`,
-// something other than a regular file, or a dangling symbolic link.
+// Refused, before anything changes, when the path names one of `reading` or
+// anything but a regular file. A symbolic link under that name is replaced,
+// never written through.
 File CreateNotShared(const std::string& path, const std::vector<FileId>& reading = {});
 
 // Whether a file or folder of that name exists (a dangling link does not).
@@ -50,8 +54,13 @@ bool IsDirectory(const std::string& path);
 // The id of an existing file, or an empty id.
 FileId IdOfPath(const std::string& path);
 
+// Whether a named pipe is read like a file: only where the user named the
+// file himself (a pack or log on the command line or in the list), so that a
+// pipe can feed the tool.
+enum class Pipes { Refuse, Allow };
+
 // The whole file in memory; "Cannot open file %s", "Stream read error".
-std::vector<unsigned char> ReadWholeFile(const std::string& path);
+std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes = Pipes::Refuse);
 
 // A sibling of `path` with the same name in another letter case, when `path`
 // itself does not exist (MENU.FAT beside MENU.MIX); else `path` unchanged.
@@ -65,5 +74,8 @@ void WriteAll(int fd, const void* data, size_t size);
 // agrees, else a bounded read/write loop. "Stream read error" when the
 // source ends early, "Stream write error" when the target cannot take them.
 void CopyRange(int src, int64_t offset, int dst, int64_t count);
+// The same, written at `dstOffset` of `dst` (a file, not a pipe) without
+// moving its position.
+void CopyRangeAt(int src, int64_t offset, int dst, int64_t dstOffset, int64_t count);
 
 } // namespace pw

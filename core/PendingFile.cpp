@@ -1,4 +1,4 @@
-#include "packs/PendingFile.h"
+#include "core/PendingFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,0 +1,127 @@
+// The Qt side of the dialog interface: file dialogs, the folder prompt and
+// the message boxes.
+#include "app/Dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "app/Dirdialog.h"
+#include "app/FolderPrompt.h"
+#include "core/Error.h"
+
+namespace pw {
+
+QStringList QtNameFilters(const QString& filter) {
+    const QStringList fields = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+        const QString& description = fields[i];
+        const QString& pattern = fields[i + 1];
+        // Qt reads the patterns from the parentheses of the description.
+        if (description.contains(u'(' + pattern + u')'))
+            out << description;
+        else
+            out << description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
+    return out;
+}
+
+namespace {
+
+void Configure(QFileDialog& dialog, const FileDialogSetup& setup) {
+    dialog.setWindowTitle(setup.title);
+    dialog.setNameFilters(QtNameFilters(setup.filter));
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!setup.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(setup.defaultSuffix);
+    dialog.setSizeGripEnabled(setup.resizable);
+}
+
+} // namespace
+
+QStringList QtDialogs::OpenFiles(QWidget* parent, const FileDialogSetup& setup, int& position) {
+    QFileDialog dialog(parent);
+    Configure(dialog, setup);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    const QStringList filters = dialog.nameFilters();
+    if (position >= 1 && position <= filters.size()) dialog.selectNameFilter(filters[position - 1]);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return {};
+    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+    if (chosen >= 0) position = int(chosen) + 1;
+    return files;
+}
+
+std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogSetup& setup) {
+    QFileDialog dialog(parent);
+    Configure(dialog, setup);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return files.first();
+}
+
+std::optional<QString> QtDialogs::SelectDirectory(QWidget* parent, const QString& start) {
+    FolderPrompt prompt(parent, start, *this);
+    if (prompt.exec() != QDialog::Accepted) return std::nullopt;
+    return prompt.Folder();
+}
+
+int QtDialogs::ExecDirForm(TDirForm& form) {
+    return form.exec() == 1 ? 1 : 2;
+}
+
+bool QtDialogs::Ask(QWidget* parent, const QString& text, const QString& caption) {
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtDialogs::Inform(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
+void QtDialogs::ShowError(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox::critical(parent, caption, text, QMessageBox::Ok);
+}
+
+FolderPrompt::FolderPrompt(QWidget* parent, const QString& start, Dialogs& asker)
+    : QFileDialog(parent), asker_(asker) {
+    setWindowTitle(QStringLiteral("Select Directory"));
+    // Our own accept() must run, so never the platform's dialog.
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setOption(QFileDialog::ShowDirsOnly, true);
+    setFileMode(QFileDialog::Directory);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    const QFileInfo info(start);
+    setDirectory(!start.isEmpty() && info.isDir() ? info.absoluteFilePath() : QDir::currentPath());
+}
+
+QString FolderPrompt::Folder() const {
+    const QStringList files = selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+void FolderPrompt::accept() {
+    const QString folder = Folder();
+    if (folder.isEmpty()) return;
+    if (!QFileInfo::exists(folder)) {
+        if (!asker_.Ask(this, QStringLiteral("The specified directory does not exist. Create it?"),
+                        QStringLiteral("Confirm")))
+            return;
+        if (!QDir().mkpath(folder)) {
+            asker_.ShowError(this,
+                             QString::fromStdString(ErrorBoxText(
+                                 "Cannot create directory " + QFile::encodeName(folder).toStdString())),
+                             windowTitle());
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
+
+} // namespace pw

@@ -1,0 +1,167 @@
+// The glyphs of the tool bar, painted at 16 x 16 with a transparent
+// background, and their grey variants.
+#include "app/Glyphs.h"
+
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace pw {
+
+namespace {
+
+const QColor Outline(64, 64, 64);
+const QColor FolderFront(255, 214, 80);
+const QColor FolderBack(214, 170, 40);
+const QColor Paper(255, 255, 255);
+const QColor Ink(0, 0, 128);
+
+QPixmap Blank() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    return pm;
+}
+
+void Sheet(QPainter& p, const QRect& r) {
+    p.setPen(Outline);
+    p.setBrush(Paper);
+    p.drawRect(r);
+    p.setPen(QColor(150, 150, 150));
+    for (int y = r.top() + 2; y < r.bottom() - 1; y += 2) p.drawLine(r.left() + 2, y, r.right() - 2, y);
+}
+
+void ClosedFolder(QPainter& p) {
+    p.setPen(Outline);
+    p.setBrush(FolderBack);
+    p.drawPolygon(QPolygon({{1, 4}, {5, 4}, {6, 5}, {14, 5}, {14, 13}, {1, 13}}));
+    p.setBrush(FolderFront);
+    p.drawRect(1, 6, 13, 7);
+}
+
+void OpenFolder(QPainter& p) {
+    p.setPen(Outline);
+    p.setBrush(FolderBack);
+    p.drawPolygon(QPolygon({{0, 3}, {4, 3}, {5, 4}, {12, 4}, {12, 14}, {0, 14}}));
+    Sheet(p, QRect(3, 1, 8, 9));
+    p.setPen(Outline);
+    p.setBrush(FolderFront);
+    p.drawPolygon(QPolygon({{0, 14}, {3, 8}, {15, 8}, {12, 14}}));
+}
+
+void DiskDrive(QPainter& p) {
+    p.setPen(Outline);
+    p.setBrush(QColor(180, 180, 180));
+    p.drawRect(0, 5, 15, 7);
+    p.setBrush(QColor(120, 120, 120));
+    p.drawRect(3, 7, 9, 1);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 200, 0));
+    p.drawRect(12, 10, 2, 1);
+    p.setPen(Outline);
+    p.drawLine(1, 13, 14, 13);
+}
+
+void WasteBin(QPainter& p, bool cross) {
+    p.setPen(Outline);
+    p.setBrush(QColor(160, 170, 185));
+    p.drawPolygon(QPolygon({{3, 4}, {12, 4}, {11, 15}, {4, 15}}));
+    p.drawRect(2, 2, 11, 2);
+    p.drawLine(6, 1, 9, 1);
+    p.setPen(QColor(90, 100, 115));
+    for (int x = 5; x <= 10; x += 2) p.drawLine(x, 6, x, 13);
+    if (cross) {
+        p.setPen(QPen(QColor(200, 0, 0), 2));
+        p.drawLine(5, 7, 10, 12);
+        p.drawLine(10, 7, 5, 12);
+    }
+}
+
+void ProgramWindow(QPainter& p) {
+    p.setPen(Outline);
+    p.setBrush(Paper);
+    p.drawRect(0, 2, 15, 12);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Ink);
+    p.drawRect(1, 3, 14, 3);
+    p.setBrush(Paper);
+    p.drawRect(12, 4, 2, 1);
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(2, 8, 5, 4);
+}
+
+void SheetWithPen(QPainter& p) {
+    Sheet(p, QRect(1, 1, 10, 14));
+    p.setPen(Outline);
+    p.setBrush(QColor(230, 180, 40));
+    p.drawPolygon(QPolygon({{14, 3}, {15, 4}, {8, 11}, {7, 10}}));
+    p.setBrush(Ink);
+    p.drawPolygon(QPolygon({{7, 10}, {8, 11}, {6, 12}}));
+}
+
+QPixmap Paint(int index) {
+    QPixmap pm = Blank();
+    QPainter p(&pm);
+    switch (index) {
+    case 0: OpenFolder(p); break;
+    case 1: DiskDrive(p); break;
+    case 2: WasteBin(p, false); break;
+    case 3: WasteBin(p, true); break;
+    case 4: ProgramWindow(p); break;
+    case 5: ClosedFolder(p); break;
+    case 6: SheetWithPen(p); break;
+    default: break;
+    }
+    return pm;
+}
+
+// Grey and lighter, keeping the shape.
+QPixmap Grey(const QPixmap& source) {
+    QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(row[x]);
+            if (alpha == 0) continue;
+            const int grey = 96 + qGray(row[x]) * 5 / 8;
+            row[x] = qRgba(grey, grey, grey, alpha);
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+} // namespace
+
+QPixmap EnabledGlyph(int index) {
+    return Paint(index);
+}
+
+QPixmap DisabledGlyph(int index) {
+    return index >= 0 && index < DisabledGlyphCount ? Grey(Paint(index)) : Blank();
+}
+
+QIcon ToolIcon(int index) {
+    QIcon icon;
+    icon.addPixmap(EnabledGlyph(index), QIcon::Normal);
+    if (index >= 0 && index < DisabledGlyphCount) icon.addPixmap(DisabledGlyph(index), QIcon::Disabled);
+    return icon;
+}
+
+QPixmap FolderGlyph() {
+    return Paint(5);
+}
+
+QFont FormFont() {
+    const QString wanted = QStringLiteral("MS Sans Serif");
+    QFont font;
+    if (QFontDatabase::families().contains(wanted, Qt::CaseInsensitive)) {
+        font = QFont(wanted);
+    } else {
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setStyleHint(QFont::SansSerif);
+    }
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace pw

@@ -1,0 +1,148 @@
+#pragma once
+// The main window: tool bar, input list, results pane and the " Process "
+// group; the list commands, the run over the list and the status the pack
+// handlers report through. Every click handler may raise pw::Error; the
+// buttons call them through the error box, which shows the message and
+// leaves the window usable.
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Dialogs.h"
+#include "packs/Formathandlers.h"
+#include "packs/Kinds.h"
+#include "packs/RunContext.h"
+#include "packs/StatusSink.h"
+
+namespace Ui {
+class TMainForm;
+}
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class TDirForm;
+namespace pw {
+class TTarga;
+class TTextObject;
+} // namespace pw
+
+class TMainForm : public QWidget, public pw::StatusSink {
+    Q_OBJECT
+public:
+    explicit TMainForm(pw::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The directory dialog that ProcessDir shows; it lives beside the window.
+    void SetDirForm(TDirForm* form) { dirForm_ = form; }
+
+    // The input dialog's file types; the directory dialog reads the same.
+    static pw::FileDialogSetup SelectLogSetup();
+    static pw::FileDialogSetup SaveLSTSetup();
+    static pw::FileDialogSetup SaveResSetup();
+
+    // Controls.
+    QFrame* ToolBar1;
+    QToolButton* BAddLog;
+    QToolButton* ProcessDir;
+    QToolButton* BSaveList;
+    QToolButton* BRemLog;
+    QToolButton* BClearAll;
+    QToolButton* BProcess;
+    QToolButton* BExit;
+    QListWidget* LogList;
+    QPlainTextEdit* Results;
+    QGroupBox* GroupBox1;
+    QLabel* CurrentMessage;
+    QLabel* Extracted;
+    QPushButton* SaveLog;
+    QPushButton* Stop;
+    QProgressBar* Progress;
+    QProgressBar* Total;
+
+    // The state of runs: ResultLines, LogLines, TargetDir, the stop
+    // request, the byte total. The window owns the program's one context.
+    pw::RunContext Run;
+
+    // The per-item step of a run; FormCreate binds it to DispatchItem.
+    std::function<pw::Outcome(uint8_t kind, const std::string& name)> ProcessItem;
+    uint8_t InputKind = pw::KindNone;   // kind of the list's entries
+    uint8_t& PackFormat;                // format in force while a log is read
+    uint8_t& PlainLine;                 // the log line read is no header line
+    QString ScanRoot;                   // folder of the last confirmed scan, as typed
+    bool ListFromScan = false;          // the list holds the result of a scan
+    int SelectLogPosition = 1;          // file type of the input dialog, from 1
+
+    // Components made with the window and configured as its form says; the
+    // window itself does not use them.
+    pw::TTextObject* TextObject; // IniStyle, AsciiZ, ClearBounds, LinuxFormat, TextAlign 1
+    pw::TTarga* Targa;           // 256 x 256, 32 bits
+
+    // Handlers.
+    void FormCreate();
+    void FormDestroy();
+    void BExitClick();
+    void BAddLogClick();
+    void BRemLogClick();
+    void BClearAllClick();
+    void BSaveListClick();
+    void ProcessDirClick();
+    void ScanDirectory(const QString& dir);
+    void BProcessClick();
+    pw::Outcome DispatchItem(uint8_t kind, const std::string& name);
+    void StopClick();
+    void SaveLogClick();
+
+    // A run is in progress (BProcess is working through the list).
+    bool Running() const { return running_; }
+
+    // Status of the pack handlers.
+    void SetStatus(const std::string& caption) override;
+    int ProgressPosition() const override;
+    void SetProgressPosition(int position) override;
+    int ProgressMax() const override;
+    void SetProgressMax(int maximum) override;
+    int TotalPosition() const override;
+    void SetTotalPosition(int position) override;
+    int TotalMax() const override;
+    void SetTotalMax(int maximum) override;
+    void ProcessEvents() override;
+
+    // The error box: the message with its full stop, the application's
+    // title as caption, the error icon.
+    void ShowErrorBox(const std::string& message);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    friend class RunScope;
+
+    template <class Handler> void Guarded(Handler&& handler);
+    void Bind(QToolButton* button, void (TMainForm::*handler)());
+    void Bind(QPushButton* button, void (TMainForm::*handler)());
+    void SetListButtons(bool enabled);
+    void EnableListButtonsIfFilled();
+    void CloseIfAsked();
+
+    std::unique_ptr<Ui::TMainForm> ui_;
+    pw::Dialogs& dialogs_;
+    TDirForm* dirForm_ = nullptr;
+    bool running_ = false;
+    bool closeAfterRun_ = false;
+    bool centred_ = false;
+};
+
+namespace pw {
+// Paths between Qt and the engine, in the file system's encoding.
+std::string ToPath(const QString& path);
+QString FromPath(const std::string& path);
+} // namespace pw

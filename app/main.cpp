@@ -1,0 +1,49 @@
+// packwright: the main window and the directory dialog, until the window
+// is closed.
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "app/Dialogs.h"
+#include "app/Dirdialog.h"
+#include "app/Main.h"
+#include "core/Error.h"
+
+namespace {
+
+// PACKWRIGHT_SCREENSHOT=file.png: save a picture of the window once it is
+// shown, then close it (for the README's screenshot).
+void ScreenshotIfAsked(TMainForm& form) {
+    const QString path = qEnvironmentVariable("PACKWRIGHT_SCREENSHOT");
+    if (path.isEmpty()) return;
+    QTimer::singleShot(300, &form, [&form, path] {
+        if (!form.grab().save(path, "PNG")) std::fprintf(stderr, "Cannot save %s\n", qPrintable(path));
+        form.close();
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::unique_ptr<QApplication> app;
+    try {
+        app = std::make_unique<QApplication>(argc, argv);
+        pw::QtDialogs dialogs;
+        TMainForm mainForm(dialogs);
+        TDirForm dirForm(&mainForm, dialogs, [] { return TMainForm::SelectLogSetup().filter; });
+        mainForm.SetDirForm(&dirForm);
+        mainForm.show();
+        ScreenshotIfAsked(mainForm);
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        const std::string text = pw::ErrorBoxText(e.what());
+        if (app)
+            QMessageBox::critical(nullptr, QCoreApplication::applicationName(), QString::fromStdString(text));
+        else
+            std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Starts packwright on a virtual X display (Xvfb) and saves a picture of its
+# window as docs/screenshot.png. The program grabs its own window when
+# PACKWRIGHT_SCREENSHOT names a file, then closes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null; then
+  if [[ $(id -u) -eq 0 ]]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends xvfb xauth
+  else
+    echo "Please install these Debian packages first: sudo apt-get install xvfb xauth" >&2
+    exit 1
+  fi
+fi
+scripts/deps.sh gui
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build/release -j"$jobs" --target packwright
+mkdir -p docs
+out="$PWD/docs/screenshot.png"
+rm -f "$out"
+PACKWRIGHT_SCREENSHOT="$out" QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1024x768x24" build/release/app/packwright
+if [[ ! -s "$out" ]]; then
+  echo "No screenshot was written" >&2
+  exit 1
+fi
+echo "Saved $out"

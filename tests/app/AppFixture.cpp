@@ -1,0 +1,167 @@
+#include "AppFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTimerEvent>
+#include <QToolButton>
+
+
+QStringList FakeDialogs::OpenFiles(QWidget*, const pw::FileDialogSetup& setup, int& position) {
+    EXPECT_EQ(setup.title, "Select file...");
+    openStartPositions.push_back(position);
+    if (onOpen) onOpen();
+    if (opens.empty()) {
+        ADD_FAILURE() << "unexpected open dialog";
+        return {};
+    }
+    OpenAnswer answer = opens.front();
+    opens.pop_front();
+    if (!answer.files.isEmpty()) position = answer.position;
+    return answer.files;
+}
+
+std::optional<QString> FakeDialogs::SaveFile(QWidget*, const pw::FileDialogSetup& setup) {
+    saveSetups.push_back(setup);
+    if (saves.empty()) {
+        ADD_FAILURE() << "unexpected save dialog";
+        return std::nullopt;
+    }
+    auto answer = saves.front();
+    saves.pop_front();
+    return answer;
+}
+
+std::optional<QString> FakeDialogs::SelectDirectory(QWidget*, const QString& start) {
+    folderStarts.push_back(start);
+    if (folders.empty()) {
+        ADD_FAILURE() << "unexpected folder prompt";
+        return std::nullopt;
+    }
+    auto answer = folders.front();
+    folders.pop_front();
+    return answer;
+}
+
+int FakeDialogs::ExecDirForm(TDirForm& form) {
+    if (dirForms.empty()) {
+        ADD_FAILURE() << "unexpected directory dialog";
+        return 2;
+    }
+    auto answer = dirForms.front();
+    dirForms.pop_front();
+    form.show();
+    const int result = answer(form);
+    form.hide();
+    return result;
+}
+
+bool FakeDialogs::Ask(QWidget*, const QString& text, const QString&) {
+    questions.push_back(text);
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected question";
+        return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void FakeDialogs::Inform(QWidget*, const QString& text, const QString& caption) {
+    boxes.push_back({"info", text, caption});
+}
+
+void FakeDialogs::ShowError(QWidget*, const QString& text, const QString& caption) {
+    boxes.push_back({"error", text, caption});
+}
+
+void AppTest::SetUp() {
+    ASSERT_TRUE(tmp.isValid());
+    oldCwd = QDir::currentPath();
+    w = std::make_unique<TMainForm>(dialogs);
+    dir = std::make_unique<TDirForm>(w.get(), dialogs, [] { return TMainForm::SelectLogSetup().filter; });
+    w->SetDirForm(dir.get());
+}
+
+void AppTest::TearDown() {
+    dir.reset();
+    w.reset();
+    QDir::setCurrent(oldCwd);
+    EXPECT_TRUE(dialogs.opens.empty() && dialogs.saves.empty() && dialogs.folders.empty() &&
+                dialogs.dirForms.empty() && dialogs.answers.empty())
+        << "answers left unused";
+}
+
+QString AppTest::Path(const QString& relative) const {
+    return tmp.path() + u'/' + relative;
+}
+
+void AppTest::Write(const QString& relative, const std::string& bytes) const {
+    const QString path = Path(relative);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes.data(), qint64(bytes.size()));
+}
+
+std::string AppTest::Read(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+    return file.readAll().toStdString();
+}
+
+QStringList AppTest::Entries() const {
+    QStringList out;
+    for (int i = 0; i < w->LogList->count(); ++i) out << w->LogList->item(i)->text();
+    return out;
+}
+
+std::vector<std::string> AppTest::EnabledButtons() const {
+    std::vector<std::string> out;
+    const std::pair<const char*, QWidget*> all[] = {
+        {"BAddLog", w->BAddLog},   {"ProcessDir", w->ProcessDir}, {"BSaveList", w->BSaveList},
+        {"BRemLog", w->BRemLog},   {"BClearAll", w->BClearAll},   {"BProcess", w->BProcess},
+        {"BExit", w->BExit},       {"SaveLog", w->SaveLog},       {"Stop", w->Stop}};
+    for (const auto& [name, widget] : all)
+        if (widget->isEnabled()) out.push_back(name);
+    return out;
+}
+
+void AppTest::MakePack(const QString& relative, const std::vector<Entry>& entries) const {
+    std::string fat, mix;
+    auto put32 = [&fat](uint32_t v) {
+        for (int i = 0; i < 4; ++i) fat.push_back(char((v >> (8 * i)) & 0xFF));
+    };
+    put32(uint32_t(entries.size()));
+    put32(0xA5A5A5A5u);
+    for (const Entry& e : entries) {
+        std::string name = e.name;
+        name.resize(16, '\0');
+        fat += name;
+        put32(uint32_t(mix.size() / 2048));
+        put32(uint32_t(e.data.size()));
+        put32(0x11223344u);
+        mix += e.data;
+        mix.resize((mix.size() + 2047) / 2048 * 2048, '\0');
+    }
+    Write(relative + ".fat", fat);
+    Write(relative + ".mix", mix);
+}
+
+void AppTest::Add(const QStringList& files, int position) {
+    dialogs.opens.push_back({files, position});
+    w->BAddLog->click();
+}
+
+DuringRun::DuringRun(std::function<bool()> action) : action_(std::move(action)), timer_(startTimer(0)) {}
+
+DuringRun::~DuringRun() {
+    if (timer_) killTimer(timer_);
+}
+
+void DuringRun::timerEvent(QTimerEvent*) {
+    if (timer_ && action_()) {
+        killTimer(timer_);
+        timer_ = 0;
+    }
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The real window driven through a dialog stand-in that answers every
+// dialog and message box from a queue filled by the test.
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Dialogs.h"
+#include "app/Dirdialog.h"
+#include "app/Main.h"
+
+class FakeDialogs : public pw::Dialogs {
+public:
+    struct OpenAnswer {
+        QStringList files; // empty: cancelled
+        int position = 1;
+    };
+    struct Box {
+        std::string kind; // "info", "error"
+        QString text, caption;
+    };
+
+    std::deque<OpenAnswer> opens;
+    std::vector<int> openStartPositions;
+    std::function<void()> onOpen; // runs while an open dialog is up
+    std::deque<std::optional<QString>> saves;
+    std::vector<pw::FileDialogSetup> saveSetups;
+    std::deque<std::optional<QString>> folders;
+    std::vector<QString> folderStarts;
+    std::deque<std::function<int(TDirForm&)>> dirForms;
+    std::deque<bool> answers;
+    std::vector<QString> questions;
+    std::vector<Box> boxes;
+
+    QStringList OpenFiles(QWidget*, const pw::FileDialogSetup& setup, int& position) override;
+    std::optional<QString> SaveFile(QWidget*, const pw::FileDialogSetup& setup) override;
+    std::optional<QString> SelectDirectory(QWidget*, const QString& start) override;
+    int ExecDirForm(TDirForm& form) override;
+    bool Ask(QWidget*, const QString& text, const QString& caption) override;
+    void Inform(QWidget*, const QString& text, const QString& caption) override;
+    void ShowError(QWidget*, const QString& text, const QString& caption) override;
+};
+
+// A window with its directory dialog, a scratch folder, and the working
+// directory put back after each test (a run changes it).
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A path under the scratch folder, and making files there.
+    QString Path(const QString& relative) const;
+    void Write(const QString& relative, const std::string& bytes) const;
+    static std::string Read(const QString& path);
+    QStringList Entries() const;
+    // Whether exactly these buttons of the tool bar and group are enabled.
+    std::vector<std::string> EnabledButtons() const;
+
+    // A pack `relative`.fat/.mix whose entries have these names and data,
+    // laid out in 2048-byte blocks.
+    struct Entry {
+        std::string name;
+        std::string data;
+    };
+    void MakePack(const QString& relative, const std::vector<Entry>& entries) const;
+    // Adds files through the input dialog at a file-type position.
+    void Add(const QStringList& files, int position);
+
+    QTemporaryDir tmp;
+    QString oldCwd;
+    FakeDialogs dialogs;
+    std::unique_ptr<TMainForm> w;
+    std::unique_ptr<TDirForm> dir;
+};
+
+// Calls `action` each time the window lets events run, until it returns true.
+class DuringRun : public QObject {
+public:
+    explicit DuringRun(std::function<bool()> action);
+    ~DuringRun() override;
+
+private:
+    void timerEvent(QTimerEvent*) override;
+    std::function<bool()> action_;
+    int timer_;
+};
