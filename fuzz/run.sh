@@ -78,7 +78,7 @@ for t in "${targets[@]}"; do
     tail -n 40 "$build/$t.log" >&2
     failed+=("$t")
   else
-    grep -E '^stat::number_of_executed_units|^stat::new_units_added' "$build/$t.log" | tr '\n' ' '
+    grep -E '^stat::number_of_executed_units|^stat::new_units_added' "$build/$t.log" | tr '\n' ' ' || true
     echo
   fi
 done

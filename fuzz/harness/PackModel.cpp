@@ -63,7 +63,7 @@ std::string EntryFileName(const std::string& pack, const std::string& entryName,
         if (c >= 'a' && c <= 'z') c = char(c - 32);
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z') c = char(c + 32);
-    if (type.empty()) return pack + "/" + Hex8(k);
+    if (type.empty()) return pack + "/" + Hex8(k) + "."; // no type folder: the digits and the dot
     return pack + "/" + upper + "/" + Hex8(k) + "." + lower;
 }
 

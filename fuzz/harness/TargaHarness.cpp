@@ -30,6 +30,13 @@ void RunTargaInput(const std::string& ws, std::string_view input) {
     WriteBytes(path, input);
     pw::TTarga t;
     const auto before = t.Header;
+    // Images the component accepts but that are large cost a fill of up to
+    // 256 MB per run and take the same path as small ones: left out, so the
+    // fuzzer spends its time on the rest. Larger headers (refused) still run.
+    auto header = before;
+    for (size_t i = 0; i < header.size() && i < input.size(); ++i) header[i] = uint8_t(input[i]);
+    const int64_t pixels = int64_t(header[12] | header[13] << 8) * int64_t(header[14] | header[15] << 8);
+    if (pixels > (int64_t(1) << 18) && pixels <= pw::TTarga::MaxImageBytes) return;
     try {
         t.LoadFromFile(path);
     } catch (const pw::Error& e) {
@@ -54,10 +61,12 @@ void RunTargaInput(const std::string& ws, std::string_view input) {
     if (Supported(depth)) {
         // Rows the file holds are its bytes, in file order.
         const std::string rows = Rows(t, rowBytes);
-        const size_t have = input.size() > 18 ? std::min(input.size() - 18, rows.size()) : 0;
-        Expect(rows.compare(0, have, input.substr(18, have)) == 0, "rows differ from the file");
+        if (input.size() > 18) {
+            const size_t have = std::min(input.size() - 18, rows.size());
+            Expect(rows.compare(0, have, input.substr(18, have)) == 0, "rows differ from the file");
+        }
     }
-    if (rowBytes * h > (int64_t(4) << 20)) return; // large images: loading is the test
+    if (rowBytes * h > (int64_t(1) << 20)) return; // larger images: loading is the test
 
     // Saved and loaded again: the same header (descriptor 8) and rows.
     const std::string saved = ws + "/out.tga";
