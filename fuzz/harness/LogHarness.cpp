@@ -89,7 +89,6 @@ void CheckInsertion(const std::string& ws, const std::string& error) {
 std::string RunInsertion(const std::string& ws, const std::vector<std::string>& list, uint8_t kind) {
     KeepCwd keepCwd;
     RemoveTree(ws + "/out");
-    ::setenv("PW_THREADS", "0", 1);
     pw::PlainStatus status;
     pw::RunContext ctx(status);
     try {

@@ -15,8 +15,6 @@ namespace pwfuzz {
 
 namespace {
 
-bool IsTemp(const std::string& rel) { return rel.size() > 4 && rel.compare(rel.size() - 4, 4, ".tmp") == 0; }
-
 // Files and folders the extraction of `entries` may leave: the entry files
 // (with their folders) of entries before `limit`.
 std::set<std::string> AllowedOutputs(const std::vector<ModelEntry>& entries, size_t limit) {
@@ -47,8 +45,6 @@ void RunPackInput(const std::string& ws, std::string_view input) {
     RemoveTree(neu);
     WriteBytes(src + "/MENU.fat", fat);
     WriteBytes(src + "/MENU.mix", mix);
-    static const char* const threads[] = {"0", "1", "2", "4"};
-    ::setenv("PW_THREADS", threads[flags & 3], 1);
 
     pw::PlainStatus status;
     pw::RunContext ctx(status);
@@ -73,7 +69,7 @@ void RunPackInput(const std::string& ws, std::string_view input) {
 
     const std::vector<std::string> tree = ListTree(out);
     for (const std::string& rel : tree) {
-        Expect(!IsTemp(rel), "temporary file left: " + rel);
+        Expect(!IsEngineTemp(rel), "temporary file left: " + rel);
         Expect(LiesUnder(out + "/" + rel, out), "output outside the target folder: " + rel);
     }
 

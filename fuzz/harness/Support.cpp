@@ -89,6 +89,12 @@ KeepCwd::~KeepCwd() {
     }
 }
 
+bool IsEngineTemp(const std::string& rel) {
+    const size_t slash = rel.find_last_of('/', rel.size() > 1 ? rel.size() - 2 : 0);
+    const std::string name = slash == std::string::npos ? rel : rel.substr(slash + 1);
+    return name.size() > 5 && name[0] == '.' && name.compare(name.size() - 4, 4, ".tmp") == 0;
+}
+
 bool IsEngineMessage(const std::string& text) {
     static const char* const prefixes[] = {"Cannot open file ", "Cannot create file ", "Damaged pack index ",
                                            "List index out of bounds (", "File "};

@@ -60,6 +60,10 @@ private:
     std::string cwd_;
 };
 
+// Whether `rel` names one of the engine's temporary files: hidden,
+// ".NAME.<pid>-<n>.tmp" (an entry of type TMP is no such file).
+bool IsEngineTemp(const std::string& rel);
+
 // Whether an error text is one of the engine's messages (texts with a path
 // are matched on their fixed part).
 bool IsEngineMessage(const std::string& text);

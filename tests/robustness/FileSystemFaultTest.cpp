@@ -147,7 +147,6 @@ TEST(FileSystemFaults, FoldersThatVanishDuringARun) {
     PrivateDir ws("pwfs");
     const SamplePack pack = WriteSamplePack(ws.Path() + "/src");
     const std::string out = ws.Path() + "/out";
-    ::setenv("PW_THREADS", "0", 1);
 
     // Extraction: the type folder goes after the first entry was written.
     for (int at = 1; at <= 6; ++at) {

@@ -93,7 +93,7 @@ void Insert(const std::string& log, const std::string& target) {
 std::vector<std::string> TempFilesUnder(const std::string& root) {
     std::vector<std::string> found;
     for (const std::string& rel : pwfuzz::ListTree(root))
-        if (rel.size() > 4 && rel.compare(rel.size() - 4, 4, ".tmp") == 0) found.push_back(rel);
+        if (pwfuzz::IsEngineTemp(rel)) found.push_back(rel);
     return found;
 }
 

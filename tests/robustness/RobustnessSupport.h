@@ -36,7 +36,7 @@ void Extract(const std::string& pack, const std::string& target);
 // Inserts a log into `target`. Throws pw::Error.
 void Insert(const std::string& log, const std::string& target);
 
-// Every ".tmp" file below `root`.
+// Every temporary file of the engine below `root`.
 std::vector<std::string> TempFilesUnder(const std::string& root);
 
 // A status that calls `hook` at the n-th ProcessEvents (counted from 1).

@@ -29,7 +29,6 @@ void LimitFileSize(rlim_t bytes) {
     ::signal(SIGXFSZ, SIG_IGN);
     struct rlimit r {bytes, bytes};
     if (::setrlimit(RLIMIT_FSIZE, &r) != 0) throw std::runtime_error("setrlimit failed");
-    ::setenv("PW_THREADS", "2", 1);
 }
 
 // 0, 1, and every block boundary (and its neighbours) up to `top`.
@@ -179,7 +178,6 @@ TEST(WriteFaults, TooFewFileDescriptors) {
                     for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
                         highest = std::max(highest, std::atoi(e.path().filename().c_str()));
                     struct rlimit r {rlim_t(highest + spare), rlim_t(highest + spare)};
-                    ::setenv("PW_THREADS", "0", 1);
                     if (::setrlimit(RLIMIT_NOFILE, &r) != 0) throw std::runtime_error("setrlimit failed");
                 },
                 [&] {
