@@ -31,7 +31,7 @@ struct Workbench : RunFolders {
 
 } // namespace
 
-TEST(SpecialFiles, EntryLinesNamingPipesOrDevicesAreRefused) {
+TEST(NonRegularFiles, EntryLinesNamingPipesOrDevicesAreRefused) {
     Workbench r;
     const std::string fifo = r.dir / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
@@ -43,14 +43,14 @@ TEST(SpecialFiles, EntryLinesNamingPipesOrDevicesAreRefused) {
     }
 }
 
-TEST(SpecialFiles, ASourceThatIsAPipeIsRefused) {
+TEST(NonRegularFiles, ASourceThatIsAPipeIsRefused) {
     Workbench r;
     const std::string fifo = r.dir / "MENU.fat";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
     EXPECT_EQ(r.Insert("#Format: FAT\n#Source: " + fifo + "\nNULL\nNULL\n"), "Cannot open file " + fifo);
 }
 
-TEST(SpecialFiles, APipeAtAnOutputPathIsNotWaitedOn) {
+TEST(NonRegularFiles, APipeAtAnOutputPathIsNotWaitedOn) {
     Workbench r;
     ::mkdir((r.out + "/MENU").c_str(), 0777);
     ::mkdir((r.out + "/MENU/TXT").c_str(), 0777);
@@ -64,7 +64,7 @@ TEST(SpecialFiles, APipeAtAnOutputPathIsNotWaitedOn) {
     }
 }
 
-TEST(SpecialFiles, ALinkAtAnOutputPathIsReplacedNotWrittenThrough) {
+TEST(NonRegularFiles, ALinkAtAnOutputPathIsReplacedNotWrittenThrough) {
     Workbench r;
     ::mkdir((r.out + "/MENU").c_str(), 0777);
     ::mkdir((r.out + "/MENU/TXT").c_str(), 0777);
