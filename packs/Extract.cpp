@@ -77,8 +77,13 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
                 writer.Fail(k, std::make_exception_ptr(Error("Stream read error")));
                 break;
             }
-            std::string path =
-                MakeOutputPath(ctx, indexPath, RelativeEntryName(packName, entry.Name, uint32_t(k)));
+            const std::string rel = RelativeEntryName(packName, entry.Name, uint32_t(k));
+            if (HasControlCharacters(rel)) {
+                writer.Fail(k, std::make_exception_ptr(
+                                   Error("Cannot create file " + OutputPathFor(ctx, indexPath, rel))));
+                break;
+            }
+            std::string path = MakeOutputPath(ctx, indexPath, rel);
             ctx.ResultLines.push_back(path);
             writer.Submit(k, std::move(path), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
             ctx.TotalBytes += entry.Size;

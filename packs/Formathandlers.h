@@ -2,6 +2,7 @@
 // Extraction of data packs and the rebuild of a pack from a log.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "packs/RunContext.h"
 
@@ -20,6 +21,13 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath);
 // after creating every missing folder along it.
 std::string MakeOutputPath(RunContext& ctx, const std::string& sourcePath,
                            const std::string& relativeName);
+// The same path, creating nothing.
+std::string OutputPathFor(const RunContext& ctx, const std::string& sourcePath,
+                          const std::string& relativeName);
+// Whether a name holds control characters (bytes 1 to 31): a line break
+// could not stand in a result log, and no such name can be made on the
+// game's own system either.
+bool HasControlCharacters(std::string_view path);
 
 // The relative name of entry `index` of the pack `packName` whose entry name
 // is `entryName`: pack, type, eight hex digits and the lower-case type.

@@ -50,8 +50,8 @@ void MakeFolders(RunContext& ctx, const std::string& folder) {
 
 } // namespace
 
-std::string MakeOutputPath(RunContext& ctx, const std::string& sourcePath,
-                           const std::string& relativeName) {
+std::string OutputPathFor(const RunContext& ctx, const std::string& sourcePath,
+                          const std::string& relativeName) {
     std::string p;
     if (!ctx.ListFromScan) {
         p = Join(ctx.TargetDir, relativeName);
@@ -61,8 +61,20 @@ std::string MakeOutputPath(RunContext& ctx, const std::string& sourcePath,
         std::string placed = Join(ctx.TargetDir, sourcePath.substr(cut));
         p = ExtractFilePath(placed) + relativeName;
     }
+    return p;
+}
+
+std::string MakeOutputPath(RunContext& ctx, const std::string& sourcePath,
+                           const std::string& relativeName) {
+    std::string p = OutputPathFor(ctx, sourcePath, relativeName);
     MakeFolders(ctx, ExtractFilePath(p));
     return p;
+}
+
+bool HasControlCharacters(std::string_view path) {
+    for (char c : path)
+        if (c > 0 && c < ' ') return true;
+    return false;
 }
 
 } // namespace pw

@@ -110,3 +110,16 @@ TEST(ExtractErrors, NeverWritesOverThePackItReads) {
     EXPECT_EQ(y.Fails(p.Index), "Cannot create file " + p.Index);
     EXPECT_EQ(ReadFile(p.Index), before);
 }
+
+// A type with a line break would split its line of the result log, and a
+// rebuild from that log would give entries the wrong files: such a name is
+// refused as one that cannot be created, before any folder is made for it.
+TEST(ExtractErrors, NamesWithControlCharactersCannotBeCreated) {
+    Extraction x;
+    PackSpec pack;
+    pack.Entries = {{"a.txt", "first"}, {"b.t\r\nx", "second"}, {"c.txt", "third"}};
+    WritePack(x.game + "/MENU.fat", pack);
+    EXPECT_EQ(x.Fails(x.game + "/MENU.fat"), "Cannot create file " + x.out + "/MENU/T\r\nX/00000001.t\r\nx");
+    EXPECT_EQ(x.ctx.ResultLines, (Lines{x.out + "/MENU/TXT/00000000.txt"}));
+    EXPECT_EQ(ListTree(x.out), (Lines{"MENU/", "MENU/TXT/", "MENU/TXT/00000000.txt"}));
+}
