@@ -155,12 +155,7 @@ TEST(FileSystemFaults, FoldersThatVanishDuringARun) {
         KeepCwd keep;
         HookStatus status(at, [&] { RemoveTree(out + "/MENU"); });
         pw::RunContext ctx(status);
-        std::string error;
-        try {
-            pw::RunList(ctx, {ws.Path() + "/src/MENU.fat"}, pw::KindPacks, "FAT", out);
-        } catch (const pw::Error& e) {
-            error = e.what();
-        }
+        const std::string error = ErrorOf([&] { pw::RunList(ctx, {ws.Path() + "/src/MENU.fat"}, pw::KindPacks, "FAT", out); });
         EXPECT_TRUE(error.empty() || error.rfind("Cannot create file " + out + "/MENU/", 0) == 0) << error;
         EXPECT_EQ(TempFilesUnder(ws.Path()), std::vector<std::string>{});
     }
@@ -175,12 +170,7 @@ TEST(FileSystemFaults, FoldersThatVanishDuringARun) {
         KeepCwd keep;
         HookStatus status(at, [&] { RemoveTree(out); });
         pw::RunContext ctx(status);
-        std::string error;
-        try {
-            pw::RunList(ctx, {log}, pw::KindLogs, "", out);
-        } catch (const pw::Error& e) {
-            error = e.what();
-        }
+        const std::string error = ErrorOf([&] { pw::RunList(ctx, {log}, pw::KindLogs, "", out); });
         EXPECT_TRUE(error.empty() || error.rfind("Cannot create file " + out + "/MENU.", 0) == 0) << error;
         if (FileExists(out + "/MENU.fat"))
             CheckRebuilt(ReadBytes(out + "/MENU.fat"), ReadBytes(out + "/MENU.mix"), pack.fat, nullptr, "rebuild");
@@ -192,12 +182,7 @@ TEST(FileSystemFaults, FoldersThatVanishDuringARun) {
         const std::string moved = ws.Path() + "/gone";
         HookStatus status(2, [&] { std::filesystem::rename(ws.Path() + "/src", moved); });
         pw::RunContext ctx(status);
-        std::string error;
-        try {
-            pw::RunList(ctx, {log}, pw::KindLogs, "", out);
-        } catch (const pw::Error& e) {
-            error = e.what();
-        }
+        const std::string error = ErrorOf([&] { pw::RunList(ctx, {log}, pw::KindLogs, "", out); });
         // The open source files still read: the pack is complete.
         EXPECT_EQ(error, "");
         CheckRebuilt(ReadBytes(out + "/MENU.fat"), ReadBytes(out + "/MENU.mix"), pack.fat, nullptr, "rebuild");
