@@ -21,15 +21,6 @@ using namespace pwtest;
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const pw::Error& e) {
-        return e.what();
-    }
-    return "";
-}
-
 // As root, permission bits stop nothing: the child runs as "nobody".
 void BecomeUnprivileged() {
     if (!IsRoot()) return;

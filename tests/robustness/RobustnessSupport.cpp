@@ -55,6 +55,15 @@ ChildOutcome RunInChild(const std::function<void()>& setup, const std::function<
     return {true, text};
 }
 
+std::string ErrorOf(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const pw::Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
 pwfuzz::SamplePack WriteSamplePack(const std::string& dir) {
     using pwfuzz::Pattern;
     pwfuzz::SamplePack p = pwfuzz::MakePack({{"a.txt", Pattern(5, 1)},

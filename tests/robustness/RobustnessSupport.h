@@ -23,6 +23,9 @@ struct ChildOutcome {
 // generous watchdog of a minute) is reported as not finished.
 ChildOutcome RunInChild(const std::function<void()>& setup, const std::function<void()>& body);
 
+// The message of the pw::Error that `run` throws, or "" when it returns.
+std::string ErrorOf(const std::function<void()>& run);
+
 // A pack of several entries around the block size, written as
 // `dir`/MENU.fat and MENU.mix.
 pwfuzz::SamplePack WriteSamplePack(const std::string& dir);
