@@ -1,0 +1,175 @@
+#include "packs/Plan.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/Error.h"
+#include "core/FileIO.h"
+#include "core/FileNames.h"
+#include "packs/Compare.h"
+#include "packs/Kinds.h"
+#include "packs/LogWalk.h"
+#include "packs/PackIndex.h"
+#include "packs/RebuildRules.h"
+#include "packs/TextLines.h"
+
+namespace pw {
+
+namespace {
+
+bool CanEnter(const std::string& dir) { return IsDirectory(dir) && ::access(dir.c_str(), X_OK) == 0; }
+
+// Whether a new file can be made in `dir`, or in the folder a run would
+// create there.
+bool FolderTakesFiles(const std::string& dir) {
+    std::filesystem::path p(dir.empty() ? "." : dir);
+    while (!Exists(p.string())) {
+        if (!p.has_relative_path()) return false;
+        p = p.parent_path().empty() ? std::filesystem::path(".") : p.parent_path();
+    }
+    return CanEnter(p.string()) && ::access(p.c_str(), W_OK) == 0;
+}
+
+// Whether an entry file holds exactly the entry's old bytes.
+bool SameAsOld(ByteCompare& compare, const File& file, int64_t size, const FatEntry& entry, int source,
+               int64_t sourceSize) {
+    if (size != entry.Size) return false;
+    if (size == 0) return true;
+    // Old data that cannot be read are not the file's.
+    if (!EntryInside(entry.StartBlock, entry.Size, sourceSize)) return false;
+    return compare.Same(file.Fd(), 0, source, int64_t(entry.StartBlock) * PackBlockSize, size);
+}
+
+class PlanWalk : public LogWalk {
+public:
+    PlanWalk(RunContext& ctx, const std::string& logPath, const std::string& targetDir,
+             const std::vector<std::string>& lines)
+        : ctx_(ctx), logPath_(logPath), targetDir_(targetDir), paths_(targetDir), lines_(lines) {}
+
+    std::vector<PackPlan> packs;
+
+    size_t OnSource(const std::string& path, size_t i, uint8_t format) override {
+        const std::string fs = paths_(path);
+        if (!Exists(fs)) return i + 1;
+        PackPlan plan;
+        plan.logPath = logPath_;
+        plan.sourceIndex = path;
+        try {
+            // Insertion holds the source index for reading and writing while
+            // it handles the line, whatever the format.
+            AsWritten(path, fs, [&] { return OpenReadWriteNotShared(fs); });
+            if (format != FormatFat) return i + 1;
+            size_t next = PlanPack(plan, path, fs, i + 1);
+            packs.push_back(std::move(plan));
+            return next;
+        } catch (const Error& e) {
+            plan.refusal = e.what();
+            packs.push_back(std::move(plan));
+            return End;
+        }
+    }
+
+private:
+    // Fills `plan` as RebuildPack would write the pack; throws what it
+    // refuses before the first entry, returns End after a refused entry.
+    size_t PlanPack(PackPlan& plan, const std::string& path, const std::string& fs, size_t firstLine) {
+        const std::string dataFs = DataPathFor(fs);
+        const std::string dataText = ExtractFilePath(ChangeFileExt(path, ".mix")) + ExtractFileName(dataFs);
+        File source = AsWritten(dataText, dataFs, [&] { return OpenReadNotShared(dataFs); });
+        ReadingGuard sourceGuard(ctx_, source);
+        plan.targetIndex = TargetIndexPath(targetDir_, path);
+        RebuildFiles files = NewPackFiles(ctx_.ReadingFiles, fs, plan.targetIndex);
+        plan.targetIndex = files.targetIndex;
+        plan.targetData = files.targetData;
+        if (!FolderTakesFiles(ExtractFilePath(files.targetData))) ThrowCannotCreate(files.targetData);
+        PackIndex index = AsWritten(path, fs, [&] { return PackIndex(ReadWholeFile(fs), fs); });
+        plan.sourceDataSize = source.Size();
+
+        ByteCompare compare;
+        int64_t length = 0;
+        size_t line = firstLine;
+        for (size_t k = 0; k < index.Count(); ++k, ++line) {
+            const FatEntry entry = index.Entry(k);
+            EntryPlan e{k, EntryState::Kept, line < lines_.size() ? lines_[line] : "", entry.Size, entry.Size, "",
+                        entry.Name};
+            try {
+                StartBlockAt(length);
+                EntryChoice choice =
+                    ChooseEntrySource(lines_, line, entry, plan.sourceDataSize, files, paths_);
+                e.newSize = choice.size;
+                if (choice.FromFile())
+                    e.state = SameAsOld(compare, choice.file, choice.size, entry, source.Fd(), plan.sourceDataSize)
+                                  ? EntryState::Same
+                                  : EntryState::Changed;
+            } catch (const Error& err) {
+                e.state = EntryState::Refused;
+                e.newSize = 0;
+                e.message = plan.refusal = err.what();
+            }
+            Add(plan, std::move(e));
+            if (plan.Refused()) {
+                plan.newDataSize = length;
+                return End;
+            }
+            length = PaddedEnd(length, plan.entries.back().newSize);
+        }
+        plan.newDataSize = length;
+        return line;
+    }
+
+    static void Add(PackPlan& plan, EntryPlan e) {
+        switch (e.state) {
+        case EntryState::Changed: ++plan.changed; break;
+        case EntryState::Same: ++plan.same; break;
+        case EntryState::Kept: ++plan.kept; break;
+        case EntryState::Refused: ++plan.refused; break;
+        }
+        plan.entries.push_back(std::move(e));
+    }
+
+    RunContext& ctx_;
+    const std::string& logPath_;
+    const std::string& targetDir_;
+    const LogPaths paths_;
+    const std::vector<std::string>& lines_;
+};
+
+} // namespace
+
+const char* StateName(EntryState state) {
+    switch (state) {
+    case EntryState::Changed: return "changed";
+    case EntryState::Same: return "same";
+    case EntryState::Kept: return "kept";
+    case EntryState::Refused: return "refused";
+    }
+    return "";
+}
+
+size_t PackPlan::Count(EntryState state) const {
+    switch (state) {
+    case EntryState::Changed: return changed;
+    case EntryState::Same: return same;
+    case EntryState::Kept: return kept;
+    case EntryState::Refused: return refused;
+    }
+    return 0;
+}
+
+void CheckTargetFolder(const std::string& targetDir) {
+    if (Exists(targetDir) ? !CanEnter(targetDir) : !FolderTakesFiles(targetDir)) ThrowCannotOpen(targetDir);
+}
+
+std::vector<PackPlan> PlanLog(RunContext& ctx, const std::string& logPath, const std::string& targetDir) {
+    CheckTargetFolder(targetDir);
+    std::vector<std::string> lines = LoadLines(logPath, Pipes::Allow);
+    PlanWalk walk(ctx, logPath, targetDir, lines);
+    uint8_t format = FormatNone, plainLine = 0;
+    WalkLog(lines, walk, format, plainLine);
+    return std::move(walk.packs);
+}
+
+bool PlanRefused(const std::vector<PackPlan>& packs) { return !packs.empty() && packs.back().Refused(); }
+
+} // namespace pw
