@@ -129,6 +129,8 @@ Verification VerifyPackWithLog(const std::string& indexPath, const std::string& 
         }
         CompareEntry(compare, pack, source, k, lines[line], paths, v.findings);
     }
+    // The faults first, the information last.
+    std::stable_partition(v.findings.begin(), v.findings.end(), [](const Finding& f) { return f.Fault(); });
     return v;
 }
 
