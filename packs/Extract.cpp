@@ -104,7 +104,13 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
         for (size_t k = 0; k < failedAt; ++k) ctx.TotalBytes += sizes[k];
         std::rethrow_exception(error);
     }
-    if (outcome == Outcome::Stopped) ctx.ResultLines.resize(firstLine);
+    if (outcome == Outcome::Stopped) {
+        ctx.ResultLines.resize(firstLine);
+        return outcome;
+    }
+    ctx.RunTally.Packs++;
+    for (int32_t size : sizes) ctx.RunTally.Entries += size != 0;
+    ctx.RunTally.Bytes += ctx.TotalBytes - bytesBefore;
     return outcome;
 }
 

@@ -44,6 +44,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     DataWriter out(data.Fd());
     const size_t n = index.Count();
     std::vector<EntryOrigin> origins; // kept only for the read-back
+    size_t fromFiles = 0;
     for (size_t k = 0; k < n; ++k, ++line) {
         if (ctx.Stopped()) {
             if (outcome) *outcome = Outcome::Stopped;
@@ -55,6 +56,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         if (choice.FromFile()) {
             index.SetSize(k, int32_t(choice.size));
             out.Append(choice.file.Fd(), 0, choice.size);
+            ++fromFiles;
         } else if (choice.size != 0) {
             out.Append(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, choice.size);
         }
@@ -76,6 +78,10 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
                               source.Fd(), origins});
     data.Commit(); // the data file first, the index last
     newIndex.Commit();
+    ctx.RunTally.Packs++;
+    ctx.RunTally.Entries += n;
+    ctx.RunTally.FromFiles += fromFiles;
+    ctx.RunTally.Bytes += out.Length();
     return line;
 }
 
