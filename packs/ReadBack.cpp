@@ -16,15 +16,14 @@ std::string EntryText(size_t k, const std::string& pack) {
 }
 
 // An entry of the log's file: the file is read again as the rebuild found it.
-bool SameAsFile(ByteCompare& compare, const RebuiltPack& pack, const std::string& path, int64_t at,
-                int64_t size) {
+bool SameAsFile(ByteCompare& compare, MappedWindow& data, const std::string& path, int64_t at, int64_t size) {
     File f;
     try {
         f = OpenReadNotShared(path);
     } catch (const Error&) {
         return false; // gone or held since: the pack no longer proves anything
     }
-    return f.Size() == size && compare.Same(pack.dataFd, at, f.Fd(), 0, size);
+    return f.Size() == size && compare.Same(data, at, f.Fd(), 0, size);
 }
 
 } // namespace
@@ -37,7 +36,8 @@ void ReadBackRebuilt(RunContext& ctx, const RebuiltPack& pack) {
     const std::vector<unsigned char>& written = pack.index.Bytes();
     if (!compare.Holds(pack.indexFd, written.data(), written.size()))
         Fail(pack.targetIndex + " does not hold the index written");
-    if (ByteCompare::SizeOf(pack.dataFd) != pack.dataLength)
+    MappedWindow newData(pack.dataFd);
+    if (newData.Size() != pack.dataLength)
         Fail(data + " is not " + std::to_string(pack.dataLength) + " bytes long");
 
     for (size_t k = 0; k < pack.index.Count(); ++k) {
@@ -46,13 +46,13 @@ void ReadBackRebuilt(RunContext& ctx, const RebuiltPack& pack) {
         const int64_t at = int64_t(e.StartBlock) * PackBlockSize;
         if (origin.fromFile) {
             const std::string& path = ctx.LogLines[origin.line];
-            if (!SameAsFile(compare, pack, path, at, e.Size))
+            if (!SameAsFile(compare, newData, path, at, e.Size))
                 Fail(EntryText(k, data) + " does not hold the bytes of " + path);
-        } else if (!compare.Same(pack.dataFd, at, pack.sourceDataFd, origin.oldOffset, e.Size)) {
+        } else if (!compare.Same(newData, at, pack.sourceDataFd, origin.oldOffset, e.Size)) {
             Fail(EntryText(k, data) + " does not hold its old data");
         }
         const int64_t end = PaddedEnd(at, e.Size);
-        if (!compare.Zero(pack.dataFd, at + e.Size, end - at - e.Size))
+        if (!compare.Zero(newData, at + e.Size, end - at - e.Size))
             Fail("the padding after " + EntryText(k, data) + " is not zero");
     }
 }
