@@ -8,6 +8,7 @@
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "packs/Plan.h"
+#include "packs/RebuildRules.h"
 #include "packs/TextLines.h"
 #include "packs/Verify.h"
 
@@ -65,13 +66,15 @@ nlohmann::json PlanJson(const PackPlan& p, bool changesOnly) {
 }
 
 int Plan(const PlanOptions& o, Invocation& run) {
+    const std::string target = FullPath(o.target.empty() ? "." : o.target);
     std::vector<std::string> logs;
     if (!o.listFile.empty()) {
-        logs = LoadLines(FullPath(o.listFile), Pipes::Allow);
+        // insert reads a list's logs from inside the target folder.
+        const LogPaths inTarget(target);
+        for (const std::string& log : LoadLines(FullPath(o.listFile), Pipes::Allow)) logs.push_back(inTarget(log));
     } else {
         for (const std::string& p : o.logs) logs.push_back(FullPath(p));
     }
-    const std::string target = FullPath(o.target.empty() ? "." : o.target);
     // Insertion stops at its first failure, and so does its plan.
     std::vector<PackPlan> packs;
     std::string error;

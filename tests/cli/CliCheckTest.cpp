@@ -124,3 +124,14 @@ TEST(CliVerify, SoundDamagedAndAgainstTheLog) {
     EXPECT_EQ(r.Exit, 1);
     EXPECT_EQ(r.Err, "Cannot open file " + (e.dir / "missing.fat") + ".\n");
 }
+
+TEST(CliPlan, AProjectListsLogsAsInsertReadsThem) {
+    Extracted e;
+    // A relative log path in a list is taken in the target folder, as insert does.
+    WriteFile(e.dir / "p.lst", "../x/result.log\n");
+    CliResult plan = RunCli({"plan", "--target", "new", "--list", "p.lst"}, e.dir.Path());
+    EXPECT_EQ(plan.Exit, 0) << plan.Err;
+    EXPECT_NE(plan.Out.find("\tchanged\t"), std::string::npos);
+    EXPECT_EQ(RunCli({"insert", "--target", "new", "--list", "p.lst"}, e.dir.Path()).Exit, 0);
+    EXPECT_EQ(RunCli({"verify", "new/MENU.fat", "--log", "x/result.log"}, e.dir.Path()).Exit, 0);
+}
