@@ -13,8 +13,8 @@
 namespace pw {
 
 namespace {
-constexpr size_t Piece = 1 << 20;
-constexpr size_t Window = 64 << 20;
+constexpr size_t Piece = 128 << 10; // small enough to stay in the cache between read and compare
+constexpr size_t Window = 8 << 20;
 
 // Zero when the first byte is, and every byte equals the one before it.
 bool AllZero(const unsigned char* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }

@@ -27,7 +27,7 @@ void SparseFile(const std::string& path, int64_t size, int64_t at, const std::st
 
 TEST(Compare, SpansAcrossPiecesAndMappingWindows) {
     TempDir dir;
-    const int64_t size = (70 << 20), edge = (64 << 20) - 3000; // across the first window's end
+    const int64_t size = (20 << 20), edge = (8 << 20) - 3000; // across the first window's end
     const std::string bytes = Bytes(3 << 20, 4);
     SparseFile(dir / "a", size, edge, bytes);
     SparseFile(dir / "b", int64_t(bytes.size()) + 10, 10, bytes);
