@@ -76,18 +76,8 @@ int Plan(const PlanOptions& o, Invocation& run) {
         for (const std::string& p : o.logs) logs.push_back(FullPath(p));
     }
     // Insertion stops at its first failure, and so does its plan.
-    std::vector<PackPlan> packs;
     std::string error;
-    for (const std::string& log : logs) {
-        try {
-            std::vector<PackPlan> plan = PlanLog(run.ctx, log, target);
-            packs.insert(packs.end(), plan.begin(), plan.end());
-        } catch (const Error& e) {
-            error = e.what();
-        }
-        if (!error.empty() || PlanRefused(packs)) break;
-    }
-    if (error.empty() && PlanRefused(packs)) error = packs.back().refusal;
+    const std::vector<PackPlan> packs = PlanLogs(run.ctx, logs, target, error);
     if (o.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const PackPlan& p : packs) list.push_back(PlanJson(p, o.changes));

@@ -44,17 +44,29 @@ bool SameAsOld(ByteCompare& compare, const File& file, int64_t size, const FatEn
 class PlanWalk : public LogWalk {
 public:
     PlanWalk(RunContext& ctx, const std::string& logPath, const std::string& targetDir,
-             const std::vector<std::string>& lines)
-        : ctx_(ctx), logPath_(logPath), targetDir_(targetDir), paths_(targetDir), lines_(lines) {}
+             const std::vector<std::string>& lines, WrittenFiles& written)
+        : ctx_(ctx), logPath_(logPath), targetDir_(targetDir), paths_(targetDir), lines_(lines),
+          written_(written) {}
 
     std::vector<PackPlan> packs;
 
     size_t OnSource(const std::string& path, size_t i, uint8_t format) override {
         const std::string fs = paths_(path);
-        if (!Exists(fs)) return i + 1;
+        const bool written = written_.count(CanonicalPath(fs)) > 0;
+        if (!Exists(fs) && !written) return i + 1;
         PackPlan plan;
         plan.logPath = logPath_;
         plan.sourceIndex = path;
+        if (written) {
+            // The run's own new pack as a source: it lies in the target
+            // folder under the very name it would be rebuilt to, and its
+            // data file is open for reading when the new one is to be made.
+            if (format != FormatFat) return i + 1;
+            plan.refusal = "Cannot create file " +
+                           FindCaseInsensitive(ChangeFileExt(TargetIndexPath(targetDir_, path), ".mix"));
+            packs.push_back(std::move(plan));
+            return End;
+        }
         try {
             // Insertion holds the source index for reading and writing while
             // it handles the line, whatever the format.
@@ -96,9 +108,11 @@ private:
             try {
                 StartBlockAt(length);
                 EntryChoice choice =
-                    ChooseEntrySource(lines_, line, entry, plan.sourceDataSize, files, paths_);
+                    ChooseEntrySource(lines_, line, entry, plan.sourceDataSize, files, paths_, &written_);
                 e.newSize = choice.size;
-                if (choice.FromFile())
+                if (choice.written)
+                    e.state = EntryState::Changed; // a file this run writes first
+                else if (choice.FromFile())
                     e.state = SameAsOld(compare, choice.file, choice.size, entry, source.Fd(), plan.sourceDataSize)
                                   ? EntryState::Same
                                   : EntryState::Changed;
@@ -115,6 +129,8 @@ private:
             length = PaddedEnd(length, plan.entries.back().newSize);
         }
         plan.newDataSize = length;
+        written_[CanonicalPath(plan.targetIndex)] = int64_t(index.Bytes().size());
+        written_[CanonicalPath(plan.targetData)] = length;
         return line;
     }
 
@@ -133,6 +149,7 @@ private:
     const std::string& targetDir_;
     const LogPaths paths_;
     const std::vector<std::string>& lines_;
+    WrittenFiles& written_; // the new packs' files planned so far, with their lengths
 };
 
 } // namespace
@@ -161,13 +178,44 @@ void CheckTargetFolder(const std::string& targetDir) {
     if (Exists(targetDir) ? !CanEnter(targetDir) : !FolderTakesFiles(targetDir)) ThrowCannotOpen(targetDir);
 }
 
-std::vector<PackPlan> PlanLog(RunContext& ctx, const std::string& logPath, const std::string& targetDir) {
-    CheckTargetFolder(targetDir);
+namespace {
+
+std::vector<PackPlan> PlanOne(RunContext& ctx, const std::string& logPath, const std::string& targetDir,
+                              WrittenFiles& written) {
     std::vector<std::string> lines = LoadLines(logPath, Pipes::Allow);
-    PlanWalk walk(ctx, logPath, targetDir, lines);
+    PlanWalk walk(ctx, logPath, targetDir, lines, written);
     uint8_t format = FormatNone, plainLine = 0;
     WalkLog(lines, walk, format, plainLine);
     return std::move(walk.packs);
+}
+
+} // namespace
+
+std::vector<PackPlan> PlanLog(RunContext& ctx, const std::string& logPath, const std::string& targetDir) {
+    CheckTargetFolder(targetDir);
+    WrittenFiles written;
+    return PlanOne(ctx, logPath, targetDir, written);
+}
+
+std::vector<PackPlan> PlanLogs(RunContext& ctx, const std::vector<std::string>& logPaths,
+                               const std::string& targetDir, std::string& error) {
+    std::vector<PackPlan> packs;
+    error.clear();
+    WrittenFiles written;
+    try {
+        CheckTargetFolder(targetDir);
+        for (const std::string& log : logPaths) {
+            std::vector<PackPlan> plan = PlanOne(ctx, log, targetDir, written);
+            packs.insert(packs.end(), std::make_move_iterator(plan.begin()), std::make_move_iterator(plan.end()));
+            if (PlanRefused(packs)) {
+                error = packs.back().refusal;
+                break;
+            }
+        }
+    } catch (const Error& e) {
+        error = e.what();
+    }
+    return packs;
 }
 
 bool PlanRefused(const std::vector<PackPlan>& packs) { return !packs.empty() && packs.back().Refused(); }

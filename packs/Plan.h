@@ -57,6 +57,12 @@ struct PackPlan {
 // Memory grows with the index and the log's lines, never with entry data.
 std::vector<PackPlan> PlanLog(RunContext& ctx, const std::string& logPath, const std::string& targetDir);
 
+// The plan of a run over several logs, as insertion would run them one after
+// the other: a later log sees the packs an earlier one writes. Stops at the
+// first refusal, or at an error before a pack, whose message goes to `error`.
+std::vector<PackPlan> PlanLogs(RunContext& ctx, const std::vector<std::string>& logPaths,
+                               const std::string& targetDir, std::string& error);
+
 // Whether the last pack of a plan carries a refusal.
 bool PlanRefused(const std::vector<PackPlan>& packs);
 

@@ -41,18 +41,47 @@ File OpenEntryFile(const std::string& text, const std::string& fs, const Rebuild
 
 } // namespace
 
-LogPaths::LogPaths(std::string base) : base_(std::move(base)), baseExists_(Exists(base_)) {}
+namespace {
+
+// The lexical form of a path, without a final separator.
+std::string Normal(const std::string& path) {
+    std::string p = std::filesystem::path(path).lexically_normal().string();
+    while (p.size() > 1 && PathSeparators.find(p.back()) != std::string_view::npos) p.pop_back();
+    return p;
+}
+
+} // namespace
+
+LogPaths::LogPaths(std::string base) : base_(std::move(base)), baseExists_(Exists(base_)) {
+    if (baseExists_ || base_.empty()) return;
+    std::filesystem::path p(Normal(std::filesystem::absolute(base_).string()));
+    while (!Exists(p.string()) && p.has_relative_path()) {
+        created_.push_back(p.string());
+        p = p.parent_path();
+    }
+    standIn_ = p.string();
+}
 
 std::string LogPaths::operator()(const std::string& path) const {
     // An empty line names nothing, here as in the target folder.
-    if (base_.empty() || path.empty() || std::filesystem::path(path).has_root_path()) return path;
+    if (base_.empty() || path.empty()) return path;
+    const bool absolute = std::filesystem::path(path).has_root_path();
     std::string joined = base_;
     if (PathSeparators.find(joined.back()) == std::string_view::npos) joined += PathDelim;
-    joined += path;
+    joined = absolute ? path : joined + path;
+    if (baseExists_) return joined;
     // A folder that insertion would create holds nothing yet: only its name
     // matters, and ".." leaves it by the name.
-    if (!baseExists_) return std::filesystem::path(joined).lexically_normal().string();
-    return joined;
+    const std::string normal = Normal(std::filesystem::absolute(joined).string());
+    for (const std::string& dir : created_)
+        if (normal == dir) return standIn_;
+    return absolute ? path : normal;
+}
+
+std::string CanonicalPath(const std::string& path) {
+    std::error_code ec;
+    std::string p = std::filesystem::weakly_canonical(path, ec).string();
+    return ec ? Normal(path) : p;
 }
 
 std::string TargetIndexPath(const std::string& targetDir, const std::string& sourceIndexPath) {
@@ -93,7 +122,8 @@ int64_t PaddedEnd(int64_t length, int64_t size) {
 }
 
 EntryChoice ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
-                              int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths) {
+                              int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths,
+                              const WrittenFiles* written) {
     if (line >= lines.size()) ThrowIndexError(static_cast<long long>(line));
     const std::string& text = lines[line];
     const std::string fs = paths(text);
@@ -101,6 +131,15 @@ EntryChoice ChooseEntrySource(const std::vector<std::string>& lines, size_t line
     // anything stands under their names.
     if (NamesFile(fs, files.targetData) || NamesFile(fs, files.targetIndex)) ThrowCannotOpen(text);
     EntryChoice choice;
+    if (written) {
+        auto it = written->find(CanonicalPath(fs));
+        if (it != written->end()) {
+            if (it->second > INT32_MAX) throw Error("File " + text + " is too large for a pack entry");
+            choice.written = true;
+            choice.size = it->second;
+            return choice;
+        }
+    }
     if (Exists(fs)) {
         choice.file = OpenEntryFile(text, fs, files);
         choice.size = choice.file.Size();

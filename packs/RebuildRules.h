@@ -4,6 +4,7 @@
 // takes, which of them it refuses, and what each entry takes. The rebuild
 // follows them, and the change plan asks them, so the two never disagree.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,15 @@ public:
     LogPaths() = default; // as written: relative to the current directory
     explicit LogPaths(std::string base);
     // The path to hand to the file system for a path as written in a log.
+    // A folder that the run would create stands for itself by the nearest
+    // folder that exists, so that it is a folder here too.
     std::string operator()(const std::string& path) const;
 
 private:
     std::string base_;
     bool baseExists_ = true;
+    std::vector<std::string> created_; // the folders a run would create, base first
+    std::string standIn_;              // the nearest existing folder above them
 };
 
 // Runs `op`, which works on `fs`; an error it raises names `text`, the path
@@ -77,12 +82,21 @@ int64_t PaddedEnd(int64_t length, int64_t size);
 // the line, "Cannot open file %s" for a folder, one of the pack files, or a
 // file that cannot be opened, "File %s is too large for a pack entry", and
 // "Stream read error" for old data past the end of the source data file.
+// `written`, for a plan: the files an earlier rebuild of the same run will
+// have written by then (by their canonical path) with their lengths; an
+// entry line naming one takes it.
 struct EntryChoice {
-    File file;        // open when the entry takes a file
-    int64_t size = 0; // that file's length, or the entry's old Size
-    bool FromFile() const { return file.IsOpen(); }
+    File file;            // open when the entry takes an existing file
+    bool written = false; // it takes a file of `written`
+    int64_t size = 0;     // that file's length, or the entry's old Size
+    bool FromFile() const { return file.IsOpen() || written; }
 };
+using WrittenFiles = std::map<std::string, int64_t>;
 EntryChoice ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
-                              int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths);
+                              int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths,
+                              const WrittenFiles* written = nullptr);
+
+// The form of a path that WrittenFiles is keyed by.
+std::string CanonicalPath(const std::string& path);
 
 } // namespace pw

@@ -221,3 +221,47 @@ TEST(Plan, AHeldEntryFileIsRefusedAsInsertionRefusesIt) {
     ASSERT_TRUE(PlanRefused(plan));
     EXPECT_EQ(plan.back().refusal, "Cannot open file " + r.dir / "edit.txt");
 }
+
+TEST(Plan, FoldersAndPacksTheRunMakesFirst) {
+    // An entry line naming the target folder that insertion creates.
+    PlanRun r;
+    PackPaths src = WritePack(r.game + "/MENU.fat", Entries({{"a.txt", "first"}}));
+    r.Log({"#Format: FAT", "#Source: " + src.Index, "."});
+    std::vector<PackPlan> plan = r.PlanThenInsert();
+    ASSERT_TRUE(PlanRefused(plan));
+    EXPECT_EQ(plan.back().refusal, "Cannot open file .");
+
+    // A later block takes the new data file of an earlier one as an entry:
+    // planned as changed, with the size the earlier pack will have.
+    PlanRun two;
+    PackPaths a = WritePack(two.game + "/A.fat", Entries({{"a.txt", Bytes(5000, 1)}}));
+    PackPaths b = WritePack(two.dir / "B.fat", Entries({{"b.txt", "b"}}));
+    two.Log({"#Format: FAT", "#Source: " + a.Index, "NULL", "#Format: FAT", "#Source: " + b.Index, "A.mix"});
+    plan = two.PlanThenInsert();
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(plan[1].entries[0].state, EntryState::Changed);
+    EXPECT_EQ(plan[1].entries[0].newSize, 3 * 2048);
+
+    // ... or its new index as a source: refused as insertion refuses it.
+    PlanRun again;
+    a = WritePack(again.game + "/A.fat", Entries({{"a.txt", "a"}}));
+    again.Log({"#Format: FAT", "#Source: " + a.Index, "NULL", "#Format: FAT", "#Source: A.fat", "NULL"});
+    plan = again.PlanThenInsert();
+    ASSERT_TRUE(PlanRefused(plan));
+    EXPECT_EQ(plan.back().refusal, "Cannot create file " + again.target + "/A.mix");
+}
+
+TEST(Plan, SeveralLogsAsOneRun) {
+    PlanRun r;
+    PackPaths a = WritePack(r.game + "/A.fat", Entries({{"a.txt", "a"}}));
+    WriteFile(r.dir / "first.log", Join({"#Format: FAT", "#Source: " + a.Index, "NULL"}));
+    r.Log({"#Format: FAT", "#Source: A.fat", "NULL"});
+    std::string error;
+    std::vector<PackPlan> plan = PlanLogs(r.ctx, {r.dir / "first.log", r.log}, r.target, error);
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(error, "Cannot create file " + r.target + "/A.mix");
+    EXPECT_EQ(ErrorOf([&] { RunList(r.ctx, {r.dir / "first.log", r.log}, KindLogs, "", r.target); }), error);
+    plan = PlanLogs(r.ctx, {r.dir / "first.log", r.dir / "none.log"}, r.target, error);
+    EXPECT_EQ(plan.size(), 1u);
+    EXPECT_EQ(error, "Cannot open file " + r.dir / "none.log");
+}
