@@ -8,7 +8,6 @@
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "packs/Plan.h"
-#include "packs/RebuildRules.h"
 #include "packs/TextLines.h"
 #include "packs/Verify.h"
 
@@ -69,9 +68,7 @@ int Plan(const PlanOptions& o, Invocation& run) {
     const std::string target = FullPath(o.target.empty() ? "." : o.target);
     std::vector<std::string> logs;
     if (!o.listFile.empty()) {
-        // insert reads a list's logs from inside the target folder.
-        const LogPaths inTarget(target);
-        for (const std::string& log : LoadLines(FullPath(o.listFile), Pipes::Allow)) logs.push_back(inTarget(log));
+        logs = LoadLines(FullPath(o.listFile), Pipes::Allow); // taken in the target folder, as insert does
     } else {
         for (const std::string& p : o.logs) logs.push_back(FullPath(p));
     }

@@ -182,7 +182,10 @@ namespace {
 
 std::vector<PackPlan> PlanOne(RunContext& ctx, const std::string& logPath, const std::string& targetDir,
                               WrittenFiles& written) {
-    std::vector<std::string> lines = LoadLines(logPath, Pipes::Allow);
+    // A relative log path (from a project list) is read in the target
+    // folder, as a run reads it.
+    const std::string fs = LogPaths(targetDir)(logPath);
+    std::vector<std::string> lines = AsWritten(logPath, fs, [&] { return LoadLines(fs, Pipes::Allow); });
     PlanWalk walk(ctx, logPath, targetDir, lines, written);
     uint8_t format = FormatNone, plainLine = 0;
     WalkLog(lines, walk, format, plainLine);

@@ -58,7 +58,8 @@ struct PackPlan {
 std::vector<PackPlan> PlanLog(RunContext& ctx, const std::string& logPath, const std::string& targetDir);
 
 // The plan of a run over several logs, as insertion would run them one after
-// the other: a later log sees the packs an earlier one writes. Stops at the
+// the other: a later log sees the packs an earlier one writes; a relative
+// log path (a project list's) is taken in the target folder. Stops at the
 // first refusal, or at an error before a pack, whose message goes to `error`.
 std::vector<PackPlan> PlanLogs(RunContext& ctx, const std::vector<std::string>& logPaths,
                                const std::string& targetDir, std::string& error);
