@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/Error.h"
 #include "core/FileNames.h"
 
 namespace pw::cli {
@@ -128,6 +129,24 @@ void PrintSummary(Invocation& run, const std::string& whatWasDone) {
     if (run.quiet) return;
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - run.started;
     std::fprintf(stderr, "%s in %.2f s.\n", whatWasDone.c_str(), took.count());
+}
+
+EntryFilter FilterOf(const std::vector<std::string>& only, std::optional<std::string> type) {
+    try {
+        return EntryFilter(only, std::move(type));
+    } catch (const Error& e) {
+        throw UsageError{e.what()};
+    }
+}
+
+CLI::Option* AddOnlyOption(CLI::App& verb, std::vector<std::string>& only, const std::string& description) {
+    verb.footer("PATTERN: an entry name in which * stands for any characters and ? for one, letters\n"
+                "in any case; or #N / #0xN, the entry with that index.\n\n" +
+                verb.get_footer());
+    return verb.add_option("--only", only, description + " (repeatable)")
+        ->type_name("PATTERN")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
 }
 
 std::string Count(uint64_t n, const char* singular, const char* plural) {
