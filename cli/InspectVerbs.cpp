@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "cli/Json.h"
 #include "cli/Verbs.h"
@@ -28,17 +29,18 @@ int List(const ListOptions& o) {
     const EntryFilter filter = FilterOf(o.only, o.typeGiven->count() ? std::optional(o.type) : std::nullopt);
     const std::string path = FullPath(o.pack);
     PackIndex index(ReadWholeFile(path, Pipes::Allow), path);
-    Json entries = Json::array();
+    std::optional<JsonListPrinter> json;
+    if (o.json) json.emplace(Json{{"pack", path}}, "entries");
     for (size_t k = 0; k < index.Count(); ++k) {
         FatEntry e = index.Entry(k);
         if (!filter.Accepts(k, e.Name)) continue;
-        if (o.json)
-            entries.push_back({{"index", k}, {"name", e.Name}, {"type", EntryType(e.Name)},
-                               {"startBlock", e.StartBlock}, {"size", e.Size}});
+        if (json)
+            json->Add({{"index", k}, {"name", e.Name}, {"type", EntryType(e.Name)}, {"startBlock", e.StartBlock},
+                       {"size", e.Size}});
         else
             std::printf("%zu\t%s\t%d\t%d\n", k, e.Name.c_str(), e.StartBlock, e.Size);
     }
-    if (o.json) PrintJson({{"pack", path}, {"entries", entries}});
+    if (json) json->Finish();
     return ExitOk;
 }
 

@@ -10,13 +10,27 @@ namespace pw::cli {
 
 using Json = nlohmann::ordered_json;
 
-// The document with two-space indentation and a final line end. Names from
-// packs are the game's bytes, not always UTF-8: invalid sequences are
-// replaced rather than refused.
-inline void PrintJson(const Json& document) {
-    std::string text = document.dump(2, ' ', false, Json::error_handler_t::replace);
-    text += '\n';
-    std::fwrite(text.data(), 1, text.size(), stdout);
-}
+// Two-space indentation, each line after the first indented by `indent`
+// more. Names from packs are the game's bytes, not always UTF-8: invalid
+// sequences are replaced rather than refused.
+std::string JsonText(const Json& value, int indent = 0);
+
+// The document and a final line end.
+void PrintJson(const Json& document);
+
+// An object whose last member is a list that may be long (an entry of a
+// pack each), printed item by item so that memory stays bounded by one
+// item. The text is the one PrintJson gives for the whole document.
+class JsonListPrinter {
+public:
+    // Prints the members of `head` and opens the list `listName`.
+    JsonListPrinter(const Json& head, const std::string& listName);
+    void Add(const Json& item);
+    // Closes the list and the object.
+    void Finish();
+
+private:
+    bool empty_ = true;
+};
 
 } // namespace pw::cli

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "cli/CliRunner.h"
 
@@ -149,4 +150,35 @@ TEST(CliList, ByTypeAndPattern) {
               "{\n  \"pack\": \"" + (dir / "MENU.fat") +
                   "\",\n  \"entries\": [\n    {\n      \"index\": 1,\n      \"name\": \"b.TXT\",\n"
                   "      \"type\": \"TXT\",\n      \"startBlock\": 1,\n      \"size\": 2\n    }\n  ]\n}\n");
+}
+
+TEST(CliList, JsonAsOneDocument) {
+    TempDir dir;
+    PackSpec spec;
+    spec.Entries = {{"a.tga", "1"}, {"b\xE9.txt", "22"}, {"c.tga", "333"}};
+    WritePack(dir / "MENU.fat", spec);
+    for (const std::string& type : {"tga", "txt", "wav"}) {
+        CliResult r = RunCli({"list", "--json", "--type", type, dir / "MENU.fat"});
+        ASSERT_EQ(r.Exit, 0) << r.Err;
+        nlohmann::ordered_json doc = nlohmann::ordered_json::parse(r.Out);
+        EXPECT_EQ(r.Out, doc.dump(2) + "\n"); // printed entry by entry, laid out as one dump
+        EXPECT_EQ(doc["pack"], dir / "MENU.fat");
+        for (const auto& e : doc["entries"]) EXPECT_TRUE(e["type"] == nlohmann::ordered_json(type == "tga" ? "TGA" : "TXT"));
+        EXPECT_EQ(doc["entries"].size(), type == "tga" ? 2u : type == "txt" ? 1u : 0u);
+    }
+    // A byte that is not UTF-8 is replaced, not refused.
+    CliResult r = RunCli({"list", "--json", "--only", "#1", dir / "MENU.fat"});
+    EXPECT_EQ(nlohmann::json::parse(r.Out)["entries"][0]["name"], "b\xEF\xBF\xBD.txt");
+}
+
+TEST(CliList, OutputThatCannotBeWrittenIsAnError) {
+    TempDir dir;
+    WritePack(dir / "MENU.fat", Entries());
+    for (const char* verb : {"list", "cat"}) {
+        std::string command = std::string(CLI_PATH) + " " + verb + " '" + (dir / "MENU.fat") + "'" +
+                              (std::string(verb) == "cat" ? " 3" : "") + " >/dev/full 2>'" + (dir / "err") + "'";
+        int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << verb;
+        EXPECT_EQ(ReadFile(dir / "err"), "Stream write error.\n") << verb;
+    }
 }
