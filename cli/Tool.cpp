@@ -35,13 +35,14 @@ constexpr const char* ExitStatusText =
     "Exit status: 0 done, 1 a file error (the message on stderr), 2 a usage error,\n"
     "130 stopped by Ctrl-C.";
 
-std::string Indented(const std::string& lines, bool first) {
+// "usage: " before the first line, its width of blanks before the others.
+std::string UsageLines(const std::string& lines) {
     std::string out;
     size_t start = 0;
     while (start < lines.size()) {
         size_t end = lines.find('\n', start);
         if (end == std::string::npos) end = lines.size();
-        out += first && out.empty() ? "usage: " : "       ";
+        out += out.empty() ? "usage: " : "       ";
         out.append(lines, start, end - start);
         out += '\n';
         start = end + 1;
@@ -115,7 +116,7 @@ std::string Tool::UsageOf(const CLI::App* app) const {
     for (const auto& v : verbs_)
         if (app == &app_ || app == v->command) lines += v->synopsis + "\n";
     if (app == &app_) lines += "packwright-cli (--help | --version | VERB --help)\n";
-    return Indented(lines, true);
+    return UsageLines(lines);
 }
 
 std::string FullPath(const std::string& path) {
