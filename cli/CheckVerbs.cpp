@@ -43,11 +43,11 @@ void PrintPlanText(const PackPlan& p, bool changesOnly) {
                 Signed(p.newDataSize - p.sourceDataSize).c_str(), static_cast<long long>(p.sourceDataSize));
 }
 
-nlohmann::json PlanJson(const PackPlan& p, bool changesOnly) {
-    nlohmann::json entries = nlohmann::json::array();
+Json PlanJson(const PackPlan& p, bool changesOnly) {
+    Json entries = Json::array();
     for (const EntryPlan& e : p.entries) {
         if (changesOnly && e.state != EntryState::Changed && e.state != EntryState::Refused) continue;
-        nlohmann::json j = {{"index", e.index},     {"state", StateName(e.state)}, {"file", e.file},
+        Json j = {{"index", e.index},     {"state", StateName(e.state)}, {"file", e.file},
                             {"name", e.name},       {"oldSize", e.oldSize},        {"newSize", e.newSize}};
         if (e.state == EntryState::Refused) j["message"] = e.message;
         entries.push_back(std::move(j));
@@ -60,7 +60,7 @@ nlohmann::json PlanJson(const PackPlan& p, bool changesOnly) {
             {"sourceDataSize", p.sourceDataSize},
             {"newDataSize", p.newDataSize},
             {"difference", p.newDataSize - p.sourceDataSize},
-            {"refusal", p.Refused() ? nlohmann::json(p.refusal) : nlohmann::json()},
+            {"refusal", p.Refused() ? Json(p.refusal) : Json()},
             {"entries", entries}};
 }
 
@@ -76,11 +76,11 @@ int Plan(const PlanOptions& o, Invocation& run) {
     std::string error;
     const std::vector<PackPlan> packs = PlanLogs(run.ctx, logs, target, error);
     if (o.json) {
-        nlohmann::json list = nlohmann::json::array();
+        Json list = Json::array();
         for (const PackPlan& p : packs) list.push_back(PlanJson(p, o.changes));
         PrintJson({{"target", target},
                    {"packs", list},
-                   {"error", error.empty() ? nlohmann::json() : nlohmann::json(error)}});
+                   {"error", error.empty() ? Json() : Json(error)}});
     } else {
         for (const PackPlan& p : packs) PrintPlanText(p, o.changes);
     }
@@ -112,7 +112,7 @@ int Verify(const VerifyOptions& o) {
     const std::string path = FullPath(o.pack);
     const Verification v = o.log.empty() ? VerifyPack(path) : VerifyPackWithLog(path, FullPath(o.log));
     if (o.json) {
-        nlohmann::json findings = nlohmann::json::array();
+        Json findings = Json::array();
         for (const Finding& f : v.findings)
             findings.push_back({{"kind", KindName(f.kind)}, {"fault", f.Fault()}, {"text", f.text}});
         PrintJson({{"pack", v.indexPath}, {"data", v.dataPath}, {"sound", v.Sound()}, {"findings", findings}});

@@ -107,7 +107,7 @@ private:
                         entry.Name};
             try {
                 StartBlockAt(length);
-                EntryChoice choice =
+                EntryContent choice =
                     ChooseEntrySource(lines_, line, entry, plan.sourceDataSize, files, paths_, &written_);
                 e.newSize = choice.size;
                 if (choice.written)

@@ -52,7 +52,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         }
         FatEntry entry = index.Entry(k);
         index.SetStartBlock(k, StartBlockAt(out.Length()));
-        EntryChoice choice = ChooseEntrySource(ctx.LogLines, line, entry, sourceSize, files, LogPaths());
+        EntryContent choice = ChooseEntrySource(ctx.LogLines, line, entry, sourceSize, files, LogPaths());
         if (choice.FromFile()) {
             index.SetSize(k, int32_t(choice.size));
             out.Append(choice.file.Fd(), 0, choice.size);

@@ -121,7 +121,7 @@ int64_t PaddedEnd(int64_t length, int64_t size) {
     return rest == 0 ? end : end + PackBlockSize - rest;
 }
 
-EntryChoice ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
+EntryContent ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
                               int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths,
                               const WrittenFiles* written) {
     if (line >= lines.size()) ThrowIndexError(static_cast<long long>(line));
@@ -130,7 +130,7 @@ EntryChoice ChooseEntrySource(const std::vector<std::string>& lines, size_t line
     // The new pack's own files are never an entry's content, also before
     // anything stands under their names.
     if (NamesFile(fs, files.targetData) || NamesFile(fs, files.targetIndex)) ThrowCannotOpen(text);
-    EntryChoice choice;
+    EntryContent choice;
     if (written) {
         auto it = written->find(CanonicalPath(fs));
         if (it != written->end()) {

@@ -85,14 +85,14 @@ int64_t PaddedEnd(int64_t length, int64_t size);
 // `written`, for a plan: the files an earlier rebuild of the same run will
 // have written by then (by their canonical path) with their lengths; an
 // entry line naming one takes it.
-struct EntryChoice {
+struct EntryContent {
     File file;            // open when the entry takes an existing file
     bool written = false; // it takes a file of `written`
     int64_t size = 0;     // that file's length, or the entry's old Size
     bool FromFile() const { return file.IsOpen() || written; }
 };
 using WrittenFiles = std::map<std::string, int64_t>;
-EntryChoice ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
+EntryContent ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
                               int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths,
                               const WrittenFiles* written = nullptr);
 
