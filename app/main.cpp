@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -25,9 +26,30 @@ void ScreenshotIfAsked(TMainForm& form) {
     });
 }
 
+// Qt aborts when it finds no display to open. Without a display, and without
+// a platform named for it (QT_QPA_PLATFORM or -platform), say so and end.
+bool DisplayAvailable(int argc, char** argv) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    (void)argc;
+    (void)argv;
+    return true;
+#else
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return true;
+    return false;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!DisplayAvailable(argc, argv)) {
+        std::fprintf(stderr, "packwright: no display found; packwright-cli does the same work from a terminal.\n");
+        return 1;
+    }
     std::unique_ptr<QApplication> app;
     try {
         app = std::make_unique<QApplication>(argc, argv);
