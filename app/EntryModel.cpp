@@ -1,0 +1,182 @@
+// View order, sorting and filtering of the entry tables.
+#include "app/EntryModel.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+namespace pw {
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// `*` any run of bytes, `?` one byte; the whole name must match. Iterative,
+// with one back-tracking point, so no input makes it slow.
+bool Glob(std::string_view pattern, std::string_view name) {
+    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == Lower(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+bool ContainsFolded(std::string_view hay, std::string_view needle) {
+    if (needle.size() > hay.size()) return false;
+    for (size_t i = 0; i + needle.size() <= hay.size(); ++i) {
+        size_t j = 0;
+        while (j < needle.size() && Lower(hay[i + j]) == needle[j]) ++j;
+        if (j == needle.size()) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+NameFilter::NameFilter(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    text_.reserve(size_t(bytes.size()));
+    for (char c : bytes) text_ += Lower(c);
+    pattern_ = text_.find_first_of("*?") != std::string::npos;
+}
+
+bool NameFilter::Matches(std::string_view name) const {
+    if (text_.empty()) return true;
+    return pattern_ ? Glob(text_, name) : ContainsFolded(name, text_);
+}
+
+int TEntryModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(visible_.size());
+}
+
+int TEntryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Columns();
+}
+
+QVariant TEntryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    return ColumnTitle(section);
+}
+
+QVariant TEntryModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || size_t(index.row()) >= visible_.size()) return {};
+    return Cell(visible_[size_t(index.row())], index.column(), role);
+}
+
+int TEntryModel::RowOfSource(size_t source) const {
+    const auto it = std::find(visible_.begin(), visible_.end(), uint32_t(source));
+    return it == visible_.end() ? -1 : int(it - visible_.begin());
+}
+
+void TEntryModel::Rebuild() {
+    const size_t n = Count();
+    std::map<std::string, uint32_t> ids;
+    std::vector<std::string> names(n);
+    for (size_t k = 0; k < n; ++k) {
+        names[k] = TypeOf(k);
+        ids.emplace(names[k], 0);
+    }
+    typeNames_.clear();
+    for (auto& [name, id] : ids) {
+        id = uint32_t(typeNames_.size());
+        typeNames_.push_back(name);
+    }
+    typeIds_.assign(n, 0);
+    typeCounts_.assign(typeNames_.size(), 0);
+    for (size_t k = 0; k < n; ++k) {
+        typeIds_[k] = ids[names[k]];
+        ++typeCounts_[typeIds_[k]];
+    }
+    sorted_.assign(size_t(Columns()), {});
+    beginResetModel();
+    Refilter();
+    endResetModel();
+}
+
+std::vector<std::pair<QString, size_t>> TEntryModel::TypeCounts() const {
+    std::vector<std::pair<QString, size_t>> out;
+    for (size_t i = 0; i < typeNames_.size(); ++i)
+        out.emplace_back(QString::fromLatin1(typeNames_[i]), typeCounts_[i]);
+    return out;
+}
+
+void TEntryModel::sort(int column, Qt::SortOrder order) {
+    if (column >= Columns()) return;
+    if (column >= 0 && sorted_[size_t(column)].empty() && Count() > 0) {
+        PrepareSort(column);
+        std::vector<uint32_t> perm(Count());
+        std::iota(perm.begin(), perm.end(), 0u);
+        std::stable_sort(perm.begin(), perm.end(),
+                         [this, column](uint32_t a, uint32_t b) { return Less(column, a, b); });
+        sorted_[size_t(column)] = std::move(perm);
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<uint32_t> sources;
+    for (const QModelIndex& i : before) sources.push_back(visible_[size_t(i.row())]);
+    sortColumn_ = column;
+    sortOrder_ = order;
+    Refilter();
+    QModelIndexList after;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const int row = RowOfSource(sources[i]);
+        after.append(row < 0 ? QModelIndex() : index(row, before[qsizetype(i)].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TEntryModel::SetFilter(const QString& text) {
+    beginResetModel();
+    filter_ = NameFilter(text);
+    Refilter();
+    endResetModel();
+}
+
+void TEntryModel::SetType(const QString& type, bool anyType) {
+    beginResetModel();
+    anyType_ = anyType;
+    const std::string name = type.toLatin1().toStdString();
+    const auto it = std::lower_bound(typeNames_.begin(), typeNames_.end(), name);
+    if (!anyType && (it == typeNames_.end() || *it != name)) {
+        anyType_ = false;
+        type_ = UINT32_MAX; // a type no row has
+    } else {
+        type_ = uint32_t(it - typeNames_.begin());
+    }
+    Refilter();
+    endResetModel();
+}
+
+void TEntryModel::Refilter() {
+    const size_t n = Count();
+    visible_.clear();
+    visible_.reserve(n);
+    const auto keep = [this](uint32_t k) {
+        if (!anyType_ && typeIds_[k] != type_) return false;
+        return filter_.Empty() || filter_.Matches(FilterName(k)) || filter_.Matches(typeNames_[typeIds_[k]]);
+    };
+    const bool sorted = sortColumn_ >= 0 && !sorted_[size_t(sortColumn_)].empty();
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t k = uint32_t(i);
+        if (sorted) {
+            const auto& perm = sorted_[size_t(sortColumn_)];
+            k = sortOrder_ == Qt::AscendingOrder ? perm[i] : perm[n - 1 - i];
+        }
+        if (keep(k)) visible_.push_back(k);
+    }
+}
+
+} // namespace pw
