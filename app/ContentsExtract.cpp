@@ -6,7 +6,6 @@
 
 #include "app/Contents.h"
 #include "app/Main.h"
-#include "core/Error.h"
 #include "packs/Driver.h"
 
 namespace pw {
@@ -32,9 +31,7 @@ void TContentsForm::Extract(const std::vector<bool>& selected) {
             form.Progress->setValue(0);
         }
     } scope(*this);
-    (void)selected;
-    throw Error("Extraction from this window is not available in this build");
-    const Outcome outcome = Outcome::Done;
+    const Outcome outcome = ExtractSelected(run_, indexPath_, selected, ToPath(*target));
     CurrentMessage->setText(QString::fromStdString(TotalBytesLine(run_)));
     if (closeAfterRun_) return;
     dialogs_.Inform(this,

@@ -5,33 +5,15 @@
 #include <map>
 #include <numeric>
 
+#include "core/Error.h"
+#include "packs/EntryFilter.h"
+#include "packs/Scan.h"
+
 namespace pw {
 
 namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-// `*` any run of bytes, `?` one byte; the whole name must match. Iterative,
-// with one back-tracking point, so no input makes it slow.
-bool Glob(std::string_view pattern, std::string_view name) {
-    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == Lower(name[n]))) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
 
 bool ContainsFolded(std::string_view hay, std::string_view needle) {
     if (needle.size() > hay.size()) return false;
@@ -50,11 +32,20 @@ NameFilter::NameFilter(const QString& text) {
     text_.reserve(size_t(bytes.size()));
     for (char c : bytes) text_ += Lower(c);
     pattern_ = text_.find_first_of("*?") != std::string::npos;
+    // "#N" and "#0xN" name an entry by its number, as on the command line.
+    if (!text_.empty() && text_[0] == '#') {
+        try {
+            number_ = ParseEntryPattern(text_).Index;
+        } catch (const Error&) {
+            number_.reset(); // not a number yet: matched as text
+        }
+    }
 }
 
-bool NameFilter::Matches(std::string_view name) const {
+bool NameFilter::Matches(size_t index, std::string_view name) const {
     if (text_.empty()) return true;
-    return pattern_ ? Glob(text_, name) : ContainsFolded(name, text_);
+    if (number_) return *number_ == index;
+    return pattern_ ? MatchesMask(name, text_) : ContainsFolded(name, text_);
 }
 
 int TEntryModel::rowCount(const QModelIndex& parent) const {
@@ -166,7 +157,8 @@ void TEntryModel::Refilter() {
     visible_.reserve(n);
     const auto keep = [this](uint32_t k) {
         if (!anyType_ && typeIds_[k] != type_) return false;
-        return filter_.Empty() || filter_.Matches(FilterName(k)) || filter_.Matches(typeNames_[typeIds_[k]]);
+        return filter_.Empty() || filter_.Matches(k, FilterName(k)) ||
+               (!filter_.ByNumber() && filter_.Matches(k, typeNames_[typeIds_[k]]));
     };
     const bool sorted = sortColumn_ >= 0 && !sorted_[size_t(sortColumn_)].empty();
     for (size_t i = 0; i < n; ++i) {

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,17 +14,20 @@
 
 namespace pw {
 
-// A filter text: `*` and `?` make it a whole-name pattern, anything else is
-// a substring; both ignore the case of the letters A to Z.
+// A filter text: `*` and `?` make it a whole-name pattern (the engine's
+// entry patterns), "#N" or "#0xN" an entry number, anything else is a
+// substring; all ignore the case of the letters A to Z.
 class NameFilter {
 public:
     explicit NameFilter(const QString& text = QString());
     bool Empty() const { return text_.empty(); }
-    bool Matches(std::string_view name) const;
+    bool ByNumber() const { return number_.has_value(); }
+    bool Matches(size_t index, std::string_view name) const;
 
 private:
     std::string text_; // lower-cased
     bool pattern_ = false;
+    std::optional<uint64_t> number_;
 };
 
 class TEntryModel : public QAbstractTableModel {

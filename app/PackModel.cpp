@@ -10,6 +10,7 @@
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"
+#include "packs/EntryFilter.h"
 #include "packs/Formathandlers.h"
 
 namespace pw {
@@ -69,11 +70,7 @@ bool TPackModel::Inside(size_t k) const {
     return size == 0 || EntryInside(Field(index_, k, 16), size, dataSize_);
 }
 
-std::string TPackModel::TypeName(size_t k) const {
-    std::string type = UpperCaseAscii(ExtractFileExt(RawName(index_, k), EntryNameSeparators));
-    if (!type.empty()) type.erase(0, 1);
-    return type;
-}
+std::string TPackModel::TypeName(size_t k) const { return EntryType(RawName(index_, k)); }
 
 std::string TPackModel::RelativePath(size_t k) const {
     return RelativeEntryName(packName_, std::string(RawName(index_, k)), uint32_t(k));
