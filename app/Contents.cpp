@@ -54,15 +54,17 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     Table->setSortingEnabled(true);
     const QFontMetrics fm = Table->fontMetrics();
-    const char* widest[] = {"00000000 !", "WWWWWWWWWWWW.WWW", "WWWW", "Start block", "0000000000",
-                            "WWWWWWWW/WWWW/00000000.wwww"};
+    const QString widest[] = {QStringLiteral("00000000 !"), QStringLiteral("abcdefghijkl.tga"),
+                              QStringLiteral("TYPE"), QStringLiteral("Start block"), QStringLiteral("0000000000"),
+                              FromPath(PackName(indexPath)) + QStringLiteral("/TYPE/00000000.type")};
     for (int c = 0; c < int(std::size(widest)); ++c)
-        Table->setColumnWidth(c, std::max(fm.horizontalAdvance(QString::fromLatin1(widest[c])),
+        Table->setColumnWidth(c, std::max(fm.horizontalAdvance(widest[c]),
                                           fm.horizontalAdvance(model_->headerData(c, Qt::Horizontal,
                                                                                   Qt::DisplayRole).toString())) + 16);
     Table->horizontalHeader()->setStretchLastSection(true);
     ui_->Splitter->setStretchFactor(0, 3);
     ui_->Splitter->setStretchFactor(1, 2);
+    ui_->Splitter->setSizes({640, 380});
     FilterBar->Bind(model_.get());
 
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -86,7 +88,7 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     connect(BExtractAll, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractAllClick));
     connect(Stop, &QPushButton::clicked, this, guarded(&TContentsForm::StopClick));
     UpdateButtons();
-    resize(900, 560);
+    resize(1040, 600);
 }
 
 TContentsForm::~TContentsForm() = default;

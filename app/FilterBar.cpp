@@ -15,6 +15,7 @@ constexpr int AnyType = 0, OneType = 1;
 } // namespace
 
 TFilterBar::TFilterBar(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FilterLabel = new QLabel(QStringLiteral("Filter:"), this);

@@ -2,7 +2,9 @@
 // is closed.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTableView>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -10,7 +12,10 @@
 
 #include "app/Dialogs.h"
 #include "app/Dirdialog.h"
+#include "app/Contents.h"
 #include "app/Main.h"
+#include "app/PackModel.h"
+#include "app/PreviewPane.h"
 #include "core/Error.h"
 
 namespace {
@@ -43,6 +48,41 @@ bool DisplayAvailable(int argc, char** argv) {
 #endif
 }
 
+// PACKWRIGHT_CONTENTS_SCREENSHOT=file.png with PACKWRIGHT_CONTENTS_PACK=
+// pack.fat: open that pack's contents window, preview its first Targa
+// entry, save a picture of the window, then end (for the README).
+void ContentsScreenshotIfAsked(TMainForm& form) {
+    const QString out = qEnvironmentVariable("PACKWRIGHT_CONTENTS_SCREENSHOT");
+    const QString pack = qEnvironmentVariable("PACKWRIGHT_CONTENTS_PACK");
+    if (out.isEmpty() || pack.isEmpty()) return;
+    QTimer::singleShot(300, &form, [&form, out, pack] {
+        pw::TContentsForm* contents = nullptr;
+        try {
+            contents = form.ShowContents(pack);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+        if (!contents) {
+            QApplication::exit(1);
+            return;
+        }
+        pw::TPackModel* model = contents->Model();
+        int row = 0;
+        for (size_t k = 0; k < model->SourceCount(); ++k)
+            if (model->TypeName(k) == "TGA") {
+                row = std::max(0, model->RowOfSource(k));
+                break;
+            }
+        QObject::connect(contents->Preview, &pw::TPreviewPane::Shown, contents, [contents, out] {
+            QTimer::singleShot(300, contents, [contents, out] {
+                if (!contents->grab().save(out, "PNG")) std::fprintf(stderr, "Cannot save %s\n", qPrintable(out));
+                QApplication::exit(0);
+            });
+        });
+        contents->Table->selectRow(row);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -59,6 +99,7 @@ int main(int argc, char** argv) {
         mainForm.SetDirForm(&dirForm);
         mainForm.show();
         ScreenshotIfAsked(mainForm);
+        ContentsScreenshotIfAsked(mainForm);
         QApplication::exec();
     } catch (const std::exception& e) {
         const std::string text = pw::ErrorBoxText(e.what());
