@@ -27,7 +27,7 @@ void AddHeaderLines(RunContext& ctx, std::string_view formatName, const std::str
     ctx.ResultLines.push_back("#Source: " + entry);
 }
 
-Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, const EntryChoice* choose) {
+Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, const EntrySelector* choose) {
     Outcome outcome = Outcome::Done;
     if (kind == KindPacks) {
         outcome = choose ? ExtractChosen(ctx, name, *choose) : ExtractPack(ctx, name);
@@ -64,7 +64,7 @@ std::string TotalBytesLine(const RunContext& ctx) {
 }
 
 Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t kind,
-                std::string_view formatName, const std::string& targetDir, const EntryChoice* choose) {
+                std::string_view formatName, const std::string& targetDir, const EntrySelector* choose) {
     BeginRun(ctx, targetDir);
     Outcome outcome = Outcome::Done;
     for (size_t i = 0; i < list.size(); ++i) {
@@ -85,7 +85,7 @@ Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t k
 
 Outcome ExtractSelected(RunContext& ctx, const std::string& indexPath, const std::vector<bool>& selected,
                         const std::string& targetDir) {
-    const EntryChoice choose = [&selected](size_t k, const std::string&) {
+    const EntrySelector choose = [&selected](size_t k, const std::string&) {
         return k < selected.size() && selected[k];
     };
     return RunList(ctx, {indexPath}, KindPacks, FormatNames[0], targetDir, &choose);

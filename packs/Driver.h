@@ -22,7 +22,7 @@ void AddHeaderLines(RunContext& ctx, std::string_view formatName, const std::str
 
 // One item: extraction for kind 1, insertion for kinds 2 and 3, nothing else.
 // With `choose`, an extraction writes only the entries it takes (ExtractChosen).
-Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, const EntryChoice* choose = nullptr);
+Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, const EntrySelector* choose = nullptr);
 
 // Total after item i of n: i * 100 / n.
 void SetTotalAfterItem(RunContext& ctx, size_t i, size_t n);
@@ -43,7 +43,7 @@ std::string TotalBytesLine(const RunContext& ctx);
 // and ResultLines then holds only finished packs. Saves "result.log".
 // `choose`, for packs: the entries to write of every pack.
 Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t kind,
-                std::string_view formatName, const std::string& targetDir, const EntryChoice* choose = nullptr);
+                std::string_view formatName, const std::string& targetDir, const EntrySelector* choose = nullptr);
 
 // A whole run over one pack writing only the selected entries (as
 // ExtractPack takes `selected`) into `targetDir`. TARGET/result.log names

@@ -47,7 +47,7 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::ve
     });
 }
 
-Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose) {
+Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntrySelector& choose) {
     const std::string dataPath = DataPathFor(indexPath);
     File data = OpenReadNotShared(dataPath);
     ReadingGuard dataGuard(ctx, data);

@@ -28,9 +28,9 @@ enum class Outcome { Done, Stopped };
 Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::vector<bool>* selected = nullptr);
 
 // Chooses entries by index and entry name.
-using EntryChoice = std::function<bool(size_t index, const std::string& name)>;
+using EntrySelector = std::function<bool(size_t index, const std::string& name)>;
 // ExtractPack with the entries that `choose` takes as the selection.
-Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose);
+Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntrySelector& choose);
 
 // The full path for an entry's relative name ("PACK/TYPE/0000001A.tga"),
 // after creating every missing folder along it.
