@@ -55,6 +55,8 @@ public:
     // The main window answers whether it is working through its list, so
     // that the two never run at once.
     std::function<bool()> OtherRunBusy;
+    // Called when an extraction has ended, however it ended.
+    std::function<void()> RunEnded;
 
     // Handlers. The extractions ask for a folder through the run's folder
     // prompt and write TARGET/result.log as a run over this pack would.

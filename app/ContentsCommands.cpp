@@ -1,10 +1,14 @@
-// The main window's side of the contents windows: opening one per pack from
-// the input list, by double-click, Enter or the context menu.
+// The main window's side of the contents and change plan windows: opening
+// one per pack or log from the input list, by double-click, Enter or the
+// context menu.
+#include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
+#include <QTimer>
 
 #include "app/Contents.h"
+#include "app/PlanWindow.h"
 #include "app/Main.h"
 #include "packs/Kinds.h"
 
@@ -49,7 +53,27 @@ pw::TContentsForm* TMainForm::ShowContents(const QString& indexPath) {
     if (!form) {
         form = new pw::TContentsForm(pw::ToPath(indexPath), dialogs_, this);
         form->OtherRunBusy = [this] { return running_; };
+        // The main window waits for an extraction before it closes.
+        form->RunEnded = [this] { QTimer::singleShot(0, this, [this] { CloseIfAsked(); }); };
         contents_[KeyOf(indexPath)] = form;
+    }
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return form;
+}
+
+pw::TPlanForm* TMainForm::ChangesOf(const QString& logPath) const {
+    const auto it = plans_.find(KeyOf(logPath));
+    return it == plans_.end() ? nullptr : it->second.data();
+}
+
+pw::TPlanForm* TMainForm::ShowChanges(const QString& logPath) {
+    if (running_) return nullptr;
+    pw::TPlanForm* form = ChangesOf(logPath);
+    if (!form) {
+        form = new pw::TPlanForm(pw::ToPath(logPath), pw::ToPath(QDir::currentPath()), this);
+        plans_[KeyOf(logPath)] = form;
     }
     form->show();
     form->raise();
@@ -60,6 +84,7 @@ pw::TContentsForm* TMainForm::ShowContents(const QString& indexPath) {
 void TMainForm::LogListActivate(QListWidgetItem* item) {
     if (!item || running_) return;
     if (InputKind == pw::KindPacks) ShowContents(item->text());
+    if (InputKind == pw::KindLogs || InputKind == pw::KindProjectLists) ShowChanges(item->text());
 }
 
 QMenu* TMainForm::LogListMenu(QListWidgetItem* item) {
@@ -71,6 +96,12 @@ QMenu* TMainForm::LogListMenu(QListWidgetItem* item) {
         show->setEnabled(!running_);
         const QString path = item->text();
         connect(show, &QAction::triggered, this, [this, path] { Guarded([&] { ShowContents(path); }); });
+    }
+    if (InputKind == pw::KindLogs || InputKind == pw::KindProjectLists) {
+        QAction* show = menu->addAction(QStringLiteral("Show changes"));
+        show->setEnabled(!running_);
+        const QString path = item->text();
+        connect(show, &QAction::triggered, this, [this, path] { Guarded([&] { ShowChanges(path); }); });
     }
     if (menu->isEmpty()) {
         delete menu;

@@ -29,6 +29,7 @@ void TContentsForm::Extract(const std::vector<bool>& selected) {
             form.running_ = false;
             form.UpdateButtons();
             form.Progress->setValue(0);
+            if (form.RunEnded) form.RunEnded();
         }
     } scope(*this);
     const Outcome outcome = ExtractSelected(run_, indexPath_, selected, ToPath(*target));

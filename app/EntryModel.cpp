@@ -120,9 +120,11 @@ void TEntryModel::sort(int column, Qt::SortOrder order) {
     sortColumn_ = column;
     sortOrder_ = order;
     Refilter();
+    std::vector<int> rowOf(Count(), -1);
+    for (size_t r = 0; r < visible_.size(); ++r) rowOf[visible_[r]] = int(r);
     QModelIndexList after;
     for (size_t i = 0; i < sources.size(); ++i) {
-        const int row = RowOfSource(sources[i]);
+        const int row = rowOf[sources[i]];
         after.append(row < 0 ? QModelIndex() : index(row, before[qsizetype(i)].column()));
     }
     changePersistentIndexList(before, after);
@@ -151,12 +153,19 @@ void TEntryModel::SetType(const QString& type, bool anyType) {
     endResetModel();
 }
 
+void TEntryModel::Refresh() {
+    beginResetModel();
+    Refilter();
+    endResetModel();
+}
+
 void TEntryModel::Refilter() {
     const size_t n = Count();
     visible_.clear();
     visible_.reserve(n);
     const auto keep = [this](uint32_t k) {
         if (!anyType_ && typeIds_[k] != type_) return false;
+        if (!Keep(k)) return false;
         return filter_.Empty() || filter_.Matches(k, FilterName(k)) ||
                (!filter_.ByNumber() && filter_.Matches(k, typeNames_[typeIds_[k]]));
     };

@@ -68,6 +68,11 @@ protected:
     // The name the filter looks at, and the type the chooser lists.
     virtual std::string FilterName(size_t source) const = 0;
     virtual std::string TypeOf(size_t source) const = 0;
+    // A further narrowing of a window of this family.
+    virtual bool Keep(size_t /*source*/) const { return true; }
+
+    // After what Keep answers changed: the rows are narrowed again.
+    void Refresh();
 
     // After the rows changed: types counted again, the view in row order.
     void Rebuild();

@@ -38,6 +38,7 @@ class QToolButton;
 class TDirForm;
 namespace pw {
 class TContentsForm;
+class TPlanForm;
 class TTarga;
 class TTextObject;
 } // namespace pw
@@ -115,6 +116,10 @@ public:
     // after. Not during a run. Errors of the pack go to the error box.
     pw::TContentsForm* ShowContents(const QString& indexPath);
     pw::TContentsForm* ContentsOf(const QString& indexPath) const;
+    // The change plan window of a log in the list, planned against the
+    // current folder (the last run's target): made on first use, raised after.
+    pw::TPlanForm* ShowChanges(const QString& logPath);
+    pw::TPlanForm* ChangesOf(const QString& logPath) const;
     // Double-click or Enter on an entry of the list.
     void LogListActivate(QListWidgetItem* item);
     // The list's context menu for an entry (null without one).
@@ -172,6 +177,7 @@ private:
     bool centred_ = false;
     bool fitted_ = false; // the controls are in place to be fitted to their text
     std::map<QString, QPointer<pw::TContentsForm>> contents_;
+    std::map<QString, QPointer<pw::TPlanForm>> plans_;
 };
 
 // An error ends the handler that raised it; the box shows it and the window

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/Contents.h"
 #include "app/FitText.h"
 #include "app/Glyphs.h"
 #include "app/Main.h"
@@ -171,6 +172,14 @@ void TMainForm::BExitClick() {
 // Closing during a run asks the run to stop after the current entry; the
 // window closes when it has.
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (ContentsBusy()) {
+        // Each extraction is asked to stop; its window closes after it.
+        for (const auto& [key, form] : contents_)
+            if (form && form->Running()) form->close();
+        closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
     if (running_) {
         closeAfterRun_ = true;
         Run.RequestStop();
@@ -201,7 +210,7 @@ void TMainForm::FitToText() {
 }
 
 void TMainForm::CloseIfAsked() {
-    if (closeAfterRun_ && !running_) {
+    if (closeAfterRun_ && !running_ && !ContentsBusy()) {
         closeAfterRun_ = false;
         close();
     }

@@ -1,9 +1,11 @@
 // Extraction from the contents window: the chosen entries written as a full
 // extraction writes them, a log naming every entry, a rebuild from it that
 // keeps the unselected entries' old bytes, and a working Stop.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -125,6 +127,37 @@ TEST_F(ContentsExtractTest, DamagedSelectedEntryGoesToTheErrorBox) {
     EXPECT_EQ(dialogs.boxes.back().kind, "error");
     EXPECT_EQ(dialogs.boxes.back().text, "Stream read error.");
     EXPECT_FALSE(fresh->Running());
+}
+
+} // namespace
+
+namespace {
+
+// Closing the main window while a contents window extracts stops the
+// extraction first; both windows close when it has ended.
+TEST_F(ContentsExtractTest, ClosingTheMainWindowWaitsForTheExtraction) {
+    const pwtest::GeneratedPack big = pwtest::WriteGeneratedPack(Path("").toStdString(), "BIG", 20000, 0);
+    QPointer<pw::TContentsForm> bigForm = w->ShowContents(QString::fromStdString(big.indexPath));
+    ASSERT_TRUE(bigForm);
+    w->show();
+    dialogs.folders.push_back(Path("closing"));
+    bool closed = false;
+    DuringRun closer([&] {
+        if (!bigForm->Running()) return false;
+        w->close();
+        EXPECT_TRUE(w->isVisible()); // not while the extraction works
+        closed = true;
+        return true;
+    });
+    const size_t boxes = dialogs.boxes.size();
+    bigForm->BExtractAll->click();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(dialogs.boxes.size(), boxes); // no box for a window that closes
+    EXPECT_FALSE(QFileInfo::exists(Path("closing/result.log")));
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(bigForm);
 }
 
 } // namespace

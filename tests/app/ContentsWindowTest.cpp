@@ -66,8 +66,10 @@ TEST_F(ContentsWindowTest, ContextMenuOffersContentsForPacksOnly) {
 
     Write("x.log", "");
     Add({Path("x.log")}, 3);
-    EXPECT_EQ(w->LogListMenu(w->LogList->item(0)), nullptr);
-    w->LogListActivate(w->LogList->item(0));
+    menu.reset(w->LogListMenu(w->LogList->item(0)));
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text(), "Show changes"); // logs get their change plan
     EXPECT_EQ(w->ContentsOf(Path("x.log")), nullptr);
 }
 
