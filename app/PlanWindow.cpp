@@ -9,6 +9,8 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 #include "app/FilterBar.h"
 #include "app/Main.h"
@@ -86,6 +88,14 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, Q
     Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     Table->setSortingEnabled(true);
     Table->horizontalHeader()->setStretchLastSection(true);
+    const QString widest[] = {QStringLiteral("ABCDEFGH.fat"), QStringLiteral("00000000"),
+                              QStringLiteral("abcdefghijkl.tga"), QStringLiteral("refused"),
+                              QStringLiteral("0000000000"), QStringLiteral("0000000000")};
+    for (int c = 0; c < int(std::size(widest)); ++c)
+        Table->setColumnWidth(
+            c, std::max(Table->fontMetrics().horizontalAdvance(widest[c]),
+                        Table->fontMetrics().horizontalAdvance(model_->headerData(c, Qt::Horizontal,
+                                                                                  Qt::DisplayRole).toString())) + 16);
     auto* previews = new QWidget(splitter);
     auto* grid = new QHBoxLayout(previews);
     grid->setContentsMargins(0, 0, 0, 0);
