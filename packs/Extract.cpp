@@ -4,6 +4,7 @@
 #include "core/FileNames.h"
 #include "packs/EntryWriter.h"
 #include "core/FileIO.h"
+#include "core/PairCommit.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
 
@@ -41,6 +42,7 @@ void StepProgress(RunContext& ctx, size_t k, size_t n) {
 } // namespace
 
 Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
+    FinishInterruptedCommit(indexPath); // a pack a crashed rebuild left half-replaced
     const std::string dataPath = DataPathFor(indexPath);
     File data = OpenReadNotShared(dataPath);
     ReadingGuard dataGuard(ctx, data);

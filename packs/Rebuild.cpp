@@ -10,6 +10,7 @@
 #include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
+#include "core/PairCommit.h"
 #include "core/PendingFile.h"
 #include "packs/DataWriter.h"
 
@@ -66,8 +67,15 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     if (outcome) *outcome = Outcome::Done;
     ctx.HeldSourceIndex.Close();
 
+    FinishInterruptedCommit(ctx.SourcePackPath);
     File source = OpenReadNotShared(DataPathFor(ctx.SourcePackPath));
     ReadingGuard sourceGuard(ctx, source);
+
+    // What crashed runs left in the target folder goes first (once a run);
+    // then this pack's journal keeps any other writer of it out.
+    const std::string targetFolder = ExtractFilePath(targetIndexPath);
+    if (ctx.ClearedDirs.insert(targetFolder).second) RemoveLeftovers(targetFolder);
+    PairCommit commit(targetIndexPath, FindCaseInsensitive(ChangeFileExt(targetIndexPath, ".mix")), ctx.Sync);
 
     RebuildFiles files;
     files.targetIndex = FindCaseInsensitive(targetIndexPath);
@@ -81,7 +89,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         ThrowCannotCreate(files.targetData);
     if (Contains(sources, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
         ThrowCannotCreate(files.targetIndex);
-    PendingFile data(files.targetData);
+    PendingFile data(files.targetData, ctx.Sync);
     files.untouchable = sources;
     files.untouchable.push_back(data.Id());
     files.untouchable.push_back(IdOfPath(files.targetData));
@@ -118,6 +126,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             out.Append(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
         }
         PadToBlock(out);
+        if (ctx.AfterRebuildEntry) ctx.AfterRebuildEntry(k);
         int percent = int(uint64_t(k) * 100 / n);
         if (percent != ctx.Status->ProgressPosition()) {
             ctx.Status->SetProgressPosition(percent);
@@ -126,10 +135,9 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     }
 
     out.Flush();
-    PendingFile newIndex(files.targetIndex);
+    PendingFile newIndex(files.targetIndex, ctx.Sync);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
-    data.Commit(); // the data file first, the index last
-    newIndex.Commit();
+    commit.Commit(data, newIndex); // the data file first, the index last
     return line;
 }
 
