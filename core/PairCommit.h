@@ -13,9 +13,9 @@
 //
 // The writer:
 //   1. creates the journal, empty, and holds an exclusive lock (flock) on it
-//      until it is done; a second writer of the same pack is refused
-//      ("Cannot create file <data file>"). A journal left by a crashed run
-//      is finished first (see below);
+//      until it is done; a second writer of the same pack waits for it half
+//      a second at most, then is refused ("Cannot create file <data
+//      file>"). A journal left by a crashed run is finished first (below);
 //   2. writes both new files without names (core/PendingFile.h);
 //   3. names them with the staging names (with --sync: their data flushed
 //      first, the folder after);
@@ -63,7 +63,8 @@ class PairCommit {
 public:
     // Takes the journal of the pack `indexPath` whose data file is
     // `dataPath`, finishing a crashed run's commit first. "Cannot create
-    // file <dataPath>" when another run holds it or it cannot be made.
+    // file <dataPath>" when it cannot be made, or another run still holds
+    // it after half a second.
     PairCommit(const std::string& indexPath, const std::string& dataPath, bool sync);
     // Not committed: the staged files and the journal go.
     ~PairCommit();
