@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     Tool tool;
     AddInspectVerbs(tool);
     AddRunVerbs(tool);
+    AddCheckVerbs(tool);
 
     const Verb* verb = nullptr;
     try {

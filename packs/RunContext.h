@@ -49,6 +49,12 @@ public:
     void RequestStop() { StopRequested.store(true); }
     bool Stopped() const { return StopRequested.load(); }
 
+    // insert --verify: every new pack is read back and compared with its
+    // sources before it is put in place. The hook runs between the writing
+    // and the read-back, with the new data and index files (for tests).
+    bool VerifyRebuilds = false;
+    std::function<void(int dataFd, int indexFd)> BeforeReadBack;
+
     // Files the run has open for reading: nothing is ever created over one.
     std::vector<FileId> ReadingFiles;
     // Folders this run has already made or found, so each level is tested once.
