@@ -15,6 +15,7 @@
 #include "core/PendingFile.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
+#include "packs/Verify.h"
 
 using namespace pw;
 using namespace pwtest;
@@ -199,4 +200,18 @@ TEST(CrashSweep, ExtractionFinishesAnInterruptedCommitBeforeReading) {
     ASSERT_EQ(ErrorOf([&] { ExtractPack(s.ctx, s.out + "/MENU.fat"); }), "");
     EXPECT_EQ(s.Current(), s.fresh);
     EXPECT_EQ(s.ctx.ResultLines.size(), 24u);
+}
+
+TEST(CrashSweep, VerificationTellsAnUnfinishedCommit) {
+    Sweep s;
+    killStep = CommitStep::DataRenamed;
+    EXPECT_EQ(s.RebuildInChild([](RunContext&) { SetCommitHook(KillAtStep); }), 128 + SIGKILL);
+    Verification v = VerifyPack(s.out + "/MENU.fat");
+    EXPECT_FALSE(v.Sound());
+    ASSERT_FALSE(v.findings.empty());
+    EXPECT_EQ(v.findings[0].kind, FindingKind::IndexDataMismatch);
+    EXPECT_NE(v.findings[0].text.find("a rebuild was killed"), std::string::npos);
+    EXPECT_EQ(s.Current(), (Pair{s.earlier.Index, s.fresh.Data})); // verification changes nothing
+    FinishInterruptedCommit(s.out + "/MENU.fat");
+    EXPECT_TRUE(VerifyPack(s.out + "/MENU.fat").Sound());
 }
