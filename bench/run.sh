@@ -80,3 +80,6 @@ row "scan 100,000 files vs \`find -iname\`" scan-pw scan-find "≤ 1.5"
 # --- insert --verify against insert (bench/verify.sh) ---
 source "$root/bench/verify.sh"
 bench_verify
+
+# --- what --sync costs (bench/sync.sh, on the same data) ---
+"$root/bench/sync.sh" "$runs"

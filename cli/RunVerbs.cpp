@@ -17,10 +17,12 @@ namespace {
 struct ExtractOptions {
     std::vector<std::string> packs, only;
     std::string target, scanRoot;
+    bool sync = false;
 };
 
 int Extract(const ExtractOptions& o, Invocation& run) {
     RunContext& ctx = run.ctx;
+    ctx.Sync = o.sync;
     std::vector<std::string> packs;
     if (!o.scanRoot.empty()) {
         ctx.ScanRoot = FullPath(o.scanRoot);
@@ -45,10 +47,12 @@ int Extract(const ExtractOptions& o, Invocation& run) {
 struct InsertOptions {
     std::vector<std::string> logs;
     std::string target, listFile;
+    bool sync = false;
     bool verify = false;
 };
 
 int Insert(const InsertOptions& o, Invocation& run) {
+    run.ctx.Sync = o.sync;
     std::vector<std::string> logs;
     uint8_t kind = KindLogs;
     if (!o.listFile.empty()) {
@@ -68,6 +72,9 @@ int Insert(const InsertOptions& o, Invocation& run) {
     return ExitOk;
 }
 
+constexpr const char* SyncHelp =
+    "Flush every file written, and its folder, to disk before the run counts it as done";
+
 // Exactly one of the inputs and the alternative to them.
 void RequireOneOf(const std::vector<std::string>& inputs, const std::string& alternative, const char* message) {
     if (alternative.empty() == inputs.empty()) throw UsageError{message};
@@ -79,13 +86,14 @@ void AddRunVerbs(Tool& tool) {
     auto ex = std::make_shared<ExtractOptions>();
     CLI::App& e = tool.AddVerb(
         "extract", "Write the entries of packs to files, and DIR/result.log",
-        "packwright-cli extract --target DIR [--quiet] [--only PATTERN]... (PACK.fat... | --scan ROOT)", true,
+        "packwright-cli extract --target DIR [--quiet] [--sync] [--only PATTERN]... (PACK.fat... | --scan ROOT)", true,
         [ex](Invocation& run) { return Extract(*ex, run); });
     e.add_option("PACK.fat", ex->packs, "The packs' index files")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     e.add_option("--target", ex->target, "The folder to write into (made when missing)")
         ->type_name("DIR");
     e.add_option("--scan", ex->scanRoot, "Every pack below ROOT instead, placed below DIR as below ROOT")
         ->type_name("ROOT");
+    e.add_flag("--sync", ex->sync, SyncHelp);
     AddOnlyOption(e, ex->only, "Write only the entries that match, in each pack");
     e.callback([ex] {
         if (ex->target.empty()) throw UsageError{"extract needs --target DIR"};
@@ -96,7 +104,7 @@ void AddRunVerbs(Tool& tool) {
     auto in = std::make_shared<InsertOptions>();
     CLI::App& i = tool.AddVerb(
         "insert", "Build new packs from logs, taking the edited files",
-        "packwright-cli insert --target DIR [--verify] [--quiet] (LOG... | --list PROJECT.lst)", true,
+        "packwright-cli insert --target DIR [--verify] [--quiet] [--sync] (LOG... | --list PROJECT.lst)", true,
         [in](Invocation& run) { return Insert(*in, run); });
     i.add_option("LOG", in->logs, "Logs, such as the result.log of an extraction")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -104,6 +112,7 @@ void AddRunVerbs(Tool& tool) {
         ->type_name("DIR");
     i.add_option("--list", in->listFile, "The logs a project list names instead")
         ->type_name("PROJECT.lst");
+    i.add_flag("--sync", in->sync, SyncHelp);
     i.add_flag("--verify", in->verify,
                "Read each new pack back and compare it with its sources before putting it in place");
     i.callback([in] {

@@ -6,43 +6,145 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "core/FileSync.h"
 
 namespace pw {
 
-PendingFile::PendingFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
-    static std::atomic<unsigned> counter{0};
-    std::string folder = ExtractFilePath(finalPath_);
-    std::string name = ExtractFileName(finalPath_);
+namespace {
+
+std::atomic<bool> refuseUnnamed{false};
+std::atomic<unsigned> counter{0};
+
+constexpr std::string_view TempInfix = ".packwright-";
+constexpr std::string_view TempSuffix = ".tmp";
+
+bool AllDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// A file in `folder` with no name, or an invalid File where the file system
+// (or /proc, needed to name it later) refuses.
+File OpenUnnamed(const std::string& folder) {
+#ifdef O_TMPFILE
+    if (refuseUnnamed.load()) return File();
+    File f(::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+    if (!f.IsOpen()) return File();
+    if (::access(("/proc/self/fd/" + std::to_string(f.Fd())).c_str(), F_OK) != 0) return File();
+    return f;
+#else
+    (void)folder;
+    return File();
+#endif
+}
+
+// Gives the open file `fd` the name `path`; false (errno set) when it cannot.
+bool LinkOpenFile(int fd, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+} // namespace
+
+bool PendingFile::IsTemporaryName(std::string_view name) {
+    if (name.size() < 2 || name[0] != '.' || !name.ends_with(TempSuffix)) return false;
+    name.remove_suffix(TempSuffix.size());
+    size_t infix = name.rfind(TempInfix);
+    if (infix == std::string_view::npos || infix == 0) return false;
+    std::string_view numbers = name.substr(infix + TempInfix.size());
+    size_t dash = numbers.find('-');
+    return dash != std::string_view::npos && AllDigits(numbers.substr(0, dash)) &&
+           AllDigits(numbers.substr(dash + 1));
+}
+
+void PendingFile::RefuseUnnamedFiles(bool refuse) { refuseUnnamed.store(refuse); }
+
+std::string PendingFile::TemporaryPath() {
+    return folder_ + "." + ExtractFileName(finalPath_) + std::string(TempInfix) + std::to_string(::getpid()) +
+           "-" + std::to_string(counter++) + std::string(TempSuffix);
+}
+
+PendingFile::PendingFile(std::string finalPath, bool sync)
+    : finalPath_(std::move(finalPath)), folder_(ExtractFilePath(finalPath_)), sync_(sync) {
+    file_ = OpenUnnamed(folder_);
+    if (file_.IsOpen()) {
+        ::flock(file_.Fd(), LOCK_EX | LOCK_NB);
+        return;
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        // Hidden, so a directory scan of the target folder does not list it.
-        tempPath_ = folder + "." + name + "." + std::to_string(::getpid()) + "-" +
-                    std::to_string(counter++) + ".tmp";
-        int fd = ::open(tempPath_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            file_ = File(fd);
-            ::flock(fd, LOCK_EX | LOCK_NB);
+        std::string path = TemporaryPath();
+        File f(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!f.IsOpen()) {
+            if (errno == EEXIST) continue;
+            break;
+        }
+        // Locked the moment it exists, and kept only if no other run's
+        // clean-up took it for a leftover in between.
+        if (::flock(f.Fd(), LOCK_EX | LOCK_NB) == 0 && f.Id() == IdOfPath(path)) {
+            file_ = std::move(f);
+            namedPath_ = std::move(path);
             return;
         }
-        if (errno != EEXIST) break;
     }
     ThrowCannotCreate(finalPath_);
 }
 
 PendingFile::~PendingFile() {
-    if (!committed_) {
-        file_.Close();
-        ::unlink(tempPath_.c_str());
+    if (!committed_ && !staged_ && !namedPath_.empty()) ::unlink(namedPath_.c_str());
+}
+
+void PendingFile::SyncData() {
+    if (sync_ && !synced_) {
+        SyncFileData(file_.Fd());
+        synced_ = true;
     }
 }
 
+// Gives the file the name `path`; a file of that name is replaced.
+void PendingFile::NameAs(const std::string& path) {
+    if (!namedPath_.empty()) {
+        if (!RenameReplacing(namedPath_, path)) ThrowCannotCreate(finalPath_);
+        namedPath_ = path;
+        return;
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (LinkOpenFile(file_.Fd(), path)) {
+            namedPath_ = path;
+            return;
+        }
+        if (errno != EEXIST || !RemoveFile(path)) break;
+    }
+    ThrowCannotCreate(finalPath_);
+}
+
+void PendingFile::Stage(const std::string& path) {
+    SyncData();
+    NameAs(path);
+    staged_ = true;
+}
+
 void PendingFile::Commit() {
-    if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) ThrowCannotCreate(finalPath_);
+    SyncData();
+    if (namedPath_.empty()) {
+        // Linked under a fresh temporary name, then renamed over the final
+        // one: an earlier file is replaced in one step.
+        for (int attempt = 0; namedPath_.empty(); ++attempt) {
+            std::string path = TemporaryPath();
+            if (LinkOpenFile(file_.Fd(), path))
+                namedPath_ = std::move(path);
+            else if (errno != EEXIST || attempt >= 100)
+                ThrowCannotCreate(finalPath_);
+        }
+    }
+    if (!RenameReplacing(namedPath_, finalPath_)) ThrowCannotCreate(finalPath_);
     committed_ = true;
     file_.Close();
+    if (sync_) SyncFolder(folder_);
 }
 
 } // namespace pw

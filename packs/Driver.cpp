@@ -6,6 +6,7 @@
 
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "core/FileSync.h"
 #include "packs/Kinds.h"
 #include "packs/TextLines.h"
 
@@ -54,7 +55,9 @@ bool SaveResultLog(RunContext& ctx, uint8_t inputKind) {
     if (ctx.ResultLines.empty() || inputKind == KindLogs || inputKind == KindProjectLists) return false;
     std::string path = ctx.TargetDir;
     if (path.empty() || PathSeparators.find(path.back()) == std::string_view::npos) path += PathDelim;
-    SaveLines(path + "result.log", ctx.ResultLines);
+    // The extracted files reach the disk before the log that names them.
+    if (ctx.Sync) SyncFileSystemOf(ctx.TargetDir);
+    SaveLines(path + "result.log", ctx.ResultLines, ctx.Sync);
     return true;
 }
 

@@ -31,7 +31,8 @@ void SetTotalAfterItem(RunContext& ctx, size_t i, size_t n);
 void EndRun(RunContext& ctx);
 
 // Saves ResultLines as TargetDir/result.log when they are not empty and the
-// kind is neither 2 nor 3. Returns whether it wrote the file.
+// kind is neither 2 nor 3. Returns whether it wrote the file. With Sync, the
+// extracted files are flushed to disk before the log that names them.
 bool SaveResultLog(RunContext& ctx, uint8_t inputKind);
 
 // "Total N bytes extracted." or "" when the total is 0.

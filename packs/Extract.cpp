@@ -5,6 +5,7 @@
 #include "packs/EntryFilter.h"
 #include "packs/EntryWriter.h"
 #include "core/FileIO.h"
+#include "core/PairCommit.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
 
@@ -48,6 +49,7 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::ve
 }
 
 Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose) {
+    FinishInterruptedCommit(indexPath); // a pack a crashed rebuild left half-replaced
     const std::string dataPath = DataPathFor(indexPath);
     File data = OpenReadNotShared(dataPath);
     ReadingGuard dataGuard(ctx, data);

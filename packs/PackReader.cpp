@@ -1,12 +1,17 @@
 #include "packs/PackReader.h"
 
 #include "core/Error.h"
+#include "core/PairCommit.h"
 
 namespace pw {
 
 namespace {
 
-File OpenData(const std::string& indexPath) { return OpenReadNotShared(DataPathFor(indexPath)); }
+// A pack that a crashed rebuild left half-replaced is finished first.
+File OpenData(const std::string& indexPath) {
+    FinishInterruptedCommit(indexPath);
+    return OpenReadNotShared(DataPathFor(indexPath));
+}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
+#include "core/PairCommit.h"
 #include "core/PendingFile.h"
 #include "packs/DataWriter.h"
 #include "packs/ReadBack.h"
@@ -28,11 +29,18 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     if (outcome) *outcome = Outcome::Done;
     ctx.HeldSourceIndex.Close();
 
+    FinishInterruptedCommit(ctx.SourcePackPath);
     File source = OpenReadNotShared(DataPathFor(ctx.SourcePackPath));
     ReadingGuard sourceGuard(ctx, source);
 
+    // What crashed runs left in the target folder goes first (once a run);
+    // then this pack's journal keeps any other writer of it out.
+    const std::string targetFolder = ExtractFilePath(targetIndexPath);
+    if (ctx.ClearedDirs.insert(targetFolder).second) RemoveLeftovers(targetFolder);
+    PairCommit commit(targetIndexPath, FindCaseInsensitive(ChangeFileExt(targetIndexPath, ".mix")), ctx.Sync);
+
     RebuildFiles files = NewPackFiles(ctx.ReadingFiles, ctx.SourcePackPath, targetIndexPath);
-    PendingFile data(files.targetData);
+    PendingFile data(files.targetData, ctx.Sync);
     files.untouchable.push_back(data.Id());
 
     PackIndex index(ReadWholeFile(ctx.SourcePackPath), ctx.SourcePackPath);
@@ -63,6 +71,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         if (ctx.VerifyRebuilds)
             origins.push_back({choice.FromFile(), line, int64_t(entry.StartBlock) * PackBlockSize});
         PadToBlock(out);
+        if (ctx.AfterRebuildEntry) ctx.AfterRebuildEntry(k);
         int percent = int(uint64_t(k) * 100 / n);
         if (percent != ctx.Status->ProgressPosition()) {
             ctx.Status->SetProgressPosition(percent);
@@ -71,13 +80,12 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     }
 
     out.Flush();
-    PendingFile newIndex(files.targetIndex);
+    PendingFile newIndex(files.targetIndex, ctx.Sync);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
     if (ctx.VerifyRebuilds)
         ReadBackRebuilt(ctx, {files.targetIndex, files.targetData, data.Fd(), newIndex.Fd(), out.Length(), index,
                               source.Fd(), origins});
-    data.Commit(); // the data file first, the index last
-    newIndex.Commit();
+    commit.Commit(data, newIndex); // the data file first, the index last
     ctx.RunTally.Packs++;
     ctx.RunTally.Entries += n;
     ctx.RunTally.FromFiles += fromFiles;

@@ -59,6 +59,15 @@ public:
     std::vector<FileId> ReadingFiles;
     // Folders this run has already made or found, so each level is tested once.
     std::unordered_set<std::string> KnownDirs;
+    // Folders whose leftovers of crashed runs this run has cleared already.
+    std::unordered_set<std::string> ClearedDirs;
+
+    // Durability: every file the run writes, and its name, is on disk before
+    // it counts as written (the command-line tool's --sync).
+    bool Sync = false;
+    // For tests: called with its index after each entry of a rebuild has
+    // gone to the new data file (a crash test kills the process there).
+    std::function<void(size_t)> AfterRebuildEntry;
 
     // Clears the per-run state at the start of a run (not the scan state).
     void ResetForRun() {
@@ -67,6 +76,7 @@ public:
         RunTally = {};
         StopRequested.store(false);
         KnownDirs.clear();
+        ClearedDirs.clear();
     }
 };
 

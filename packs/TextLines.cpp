@@ -2,6 +2,8 @@
 
 #include "core/Error.h"
 #include "core/FileIO.h"
+#include "core/FileNames.h"
+#include "core/PairCommit.h"
 #include "core/PendingFile.h"
 
 namespace pw {
@@ -33,20 +35,21 @@ std::vector<std::string> LoadLines(const std::string& path, Pipes pipes) {
     return SplitLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-void SaveText(const std::string& path, std::string_view text) {
+void SaveText(const std::string& path, std::string_view text, bool sync) {
     if (IsDirectory(path)) ThrowCannotCreate(path);
-    PendingFile file(path);
+    RemoveLeftovers(ExtractFilePath(path));
+    PendingFile file(path, sync);
     WriteAll(file.Fd(), text.data(), text.size());
     file.Commit();
 }
 
-void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
+void SaveLines(const std::string& path, const std::vector<std::string>& lines, bool sync) {
     std::string text;
     for (const std::string& line : lines) {
         text += line;
         text += "\r\n";
     }
-    SaveText(path, text);
+    SaveText(path, text, sync);
 }
 
 } // namespace pw

@@ -17,10 +17,12 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::vector<std::string> LoadLines(const std::string& path, Pipes pipes = Pipes::Refuse);
 
 // Every line followed by CR LF. The file appears complete under its name or
-// not at all; an earlier file stays until then. "Cannot create file %s",
-// "Stream write error".
-void SaveLines(const std::string& path, const std::vector<std::string>& lines);
+// not at all, even after a crash; an earlier file stays until then, and
+// temporary files that crashed runs left in the folder are removed first.
+// `sync`: the file and its name are on disk when it returns.
+// "Cannot create file %s", "Stream write error".
+void SaveLines(const std::string& path, const std::vector<std::string>& lines, bool sync = false);
 // The same for a ready text.
-void SaveText(const std::string& path, std::string_view text);
+void SaveText(const std::string& path, std::string_view text, bool sync = false);
 
 } // namespace pw

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/Bytes.h"
+#include "core/PairCommit.h"
 #include "packs/Compare.h"
 #include "packs/RebuildRules.h"
 
@@ -126,6 +127,12 @@ Finding IndexDataMismatchFinding(int64_t needed, int64_t dataSize) {
 Verification VerifyPack(const std::string& indexPath) {
     PackOnDisk pack(indexPath);
     Verification v{pack.indexPath, pack.dataPath, {}};
+    // Verification only reads: a crashed rebuild's unfinished commit is
+    // told, and left for the next run that opens the pack to finish.
+    if (HasInterruptedCommit(indexPath))
+        v.findings.push_back({FindingKind::IndexDataMismatch,
+                              "index does not match its data file: a rebuild was killed while it replaced "
+                              "them, and the next run that opens the pack finishes that"});
     CheckComplete(pack, v.findings);
     CheckOverlaps(pack, CheckInside(pack, v.findings), v.findings);
     v.findings.push_back({FindingKind::Layout, DenseWithZeroPadding(pack)

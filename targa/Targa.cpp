@@ -9,6 +9,8 @@
 
 #include "core/Bytes.h"
 #include "core/Error.h"
+#include "core/FileNames.h"
+#include "core/PairCommit.h"
 #include "core/Palette.h"
 #include "core/PendingFile.h"
 #include "targa/Misc.h"
@@ -294,6 +296,7 @@ void TTarga::SaveToFile(const std::string& fileName) {
     Header[DescriptorAt] = 8;
     // Written beside its name and renamed into place when complete: a failed
     // save leaves an earlier file of that name as it was.
+    RemoveLeftovers(ExtractFilePath(fileName));
     PendingFile pending(fileName);
     const int fd = ::dup(pending.Fd());
     FilePtr file(fd >= 0 ? ::fdopen(fd, "wb") : nullptr);

@@ -92,7 +92,10 @@ KeepCwd::~KeepCwd() {
 bool IsEngineTemp(const std::string& rel) {
     const size_t slash = rel.find_last_of('/', rel.size() > 1 ? rel.size() - 2 : 0);
     const std::string name = slash == std::string::npos ? rel : rel.substr(slash + 1);
-    return name.size() > 5 && name[0] == '.' && name.compare(name.size() - 4, 4, ".tmp") == 0;
+    if (name.size() < 2 || name[0] != '.') return false;
+    // A pending file's temporary name, a pack's commit journal or staged files.
+    return (name.size() > 5 && name.compare(name.size() - 4, 4, ".tmp") == 0) ||
+           name.find(".packwright-commit") != std::string::npos || name.find(".packwright-new.") != std::string::npos;
 }
 
 bool IsEngineMessage(const std::string& text) {

@@ -61,7 +61,9 @@ private:
 };
 
 // Whether `rel` names one of the engine's temporary files: hidden,
-// ".NAME.<pid>-<n>.tmp" (an entry of type TMP is no such file).
+// ".NAME.packwright-<pid>-<n>.tmp", or a pack's commit journal or staged
+// files (".NAME.packwright-commit", ".NAME.packwright-new.fat"); an entry
+// of type TMP is no such file.
 bool IsEngineTemp(const std::string& rel);
 
 // Whether an error text is one of the engine's messages (texts with a path

@@ -78,3 +78,13 @@ TEST(LineFileErrors, NameTheFile) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + (dir / "sub"));
     }
 }
+
+TEST(SavedLines, ATemporaryFileOfAKilledSaveIsClearedByTheNext) {
+    TempDir dir;
+    WriteFile(dir / ".list.lst.packwright-99999-7.tmp", "a save killed half-way");
+    for (bool sync : {false, true}) {
+        SaveLines(dir / "list.lst", {"a", "b"}, sync);
+        EXPECT_EQ(ReadFile(dir / "list.lst"), "a\r\nb\r\n");
+        EXPECT_EQ(ListTree(dir.Path()), Lines{"list.lst"});
+    }
+}

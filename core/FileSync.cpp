@@ -1,0 +1,123 @@
+#include "core/FileSync.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "core/Error.h"
+
+namespace pw {
+
+namespace {
+
+std::string FolderOrCurrent(const std::string& folder) { return folder.empty() ? "." : folder; }
+
+File OpenFolder(const std::string& folder) {
+    return File(::open(FolderOrCurrent(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+} // namespace
+
+void SyncFileData(int fd) {
+    int r;
+    do r = ::fdatasync(fd);
+    while (r < 0 && errno == EINTR);
+    if (r != 0) ThrowWriteError();
+}
+
+void SyncFolder(const std::string& folder) {
+    File dir = OpenFolder(folder);
+    if (!dir.IsOpen()) ThrowWriteError();
+    int r;
+    do r = ::fsync(dir.Fd());
+    while (r < 0 && errno == EINTR);
+    // Some file systems cannot sync a folder at all; their names are as
+    // durable as they get.
+    if (r != 0 && errno != EINVAL && errno != ENOTSUP) ThrowWriteError();
+}
+
+void SyncFileSystemOf(const std::string& folder) {
+    File dir = OpenFolder(folder);
+    if (!dir.IsOpen() || ::syncfs(dir.Fd()) != 0) ThrowWriteError();
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+bool NamePresent(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void ReplaceContents(int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pwrite(fd, p + done, size - done, off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ThrowWriteError();
+        done += size_t(n);
+    }
+    if (::ftruncate(fd, off_t(size)) != 0) ThrowWriteError();
+}
+
+std::vector<unsigned char> ReadStart(int fd, size_t max) {
+    std::vector<unsigned char> bytes(max);
+    size_t got = 0;
+    while (got < max) {
+        ssize_t n = ::pread(fd, bytes.data() + got, max - got, off_t(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += size_t(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(FolderOrCurrent(folder).c_str()), ::closedir);
+    if (!dir) return names;
+    while (dirent* e = ::readdir(dir.get())) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    return names;
+}
+
+LockResult TakeFileLock(const std::string& path, bool create, File& out) {
+    const int flags = (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        File f;
+        do f = File(::open(path.c_str(), flags, 0666));
+        while (!f.IsOpen() && errno == EINTR);
+        if (!f.IsOpen()) return LockResult::Failed;
+        struct stat st {};
+        if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return LockResult::Failed;
+        int r;
+        do r = ::flock(f.Fd(), LOCK_EX | LOCK_NB);
+        while (r < 0 && errno == EINTR);
+        if (r != 0) return errno == EWOULDBLOCK ? LockResult::Held : LockResult::Failed;
+        // Its holder may have removed it between our open and our lock.
+        struct stat named {};
+        if (::fstat(f.Fd(), &st) == 0 && st.st_nlink > 0 && ::lstat(path.c_str(), &named) == 0 &&
+            named.st_dev == st.st_dev && named.st_ino == st.st_ino) {
+            ::fcntl(f.Fd(), F_SETFL, ::fcntl(f.Fd(), F_GETFL) & ~O_NONBLOCK);
+            out = std::move(f);
+            return LockResult::Taken;
+        }
+        if (!create) return LockResult::Failed; // gone: nothing left to take
+    }
+    return LockResult::Failed;
+}
+
+} // namespace pw

@@ -1,0 +1,44 @@
+#pragma once
+// What a writer that must survive a crash needs of the platform beyond
+// core/FileIO.h: flushing to disk, replacing renames, removal, the names in
+// a folder, and lock files whose lock lives as long as their writer.
+#include <string>
+#include <vector>
+
+#include "core/FileIO.h"
+
+namespace pw {
+
+// The open file's data on disk; "Stream write error" when it cannot be.
+void SyncFileData(int fd);
+// The folder's names (files made, renamed or removed in it) on disk;
+// "Stream write error". An empty folder part is the current folder.
+void SyncFolder(const std::string& folder);
+// Everything written below the folder (on its file system) on disk;
+// "Stream write error".
+void SyncFileSystemOf(const std::string& folder);
+
+// Renames `from` to `to`, replacing a file of that name in one step.
+// False when it cannot.
+bool RenameReplacing(const std::string& from, const std::string& to);
+// Removes a file; true when it is gone (also when there was none).
+bool RemoveFile(const std::string& path);
+// Whether anything stands under the name (a link counts, dangling or not).
+bool NamePresent(const std::string& path);
+// The file holds exactly these bytes afterwards; "Stream write error".
+void ReplaceContents(int fd, const void* data, size_t size);
+// Up to `max` bytes from the file's start; fewer when it is shorter or
+// cannot be read.
+std::vector<unsigned char> ReadStart(int fd, size_t max);
+// The names in a folder, without "." and ".."; empty when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& folder);
+
+// A lock file: opened (created when `create` and missing) and locked
+// exclusively without waiting. Taken only while the file still stands under
+// its name, so that a lock on a file another process has just removed never
+// counts. Held: another process (or another open in this one) holds it.
+// Failed: it cannot be opened or made, or is not a regular file.
+enum class LockResult { Taken, Held, Failed };
+LockResult TakeFileLock(const std::string& path, bool create, File& out);
+
+} // namespace pw
