@@ -11,24 +11,30 @@
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
 #include "core/PendingFile.h"
-#include "packs/DataWriter.h"
+#include "packs/EntryReader.h"
 
 namespace pw {
 
 namespace {
 
-bool SamePath(const std::string& a, const std::string& b) {
-    std::error_code ec1, ec2;
-    auto ca = std::filesystem::weakly_canonical(a, ec1);
-    auto cb = std::filesystem::weakly_canonical(b, ec2);
-    return !ec1 && !ec2 && ca == cb;
+std::filesystem::path Canonical(const std::string& folder) {
+    std::error_code ec;
+    auto c = std::filesystem::weakly_canonical(folder + ".", ec);
+    return ec ? std::filesystem::path() : c;
 }
 
-// Whether `path` names `target`: its file name in any letter case, its
-// folder in any spelling. Neither needs to exist.
-bool NamesFile(const std::string& path, const std::string& target) {
-    if (!SameTextAscii(ExtractFileName(path), ExtractFileName(target))) return false;
-    return SamePath(ExtractFilePath(path) + ".", ExtractFilePath(target) + ".");
+// Whether a path names one of `targets` (all in the folder `canonicalFolder`):
+// a target's file name in any letter case, the folder in any spelling.
+// Neither needs to exist. The folder is resolved only for a matching name.
+bool NamesFile(const std::string& path, const std::vector<std::string>& targets,
+               const std::filesystem::path& canonicalFolder) {
+    const std::string name = ExtractFileName(path);
+    for (const std::string& target : targets)
+        if (SameTextAscii(name, ExtractFileName(target))) {
+            auto folder = Canonical(ExtractFilePath(path));
+            return !folder.empty() && !canonicalFolder.empty() && folder == canonicalFolder;
+        }
+    return false;
 }
 
 bool Contains(const std::vector<FileId>& ids, const FileId& id) {
@@ -44,19 +50,13 @@ struct RebuildFiles {
     std::vector<FileId> untouchable;
 };
 
-// The file an entry line names, opened for reading; refused when it is one
-// of the pack files this rebuild reads or writes.
-File OpenEntryFile(const std::string& path, const RebuildFiles& files) {
-    if (IsDirectory(path) || Contains(files.untouchable, IdOfPath(path))) ThrowCannotOpen(path);
-    File f = OpenReadNotShared(path);
-    if (f.Size() < 0) ThrowCannotOpen(path);
-    if (f.Size() > INT32_MAX) throw Error("File " + path + " is too large for a pack entry");
-    return f;
-}
-
-void PadToBlock(DataWriter& out) {
-    int64_t rest = out.Length() % PackBlockSize;
-    if (rest != 0) out.AppendZeros(PackBlockSize - rest);
+// Moves Progress to k * 100 / n when that whole percent is new.
+void StepProgress(RunContext& ctx, size_t k, size_t n) {
+    int percent = int(uint64_t(k) * 100 / n);
+    if (percent != ctx.Status->ProgressPosition()) {
+        ctx.Status->SetProgressPosition(percent);
+        ctx.Status->ProcessEvents();
+    }
 }
 
 } // namespace
@@ -88,49 +88,64 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     files.untouchable.push_back(IdOfPath(files.targetIndex));
 
     PackIndex index(ReadWholeFile(ctx.SourcePackPath), ctx.SourcePackPath);
-    const int64_t sourceSize = source.Size();
     ctx.Status->SetStatus("Processing " + ExtractFileName(targetIndexPath) + "...");
     ctx.Status->ProcessEvents();
 
-    size_t line = firstEntryLine;
-    DataWriter out(data.Fd());
+    // The entries' data are read ahead on a worker thread; here they are
+    // written front to back, in index order, with the index updated and the
+    // progress moved entry by entry.
+    EntrySources from;
+    from.index = &index;
+    from.lines = &ctx.LogLines;
+    from.firstLine = firstEntryLine;
+    from.sourceFd = source.Fd();
+    from.sourceSize = source.Size();
+    from.untouchable = files.untouchable;
+    const std::vector<std::string> targets = {files.targetData, files.targetIndex};
+    // The target folder is resolved once for the pack, not once per line.
+    from.namesNewPack = [&targets, folder = Canonical(ExtractFilePath(files.targetData))](
+                            const std::string& path) { return NamesFile(path, targets, folder); };
     const size_t n = index.Count();
-    for (size_t k = 0; k < n; ++k, ++line) {
-        if (ctx.Stopped()) {
-            if (outcome) *outcome = Outcome::Stopped;
-            return line; // the pending files go with `data`
+    EntryReader reader(std::move(from), n > 1 ? 1 : 0);
+    int64_t fileEnd = 0; // the new data file's length once all before is written
+    size_t done = 0;     // entries written
+    while (done < n) {
+        std::unique_ptr<EntryReader::Batch> batch = reader.Next();
+        if (!batch) break;
+        // Buffer bytes [runFrom, next item) go to the file at runAt.
+        size_t runFrom = 0;
+        int64_t runAt = fileEnd;
+        for (EntryReader::Item& item : batch->items) {
+            if (ctx.Stopped()) {
+                if (outcome) *outcome = Outcome::Stopped;
+                return firstEntryLine + done; // the pending files go with `data`
+            }
+            if (fileEnd / PackBlockSize > INT32_MAX) ThrowWriteError();
+            index.SetStartBlock(item.k, int32_t(fileEnd / PackBlockSize));
+            if (item.error) std::rethrow_exception(item.error);
+            if (item.fromFile) index.SetSize(item.k, int32_t(item.size));
+            if (!item.buffered && item.size > 0) {
+                WriteAt(data.Fd(), batch->buffer.get() + runFrom, item.at - runFrom, runAt);
+                CopyRangeAt(item.fd, item.offset, data.Fd(), fileEnd, item.size);
+                runFrom = item.at;
+                runAt = fileEnd + item.size;
+                item.file.Close();
+            }
+            fileEnd += (item.size + PackBlockSize - 1) / PackBlockSize * PackBlockSize;
+            StepProgress(ctx, item.k, n);
+            ++done;
         }
-        FatEntry entry = index.Entry(k);
-        if (out.Length() / PackBlockSize > INT32_MAX) ThrowWriteError();
-        index.SetStartBlock(k, int32_t(out.Length() / PackBlockSize));
-        if (line >= ctx.LogLines.size()) ThrowIndexError(static_cast<long long>(line));
-        const std::string& path = ctx.LogLines[line];
-        // The new pack's own files are never an entry's content, also before
-        // anything stands under their names.
-        if (NamesFile(path, files.targetData) || NamesFile(path, files.targetIndex)) ThrowCannotOpen(path);
-        if (Exists(path)) {
-            File f = OpenEntryFile(path, files);
-            int64_t size = f.Size();
-            index.SetSize(k, int32_t(size));
-            out.Append(f.Fd(), 0, size);
-        } else if (entry.Size != 0) {
-            if (!EntryInside(entry.StartBlock, entry.Size, sourceSize)) ThrowReadError();
-            out.Append(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
-        }
-        PadToBlock(out);
-        int percent = int(uint64_t(k) * 100 / n);
-        if (percent != ctx.Status->ProgressPosition()) {
-            ctx.Status->SetProgressPosition(percent);
-            ctx.Status->ProcessEvents();
-        }
+        WriteAt(data.Fd(), batch->buffer.get() + runFrom, batch->used - runFrom, runAt);
+        reader.Recycle(std::move(batch));
     }
+    // The reader ends early only after an item with an error, thrown above.
+    if (done < n) ThrowReadError();
 
-    out.Flush();
     PendingFile newIndex(files.targetIndex);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
     data.Commit(); // the data file first, the index last
     newIndex.Commit();
-    return line;
+    return firstEntryLine + n;
 }
 
 } // namespace pw
