@@ -92,16 +92,27 @@ FileInfo File::Info() const {
 
 File OpenReadNotShared(const std::string& path) { return OpenNotShared(path, O_RDONLY); }
 
-File OpenReadNotSharedIfExists(const std::string& path, FileInfo* info) {
+File OpenReadNotSharedIfExists(const std::string& path, FileInfo* info, bool* busy) {
+    if (busy) *busy = false;
     File f(OpenRetry(path, O_RDONLY | O_NONBLOCK | O_NOCTTY));
     if (!f.IsOpen()) {
+        const int error = errno;
         // Most names that cannot be opened name nothing; for the others the
         // name itself tells whether something stands there.
-        if (errno == ENOENT || errno == ENOTDIR || !Exists(path)) return File();
+        if (error == ENOENT || error == ENOTDIR || !Exists(path)) return File();
+        if (busy && (error == EMFILE || error == ENFILE)) {
+            *busy = true;
+            return File();
+        }
         ThrowCannotOpen(path);
     }
     *info = f.Info();
-    if (!info->regular || !LockExclusive(f.Fd())) ThrowCannotOpen(path);
+    if (!info->regular) ThrowCannotOpen(path);
+    if (!LockExclusive(f.Fd())) {
+        if (!busy) ThrowCannotOpen(path);
+        *busy = true;
+        return File();
+    }
     return f;
 }
 

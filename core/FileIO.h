@@ -52,7 +52,10 @@ File OpenReadNotShared(const std::string& path);
 // that name exists (a dangling link neither), else the open file, or "Cannot
 // open file %s" as above. `info` tells what was opened. One open and one
 // query of the open file, where testing the name first would cost more.
-File OpenReadNotSharedIfExists(const std::string& path, FileInfo* info);
+// With `busy`, a file held by another opener (this process included), or
+// one that cannot be opened for want of descriptors, gives a closed File
+// and sets *busy instead, so that the caller can try again later.
+File OpenReadNotSharedIfExists(const std::string& path, FileInfo* info, bool* busy = nullptr);
 // Read and write, not shared; "Cannot open file %s".
 File OpenReadWriteNotShared(const std::string& path);
 // A new file replacing an existing one, not shared; "Cannot create file %s".

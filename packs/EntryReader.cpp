@@ -26,8 +26,8 @@ bool Contains(const std::vector<FileId>& ids, const FileId& id) {
 
 EntryReader::EntryReader(EntrySources sources, unsigned threads)
     : src_(std::move(sources)), count_(src_.index->Count()) {
-    const size_t batches = threads > 0 ? Batches : 1;
-    for (size_t i = 0; i < batches; ++i) {
+    batches_ = threads > 0 ? Batches : 1;
+    for (size_t i = 0; i < batches_; ++i) {
         auto b = std::make_unique<Batch>();
         b->buffer.reset(new char[BufferSize]);
         b->items.reserve(MaxItems);
@@ -53,13 +53,17 @@ EntryReader::~EntryReader() {
 
 // Where entry k's data come from, and how many bytes they are. Throws what
 // reading the entry in turn would throw.
-void EntryReader::Resolve(Item& item) const {
+void EntryReader::Resolve(Item& item, bool* busy) const {
     const size_t line = src_.firstLine + item.k;
     if (line >= src_.lines->size()) ThrowIndexError(static_cast<long long>(line));
     const std::string& path = (*src_.lines)[line];
     if (src_.namesNewPack && src_.namesNewPack(path)) ThrowCannotOpen(path);
     FileInfo info;
-    File f = OpenReadNotSharedIfExists(path, &info);
+    File f = OpenReadNotSharedIfExists(path, &info, busy);
+    if (busy && *busy) {
+        item.deferred = true;
+        return;
+    }
     if (f.IsOpen()) {
         if (Contains(src_.untouchable, info.id)) ThrowCannotOpen(path);
         if (info.size > INT32_MAX) throw Error("File " + path + " is too large for a pack entry");
@@ -106,12 +110,19 @@ bool EntryReader::Fill(Batch& batch) {
         } else {
             if (next_ >= count_) return false;
             item.k = next_++;
+            bool busy = false;
             try {
-                Resolve(item);
+                Resolve(item, &busy);
             } catch (...) {
                 item.error = std::current_exception();
                 batch.items.push_back(std::move(item));
                 return false;
+            }
+            if (item.deferred) {
+                item.at = batch.used;
+                batch.items.push_back(std::move(item));
+                waitForWriter_ = true;
+                return next_ < count_;
             }
         }
         const int64_t room = item.size < DirectSize ? Padded(item.size) : PackBlockSize;
@@ -139,8 +150,11 @@ void EntryReader::Work() {
         std::unique_ptr<Batch> batch;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return quit_.load() || !spare_.empty(); });
+            changed_.wait(lock, [this] {
+                return quit_.load() || (waitForWriter_ ? spare_.size() == batches_ : !spare_.empty());
+            });
             if (quit_.load()) return;
+            waitForWriter_ = false;
             batch = std::move(spare_.back());
             spare_.pop_back();
         }

@@ -53,6 +53,10 @@ public:
         int fd = -1;              // `size` bytes of `fd` from `offset`
         int64_t offset = 0;
         File file;                // the entry file while it is still needed
+        // Not read: its file was held (by an earlier entry's file still open,
+        // say) or no descriptor was free. Reading stops after it until the
+        // writer has resolved it itself, with every earlier file closed.
+        bool deferred = false;
     };
     struct Batch {
         std::vector<Item> items;
@@ -70,6 +74,10 @@ public:
     std::unique_ptr<Batch> Next();
     // Gives a batch back for reuse once its bytes are written.
     void Recycle(std::unique_ptr<Batch> batch);
+    // Finds out where a deferred item's data come from, on the caller's
+    // thread; throws what reading that entry in turn throws. The data are
+    // then `size` bytes of `fd` from `offset`, with no padding buffered.
+    void ResolveDeferred(Item& item) const { Resolve(item, nullptr); }
 
     // Data of at least this size are copied file to file, not buffered.
     static constexpr int64_t DirectSize = 128 * 1024;
@@ -77,7 +85,7 @@ public:
 
 private:
     bool Fill(Batch& batch); // false when nothing comes after this batch
-    void Resolve(Item& item) const;
+    void Resolve(Item& item, bool* busy) const;
     void Read(Item& item, Batch& batch) const;
     void Work();
 
@@ -92,6 +100,8 @@ private:
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Batch>> ready_;
     std::vector<std::unique_ptr<Batch>> spare_;
+    size_t batches_ = 0;     // in all
+    bool waitForWriter_ = false; // a deferred item went out: read on once every batch is back
     bool done_ = false;      // the worker has handed out its last batch
     std::atomic<bool> quit_{false};
     std::thread worker_;

@@ -50,6 +50,8 @@ struct RebuildFiles {
     std::vector<FileId> untouchable;
 };
 
+const char Zeros[PackBlockSize] = {};
+
 // Moves Progress to k * 100 / n when that whole percent is new.
 void StepProgress(RunContext& ctx, size_t k, size_t n) {
     int percent = int(uint64_t(k) * 100 / n);
@@ -123,15 +125,21 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             if (fileEnd / PackBlockSize > INT32_MAX) ThrowWriteError();
             index.SetStartBlock(item.k, int32_t(fileEnd / PackBlockSize));
             if (item.error) std::rethrow_exception(item.error);
+            if (item.deferred) reader.ResolveDeferred(item);
             if (item.fromFile) index.SetSize(item.k, int32_t(item.size));
-            if (!item.buffered && item.size > 0) {
+            const int64_t padded = (item.size + PackBlockSize - 1) / PackBlockSize * PackBlockSize;
+            if (!item.buffered) {
                 WriteAt(data.Fd(), batch->buffer.get() + runFrom, item.at - runFrom, runAt);
-                CopyRangeAt(item.fd, item.offset, data.Fd(), fileEnd, item.size);
+                if (item.size > 0) CopyRangeAt(item.fd, item.offset, data.Fd(), fileEnd, item.size);
+                item.file.Close();
                 runFrom = item.at;
                 runAt = fileEnd + item.size;
-                item.file.Close();
+                if (item.deferred) { // its padding is not in the buffer
+                    WriteAt(data.Fd(), Zeros, size_t(padded - item.size), runAt);
+                    runAt = fileEnd + padded;
+                }
             }
-            fileEnd += (item.size + PackBlockSize - 1) / PackBlockSize * PackBlockSize;
+            fileEnd += padded;
             StepProgress(ctx, item.k, n);
             ++done;
         }
