@@ -9,6 +9,9 @@
   scan/dNNN/eNN/...              100,000 files in 1,000 folders, some *.fat
 
 usage: make_data.py DIR [--scale F]   (F shrinks the pack, for a quick try)
+       make_data.py --edit LOG         rewrites 10% of the files that a result
+                                       log names, in place (-50% .. +50%), as a
+                                       user edits an extracted tree
 """
 import os
 import random
@@ -104,7 +107,25 @@ def write_scan_tree(out):
                 open(os.path.join(folder, name), "wb").close()
 
 
+def edit_extracted(log):
+    rng = random.Random(20261209)
+    with open(log, newline="") as f:
+        lines = f.read().split("\r\n")
+    edited = 0
+    for line in lines:
+        if not line or line.startswith("#") or line == "NULL" or rng.random() >= 0.10:
+            continue
+        new = max(0, int(os.path.getsize(line) * rng.uniform(0.5, 1.5)))
+        with open(line, "wb") as f:
+            f.write(rng.randbytes(min(new, 65536)) * (new // 65536) + rng.randbytes(new % 65536))
+        edited += 1
+    print("%d extracted files edited" % edited)
+
+
 def main():
+    if sys.argv[1] == "--edit":
+        edit_extracted(sys.argv[2])
+        return
     out = os.path.abspath(sys.argv[1])
     scale = float(sys.argv[3]) if len(sys.argv) > 3 and sys.argv[2] == "--scale" else 1.0
     rng = random.Random(20261208)

@@ -1,7 +1,7 @@
 # insert --verify against insert: the cost of reading every new pack back
 # and comparing it with its sources (goal: at most 40% over insert).
 # Sourced by bench/run.sh after its own rows; uses its $cli, $data, $work,
-# $runs and its timed, col and row functions, and writes two more new packs
+# $runs and its timed, col and peak functions, and writes two more new packs
 # per pair into $work. The two commands of a pair alternate.
 bench_verify() {
   local i
@@ -14,5 +14,10 @@ bench_verify() {
   echo
   echo "| task | with --verify | without | ratio | target | peak memory (with) | peak memory (without) |"
   echo "|---|---|---|---|---|---|---|"
-  row "rebuild, 10% edited: \`insert --verify\` vs \`insert\`" insert-verify insert-plain "≤ 1.4"
+  local ta tb ma mb
+  ta=$(col insert-verify 1); tb=$(col insert-plain 1); ma=$(peak insert-verify); mb=$(peak insert-plain)
+  awk -v ta="$ta" -v tb="$tb" -v ma="$ma" -v mb="$mb" 'BEGIN {
+    printf "| rebuild, 10%% edited: `insert --verify` vs `insert` | %.2f s | %.2f s | %.2f | ≤ 1.4 | %.1f MiB | %.1f MiB |\n", ta, tb, (tb > 0 ? ta / tb : 0), ma / 1024, mb / 1024 }'
+  echo "- insert --verify: $(runs_of insert-verify); insert: $(runs_of insert-plain)"
+  rm -rf "$work"/v-on-* "$work"/v-off-*
 }

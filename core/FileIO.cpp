@@ -45,7 +45,8 @@ File OpenInput(const std::string& path, int flags, Pipes pipes = Pipes::Refuse) 
         return f;
     }
     if (!S_ISREG(st.st_mode)) ThrowCannotOpen(path);
-    ::fcntl(f.Fd(), F_SETFL, ::fcntl(f.Fd(), F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays: regular files ignore it, and clearing it would cost
+    // two more calls per file.
     return f;
 }
 
@@ -83,7 +84,37 @@ FileId File::Id() const {
     return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
 }
 
+FileInfo File::Info() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
+    return {{uint64_t(st.st_dev), uint64_t(st.st_ino)}, int64_t(st.st_size), S_ISREG(st.st_mode)};
+}
+
 File OpenReadNotShared(const std::string& path) { return OpenNotShared(path, O_RDONLY); }
+
+File OpenReadNotSharedIfExists(const std::string& path, FileInfo* info, bool* busy) {
+    if (busy) *busy = false;
+    File f(OpenRetry(path, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (!f.IsOpen()) {
+        const int error = errno;
+        // Most names that cannot be opened name nothing; for the others the
+        // name itself tells whether something stands there.
+        if (error == ENOENT || error == ENOTDIR || !Exists(path)) return File();
+        if (busy && (error == EMFILE || error == ENFILE)) {
+            *busy = true;
+            return File();
+        }
+        ThrowCannotOpen(path);
+    }
+    *info = f.Info();
+    if (!info->regular) ThrowCannotOpen(path);
+    if (!LockExclusive(f.Fd())) {
+        if (!busy) ThrowCannotOpen(path);
+        *busy = true;
+        return File();
+    }
+    return f;
+}
 
 File OpenReadWriteNotShared(const std::string& path) { return OpenNotShared(path, O_RDWR); }
 
@@ -105,8 +136,7 @@ File CreateNotShared(const std::string& path, const std::vector<FileId>& reading
     // A new file is empty already; truncating it anyway costs a journal
     // transaction, and ext4 then flushes it on close.
     if (st.st_size != 0 && ::ftruncate(f.Fd(), 0) != 0) ThrowCannotCreate(path);
-    ::fcntl(f.Fd(), F_SETFL, ::fcntl(f.Fd(), F_GETFL) & ~O_NONBLOCK);
-    return f;
+    return f; // O_NONBLOCK stays set: a regular file ignores it
 }
 
 bool Exists(const std::string& path) {
@@ -212,6 +242,22 @@ void Copy(int src, int64_t offset, int dst, int64_t* at, int64_t count) {
 
 void WriteAll(int fd, const void* data, size_t size) {
     WriteAllAt(fd, static_cast<const char*>(data), size, nullptr);
+}
+
+void ReadAt(int fd, void* data, size_t size, int64_t offset) {
+    char* p = static_cast<char*>(data);
+    while (size > 0) {
+        ssize_t n = ::pread(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ThrowReadError();
+        p += n;
+        offset += n;
+        size -= size_t(n);
+    }
+}
+
+void WriteAt(int fd, const void* data, size_t size, int64_t offset) {
+    WriteAllAt(fd, static_cast<const char*>(data), size, &offset);
 }
 
 void CopyRange(int src, int64_t offset, int dst, int64_t count) { Copy(src, offset, dst, nullptr, count); }

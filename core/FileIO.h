@@ -17,6 +17,13 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 
+// What an open file is, told by the open file itself in one query.
+struct FileInfo {
+    FileId id;
+    int64_t size = -1;
+    bool regular = false;
+};
+
 class File {
 public:
     File() = default;
@@ -32,6 +39,7 @@ public:
     void Close();
     int64_t Size() const;   // -1 when it cannot be told
     FileId Id() const;
+    FileInfo Info() const;  // size -1 and an empty id when it cannot be told
 
 private:
     int fd_ = -1;
@@ -40,6 +48,14 @@ private:
 // Read only, not shared. "Cannot open file %s" on failure, when another
 // holds the file, or when it is not a regular file.
 File OpenReadNotShared(const std::string& path);
+// The same for a name that may name nothing: a closed File when nothing of
+// that name exists (a dangling link neither), else the open file, or "Cannot
+// open file %s" as above. `info` tells what was opened. One open and one
+// query of the open file, where testing the name first would cost more.
+// With `busy`, a file held by another opener (this process included), or
+// one that cannot be opened for want of descriptors, gives a closed File
+// and sets *busy instead, so that the caller can try again later.
+File OpenReadNotSharedIfExists(const std::string& path, FileInfo* info, bool* busy = nullptr);
 // Read and write, not shared; "Cannot open file %s".
 File OpenReadWriteNotShared(const std::string& path);
 // A new file replacing an existing one, not shared; "Cannot create file %s".
@@ -68,6 +84,11 @@ std::string FindCaseInsensitive(const std::string& path);
 
 // Writes all of it at the file's current end; "Stream write error".
 void WriteAll(int fd, const void* data, size_t size);
+// Reads exactly `size` bytes at `offset`; "Stream read error" when the file
+// ends before them. Writes all of it at `offset`; "Stream write error".
+// Neither relies on the file's position.
+void ReadAt(int fd, void* data, size_t size, int64_t offset);
+void WriteAt(int fd, const void* data, size_t size, int64_t offset);
 
 // Copies `count` bytes from `src` at `offset` to `dst` at its current
 // position, without holding them in memory: the kernel's copy where it

@@ -8,8 +8,12 @@
 namespace pw {
 
 namespace {
-constexpr size_t MaxPending = 256;
-}
+// A batch is handed over at this many entries or bytes, whichever comes
+// first; the caller waits while this many batches are pending.
+constexpr size_t BatchEntries = 32;
+constexpr int64_t BatchBytes = 4 << 20;
+constexpr size_t MaxPending = 8;
+} // namespace
 
 unsigned EntryWriter::DefaultThreads() {
     unsigned n = std::thread::hardware_concurrency();
@@ -40,11 +44,21 @@ void EntryWriter::Submit(size_t k, std::string path, int64_t offset, int64_t siz
         Write(job);
         return;
     }
+    gathering_.push_back(std::move(job));
+    gatheredBytes_ += size;
+    if (gathering_.size() >= BatchEntries || gatheredBytes_ >= BatchBytes) HandOver();
+}
+
+void EntryWriter::HandOver() {
+    if (gathering_.empty()) return;
     std::unique_lock lock(mutex_);
     hasRoom_.wait(lock, [this] { return queue_.size() < MaxPending; });
-    queue_.push_back(std::move(job));
+    queue_.push_back(std::move(gathering_));
     lock.unlock();
     hasWork_.notify_one();
+    gathering_ = Batch();
+    gathering_.reserve(BatchEntries);
+    gatheredBytes_ = 0;
 }
 
 void EntryWriter::Fail(size_t k, std::exception_ptr error) {
@@ -52,14 +66,11 @@ void EntryWriter::Fail(size_t k, std::exception_ptr error) {
     RecordFailure(k, std::move(error));
 }
 
-size_t EntryWriter::FirstFailure() const {
-    std::lock_guard lock(mutex_);
-    return failedAt_;
-}
+size_t EntryWriter::FirstFailure() const { return failedAt_.load(); }
 
 void EntryWriter::RecordFailure(size_t k, std::exception_ptr error) {
-    if (k < failedAt_) {
-        failedAt_ = k;
+    if (k < failedAt_.load()) {
+        failedAt_.store(k);
         error_ = std::move(error);
     }
 }
@@ -69,13 +80,13 @@ void EntryWriter::Work() {
     for (;;) {
         hasWork_.wait(lock, [this] { return closing_ || !queue_.empty(); });
         if (queue_.empty()) return;
-        Job job = std::move(queue_.front());
+        Batch batch = std::move(queue_.front());
         queue_.pop_front();
         ++busy_;
-        bool skip = job.k > failedAt_; // written in order, it would never have been reached
         lock.unlock();
         hasRoom_.notify_one();
-        if (!skip) Write(job);
+        for (const Job& job : batch)
+            if (job.k <= failedAt_.load()) Write(job); // in order, a later one would never be reached
         lock.lock();
         --busy_;
         if (queue_.empty() && busy_ == 0) hasRoom_.notify_all();
@@ -101,14 +112,16 @@ void EntryWriter::Write(const Job& job) {
 }
 
 size_t EntryWriter::Finish(std::exception_ptr* error) {
+    HandOver();
     std::unique_lock lock(mutex_);
     hasRoom_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
-    if (failedAt_ != NoFailure) {
+    const size_t failedAt = failedAt_.load();
+    if (failedAt != NoFailure) {
         for (const auto& [k, path] : written_)
-            if (k > failedAt_) ::unlink(path.c_str());
+            if (k > failedAt) ::unlink(path.c_str());
         if (error) *error = error_;
     }
-    return failedAt_;
+    return failedAt;
 }
 
 } // namespace pw

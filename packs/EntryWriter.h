@@ -4,6 +4,7 @@
 // and progress). The outcome is the one of writing in index order: after a
 // failure the first failing entry in index order is the one reported, and
 // no file of a later entry is left behind.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -28,7 +29,8 @@ public:
     EntryWriter& operator=(const EntryWriter&) = delete;
 
     // Entry k's `size` bytes at `offset` of the data file go to `path`.
-    // Waits while many entries are pending.
+    // Entries are handed to the workers in batches; waits while many are
+    // pending.
     void Submit(size_t k, std::string path, int64_t offset, int64_t size);
     // Records a failure found by the caller for entry k (its error in flight).
     void Fail(size_t k, std::exception_ptr error);
@@ -48,18 +50,22 @@ private:
         std::string path;
         int64_t offset, size;
     };
+    using Batch = std::vector<Job>;
     void Work();
     void Write(const Job& job);
     void RecordFailure(size_t k, std::exception_ptr error);
+    void HandOver(); // the batch being gathered goes to the workers
 
     const int dataFd_;
     const std::vector<FileId> reading_;
+    Batch gathering_; // on the caller's thread, not yet handed over
+    int64_t gatheredBytes_ = 0;
     mutable std::mutex mutex_;
     std::condition_variable hasWork_, hasRoom_;
-    std::deque<Job> queue_;
+    std::deque<Batch> queue_;
     size_t busy_ = 0;
     bool closing_ = false;
-    size_t failedAt_ = NoFailure;
+    std::atomic<size_t> failedAt_{NoFailure}; // written under the mutex
     std::exception_ptr error_;
     std::vector<std::pair<size_t, std::string>> written_;
     std::vector<std::thread> threads_;

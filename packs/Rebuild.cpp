@@ -2,6 +2,8 @@
 // k-th line after the pack's "#Source:" line when that file exists, else
 // keeps its data from the source pack. The new data file is dense: entries
 // in index order, each starting on a 2048-byte boundary, zero padding after.
+#include <filesystem>
+
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileIO.h"
@@ -9,7 +11,7 @@
 #include "packs/PackIndex.h"
 #include "core/PairCommit.h"
 #include "core/PendingFile.h"
-#include "packs/DataWriter.h"
+#include "packs/EntryReader.h"
 #include "packs/ReadBack.h"
 #include "packs/RebuildRules.h"
 
@@ -17,9 +19,35 @@ namespace pw {
 
 namespace {
 
-void PadToBlock(DataWriter& out) {
-    int64_t rest = out.Length() % PackBlockSize;
-    if (rest != 0) out.AppendZeros(PackBlockSize - rest);
+std::filesystem::path Canonical(const std::string& folder) {
+    std::error_code ec;
+    auto c = std::filesystem::weakly_canonical(folder + ".", ec);
+    return ec ? std::filesystem::path() : c;
+}
+
+// Whether a path names one of `targets` (all in the folder `canonicalFolder`):
+// a target's file name in any letter case, the folder in any spelling.
+// Neither needs to exist. The folder is resolved only for a matching name.
+bool NamesFile(const std::string& path, const std::vector<std::string>& targets,
+               const std::filesystem::path& canonicalFolder) {
+    const std::string name = ExtractFileName(path);
+    for (const std::string& target : targets)
+        if (SameTextAscii(name, ExtractFileName(target))) {
+            auto folder = Canonical(ExtractFilePath(path));
+            return !folder.empty() && !canonicalFolder.empty() && folder == canonicalFolder;
+        }
+    return false;
+}
+
+const char Zeros[PackBlockSize] = {};
+
+// Moves Progress to k * 100 / n when that whole percent is new.
+void StepProgress(RunContext& ctx, size_t k, size_t n) {
+    int percent = int(uint64_t(k) * 100 / n);
+    if (percent != ctx.Status->ProgressPosition()) {
+        ctx.Status->SetProgressPosition(percent);
+        ctx.Status->ProcessEvents();
+    }
 }
 
 } // namespace
@@ -44,53 +72,85 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     files.untouchable.push_back(data.Id());
 
     PackIndex index(ReadWholeFile(ctx.SourcePackPath), ctx.SourcePackPath);
-    const int64_t sourceSize = source.Size();
     ctx.Status->SetStatus("Processing " + ExtractFileName(targetIndexPath) + "...");
     ctx.Status->ProcessEvents();
 
-    size_t line = firstEntryLine;
-    DataWriter out(data.Fd());
+    // The entries' data are read ahead on a worker thread; here they are
+    // written front to back, in index order, with the index updated and the
+    // progress moved entry by entry.
+    EntrySources from;
+    from.index = &index;
+    from.lines = &ctx.LogLines;
+    from.firstLine = firstEntryLine;
+    from.sourceFd = source.Fd();
+    from.sourceSize = source.Size();
+    from.untouchable = files.untouchable;
+    const std::vector<std::string> targets = {files.targetData, files.targetIndex};
+    // The target folder is resolved once for the pack, not once per line.
+    from.namesNewPack = [&targets, folder = Canonical(ExtractFilePath(files.targetData))](
+                            const std::string& path) { return NamesFile(path, targets, folder); };
     const size_t n = index.Count();
+    EntryReader reader(std::move(from), n > 1 ? 1 : 0);
+    int64_t fileEnd = 0; // the new data file's length once all before is written
+    size_t done = 0;     // entries written
     std::vector<EntryOrigin> origins; // kept only for the read-back
     size_t fromFiles = 0;
-    for (size_t k = 0; k < n; ++k, ++line) {
-        if (ctx.Stopped()) {
-            if (outcome) *outcome = Outcome::Stopped;
-            return line; // the pending files go with `data`
+    while (done < n) {
+        std::unique_ptr<EntryReader::Batch> batch = reader.Next();
+        if (!batch) break;
+        // Buffer bytes [runFrom, next item) go to the file at runAt.
+        size_t runFrom = 0;
+        int64_t runAt = fileEnd;
+        for (EntryReader::Item& item : batch->items) {
+            if (ctx.Stopped()) {
+                if (outcome) *outcome = Outcome::Stopped;
+                return firstEntryLine + done; // the pending files go with `data`
+            }
+            if (ctx.VerifyRebuilds)
+                origins.push_back({false, firstEntryLine + item.k,
+                                   int64_t(index.Entry(item.k).StartBlock) * PackBlockSize});
+            index.SetStartBlock(item.k, StartBlockAt(fileEnd));
+            if (item.error) std::rethrow_exception(item.error);
+            if (item.deferred) reader.ResolveDeferred(item);
+            if (item.fromFile) {
+                index.SetSize(item.k, int32_t(item.size));
+                ++fromFiles;
+                if (ctx.VerifyRebuilds) origins.back().fromFile = true;
+            }
+            const int64_t padded = (item.size + PackBlockSize - 1) / PackBlockSize * PackBlockSize;
+            if (!item.buffered) {
+                WriteAt(data.Fd(), batch->buffer.get() + runFrom, item.at - runFrom, runAt);
+                if (item.size > 0) CopyRangeAt(item.fd, item.offset, data.Fd(), fileEnd, item.size);
+                item.file.Close();
+                runFrom = item.at;
+                runAt = fileEnd + item.size;
+                if (item.deferred) { // its padding is not in the buffer
+                    WriteAt(data.Fd(), Zeros, size_t(padded - item.size), runAt);
+                    runAt = fileEnd + padded;
+                }
+            }
+            fileEnd += padded;
+            if (ctx.AfterRebuildEntry) ctx.AfterRebuildEntry(item.k);
+            StepProgress(ctx, item.k, n);
+            ++done;
         }
-        FatEntry entry = index.Entry(k);
-        index.SetStartBlock(k, StartBlockAt(out.Length()));
-        EntryContent choice = ChooseEntrySource(ctx.LogLines, line, entry, sourceSize, files, LogPaths());
-        if (choice.FromFile()) {
-            index.SetSize(k, int32_t(choice.size));
-            out.Append(choice.file.Fd(), 0, choice.size);
-            ++fromFiles;
-        } else if (choice.size != 0) {
-            out.Append(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, choice.size);
-        }
-        if (ctx.VerifyRebuilds)
-            origins.push_back({choice.FromFile(), line, int64_t(entry.StartBlock) * PackBlockSize});
-        PadToBlock(out);
-        if (ctx.AfterRebuildEntry) ctx.AfterRebuildEntry(k);
-        int percent = int(uint64_t(k) * 100 / n);
-        if (percent != ctx.Status->ProgressPosition()) {
-            ctx.Status->SetProgressPosition(percent);
-            ctx.Status->ProcessEvents();
-        }
+        WriteAt(data.Fd(), batch->buffer.get() + runFrom, batch->used - runFrom, runAt);
+        reader.Recycle(std::move(batch));
     }
+    // The reader ends early only after an item with an error, thrown above.
+    if (done < n) ThrowReadError();
 
-    out.Flush();
     PendingFile newIndex(files.targetIndex, ctx.Sync);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
     if (ctx.VerifyRebuilds)
-        ReadBackRebuilt(ctx, {files.targetIndex, files.targetData, data.Fd(), newIndex.Fd(), out.Length(), index,
+        ReadBackRebuilt(ctx, {files.targetIndex, files.targetData, data.Fd(), newIndex.Fd(), fileEnd, index,
                               source.Fd(), origins});
     commit.Commit(data, newIndex); // the data file first, the index last
     ctx.RunTally.Packs++;
     ctx.RunTally.Entries += n;
     ctx.RunTally.FromFiles += fromFiles;
-    ctx.RunTally.Bytes += out.Length();
-    return line;
+    ctx.RunTally.Bytes += fileEnd;
+    return firstEntryLine + n;
 }
 
 } // namespace pw

@@ -130,3 +130,32 @@ TEST(EntryWriter, AnEarlierFailureFoundByTheCallerWins) {
     EXPECT_FALSE(fs::exists(dir.path() / "e4"));
     EXPECT_FALSE(fs::exists(dir.path() / "e7"));
 }
+
+TEST(EntryWriter, BatchesThatFailOutOfOrderReportTheFirstEntry) {
+    // Entry 5 is large, so its batch is still being written when the next
+    // batches fail; entries 10 (in that batch) and 70 (a later one) fail.
+    for (unsigned threads : {1u, 2u, 4u}) {
+        SCOPED_TRACE(threads);
+        TempDir dir;
+        const std::string data = Pattern(96 * 2048 + (8 << 20));
+        WriteFile(dir.path() / "data", data);
+        File src(::open((dir.path() / "data").c_str(), O_RDONLY));
+        for (const char* taken : {"e10", "e70"}) fs::create_directory(dir.path() / taken);
+        EntryWriter writer(src.Fd(), {}, threads);
+        for (size_t k = 0; k < 96; ++k)
+            writer.Submit(k, (dir.path() / ("e" + std::to_string(k))).string(), int64_t(k) * 2048,
+                          k == 5 ? (8 << 20) : 2048);
+        std::exception_ptr error;
+        ASSERT_EQ(writer.Finish(&error), 10u);
+        try {
+            std::rethrow_exception(error);
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + (dir.path() / "e10").string());
+        }
+        EXPECT_EQ(ReadFile(dir.path() / "e5"), data.substr(5 * 2048, 8 << 20));
+        for (size_t k = 11; k < 96; ++k) {
+            if (k == 70) continue;
+            EXPECT_FALSE(fs::exists(dir.path() / ("e" + std::to_string(k)))) << k;
+        }
+    }
+}
