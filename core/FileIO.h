@@ -1,7 +1,9 @@
 #pragma once
-// Files as the program opens them. "Not shared" means an exclusive lock on
-// the open file description (flock) that another opener, in this or any
-// cooperating process, cannot take while we hold it. Only regular files are
+// Files as the program opens them. "Not shared" means that no other opener,
+// in this or any cooperating process, gets the file while we hold it: an
+// exclusive lock on the open file description (flock) on POSIX systems, an
+// open without sharing (share mode 0) on Windows. The implementations are
+// core/posix and core/windows, chosen by the build. Only regular files are
 // read: a FIFO, device or socket named by a file's content could block a run
 // for ever or never end, so it is refused as a file that cannot be opened.
 // Every failure raises pw::Error with the message of the operation that
@@ -68,6 +70,14 @@ std::string FindCaseInsensitive(const std::string& path);
 
 // Writes all of it at the file's current end; "Stream write error".
 void WriteAll(int fd, const void* data, size_t size);
+// Reads exactly `size` bytes at `offset`; "Stream read error" when the file
+// ends before them. Writes all of it at `offset`; "Stream write error".
+// Neither relies on the file's position.
+void ReadAt(int fd, void* data, size_t size, int64_t offset);
+void WriteAt(int fd, const void* data, size_t size, int64_t offset);
+
+// Removes a file; false when it could not be removed.
+bool RemoveFile(const std::string& path);
 
 // Copies `count` bytes from `src` at `offset` to `dst` at its current
 // position, without holding them in memory: the kernel's copy where it

@@ -1,8 +1,5 @@
 #include "packs/DataWriter.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "core/Error.h"
@@ -26,16 +23,8 @@ void DataWriter::Append(int src, int64_t offset, int64_t count) {
         return;
     }
     if (used_ + size_t(count) > BufferSize) Flush();
-    char* p = buffer_.get() + used_;
-    while (count > 0) {
-        ssize_t n = ::pread(src, p, size_t(count), off_t(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ThrowReadError();
-        p += n;
-        offset += n;
-        count -= n;
-        used_ += size_t(n);
-    }
+    ReadAt(src, buffer_.get() + used_, size_t(count), offset);
+    used_ += size_t(count);
 }
 
 void DataWriter::AppendZeros(int64_t count) {
@@ -49,14 +38,8 @@ void DataWriter::AppendZeros(int64_t count) {
 }
 
 void DataWriter::Flush() {
-    size_t done = 0;
-    while (done < used_) {
-        ssize_t n = ::pwrite(fd_, buffer_.get() + done, used_ - done, off_t(fileEnd_));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ThrowWriteError();
-        done += size_t(n);
-        fileEnd_ += n;
-    }
+    WriteAt(fd_, buffer_.get(), used_, fileEnd_);
+    fileEnd_ += int64_t(used_);
     used_ = 0;
 }
 

@@ -1,7 +1,5 @@
 #include "packs/EntryWriter.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <system_error>
 
@@ -89,7 +87,7 @@ void EntryWriter::Write(const Job& job) {
             CopyRange(dataFd_, job.offset, out.Fd(), job.size);
         } catch (...) {
             out.Close();
-            ::unlink(job.path.c_str()); // no partial file under the entry's name
+            RemoveFile(job.path); // no partial file under the entry's name
             throw;
         }
         std::lock_guard lock(mutex_);
@@ -105,7 +103,7 @@ size_t EntryWriter::Finish(std::exception_ptr* error) {
     hasRoom_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
     if (failedAt_ != NoFailure) {
         for (const auto& [k, path] : written_)
-            if (k > failedAt_) ::unlink(path.c_str());
+            if (k > failedAt_) RemoveFile(path);
         if (error) *error = error_;
     }
     return failedAt_;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileIO.h"
@@ -19,8 +20,8 @@ namespace {
 
 bool SamePath(const std::string& a, const std::string& b) {
     std::error_code ec1, ec2;
-    auto ca = std::filesystem::weakly_canonical(a, ec1);
-    auto cb = std::filesystem::weakly_canonical(b, ec2);
+    auto ca = std::filesystem::weakly_canonical(FsPath(a), ec1);
+    auto cb = std::filesystem::weakly_canonical(FsPath(b), ec2);
     return !ec1 && !ec2 && ca == cb;
 }
 

@@ -1,13 +1,11 @@
 #include "targa/Targa.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "core/Bytes.h"
+#include "core/CFile.h"
 #include "core/Error.h"
 #include "core/Palette.h"
 #include "core/PendingFile.h"
@@ -173,10 +171,8 @@ uint8_t* TTarga::GetScanLine(int32_t row) {
 }
 
 void TTarga::LoadFromFile(const std::string& fileName) {
-    FilePtr file(std::fopen(fileName.c_str(), "rb"));
-    struct stat st {};
-    if (!file || fstat(fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode))
-        ThrowCannotOpen(fileName);
+    FilePtr file(OpenCFile(fileName, "rb"));
+    if (!file || CFileIsFolder(file.get())) ThrowCannotOpen(fileName);
     std::FILE* f = file.get();
 
     // A short file overwrites only the header bytes it has.
@@ -192,7 +188,7 @@ void TTarga::LoadFromFile(const std::string& fileName) {
             const size_t got = std::fread(image->scanLine(y), 1, size_t(bytes), f);
             if (std::ferror(f)) ThrowReadError();
             if (got < size_t(bytes)) break;  // the file ends: the rest stays blank
-            if (fileRow > bytes && fseeko(f, off_t(fileRow - bytes), SEEK_CUR) != 0)
+            if (fileRow > bytes && !SkipCFile(f, fileRow - bytes))
                 ThrowReadError();
         }
     }
@@ -206,12 +202,8 @@ void TTarga::SaveToFile(const std::string& fileName) {
     // Written beside its name and renamed into place when complete: a failed
     // save leaves an earlier file of that name as it was.
     PendingFile pending(fileName);
-    const int fd = ::dup(pending.Fd());
-    FilePtr file(fd >= 0 ? ::fdopen(fd, "wb") : nullptr);
-    if (!file) {
-        if (fd >= 0) ::close(fd);
-        ThrowCannotCreate(fileName);
-    }
+    FilePtr file(DupCFile(pending.Fd(), "wb"));
+    if (!file) ThrowCannotCreate(fileName);
     std::FILE* f = file.get();
 
     WriteAll(f, Header.data(), HeaderSize);

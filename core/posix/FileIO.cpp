@@ -214,6 +214,24 @@ void WriteAll(int fd, const void* data, size_t size) {
     WriteAllAt(fd, static_cast<const char*>(data), size, nullptr);
 }
 
+void ReadAt(int fd, void* data, size_t size, int64_t offset) {
+    char* p = static_cast<char*>(data);
+    while (size > 0) {
+        ssize_t n = ::pread(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ThrowReadError();
+        p += n;
+        offset += n;
+        size -= size_t(n);
+    }
+}
+
+void WriteAt(int fd, const void* data, size_t size, int64_t offset) {
+    WriteAllAt(fd, static_cast<const char*>(data), size, &offset);
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
 void CopyRange(int src, int64_t offset, int dst, int64_t count) { Copy(src, offset, dst, nullptr, count); }
 
 void CopyRangeAt(int src, int64_t offset, int dst, int64_t dstOffset, int64_t count) {
