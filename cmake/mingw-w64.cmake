@@ -1,0 +1,25 @@
+# Cross build for 64-bit Windows on Debian with mingw-w64 (posix threads,
+# so std::thread works). The program is linked statically: the C++ and GCC
+# runtimes and winpthread are inside packwright-cli.exe, which then runs on a
+# plain Windows 10 or 11. Programs built here run under wine64 for tests.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(prefix x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${prefix}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${prefix}-g++-posix)
+set(CMAKE_RC_COMPILER ${prefix}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${prefix})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+# Header-only libraries (CLI11, nlohmann/json) come from the build machine.
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Windows 10 is the oldest system the program is built for.
+add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE)
+if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
+  find_program(PACKWRIGHT_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+  if(PACKWRIGHT_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${PACKWRIGHT_WINE})
+  endif()
+endif()
