@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "cli/Commands.h"
 #include "cli/TerminalStatus.h"
+#include "cli/Verbs.h"
 #include "core/Error.h"
 
 namespace {
@@ -22,20 +22,27 @@ extern "C" void OnInterrupt(int) {
 
 int main(int argc, char** argv) {
     using namespace pw::cli;
-    Options options;
+    const auto started = std::chrono::steady_clock::now();
+    Tool tool;
+    AddInspectVerbs(tool);
+    AddRunVerbs(tool);
+
+    const Verb* verb = nullptr;
     try {
-        options = ParseArguments(argc, argv);
+        verb = &tool.Parse(argc, argv);
+    } catch (const Tool::Done&) {
+        return std::fflush(stdout) == 0 ? ExitOk : ExitError;
     } catch (const UsageError& e) {
         if (!e.message.empty()) std::fprintf(stderr, "packwright-cli: %s\n", e.message.c_str());
-        std::fputs(UsageText, stderr);
+        std::fputs(tool.UsageText().c_str(), stderr);
         return ExitUsage;
     }
 
-    pw::TerminalStatus status(!options.quiet && ::isatty(STDERR_FILENO));
+    pw::TerminalStatus status(!tool.Quiet() && ::isatty(STDERR_FILENO));
     pw::RunContext ctx(status);
-    // Only a run has something to finish cleanly; list and scan end at
+    // Only a run has something to finish cleanly; other verbs end at
     // Ctrl-C as any tool does.
-    if (options.command == "extract" || options.command == "insert") {
+    if (verb->isRun) {
         stopFlag = &ctx.StopRequested;
         struct sigaction sa {};
         sa.sa_handler = OnInterrupt;
@@ -43,12 +50,9 @@ int main(int argc, char** argv) {
         ::sigaction(SIGINT, &sa, nullptr);
     }
 
+    Invocation run{ctx, status, tool.Quiet(), started};
     try {
-        int code = ExitOk;
-        if (options.command == "list") code = List(options);
-        else if (options.command == "scan") code = Scan(options);
-        else if (options.command == "extract") code = Extract(options, ctx);
-        else code = Insert(options, ctx);
+        int code = verb->action(run);
         status.Finish();
         if (code == ExitStopped) std::fputs("packwright-cli: stopped\n", stderr);
         return code;

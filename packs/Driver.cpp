@@ -26,10 +26,10 @@ void AddHeaderLines(RunContext& ctx, std::string_view formatName, const std::str
     ctx.ResultLines.push_back("#Source: " + entry);
 }
 
-Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name) {
+Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, const EntryChoice* choose) {
     Outcome outcome = Outcome::Done;
     if (kind == KindPacks) {
-        outcome = ExtractPack(ctx, name);
+        outcome = choose ? ExtractChosen(ctx, name, *choose) : ExtractPack(ctx, name);
         // A pack left unfinished is not named in the result log at all.
         if (outcome == Outcome::Stopped && ctx.BlockStart <= ctx.ResultLines.size())
             ctx.ResultLines.resize(ctx.BlockStart);
@@ -63,7 +63,7 @@ std::string TotalBytesLine(const RunContext& ctx) {
 }
 
 Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t kind,
-                std::string_view formatName, const std::string& targetDir) {
+                std::string_view formatName, const std::string& targetDir, const EntryChoice* choose) {
     BeginRun(ctx, targetDir);
     Outcome outcome = Outcome::Done;
     for (size_t i = 0; i < list.size(); ++i) {
@@ -72,7 +72,7 @@ Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t k
             break;
         }
         AddHeaderLines(ctx, formatName, list[i]);
-        outcome = DispatchItem(ctx, kind, list[i]);
+        outcome = DispatchItem(ctx, kind, list[i], choose);
         if (outcome == Outcome::Stopped) break;
         SetTotalAfterItem(ctx, i, list.size());
         ctx.Status->ProcessEvents();
@@ -80,6 +80,14 @@ Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t k
     EndRun(ctx);
     SaveResultLog(ctx, kind);
     return outcome;
+}
+
+Outcome ExtractSelected(RunContext& ctx, const std::string& indexPath, const std::vector<bool>& selected,
+                        const std::string& targetDir) {
+    const EntryChoice choose = [&selected](size_t k, const std::string&) {
+        return k < selected.size() && selected[k];
+    };
+    return RunList(ctx, {indexPath}, KindPacks, FormatNames[0], targetDir, &choose);
 }
 
 } // namespace pw

@@ -21,7 +21,8 @@ void BeginRun(RunContext& ctx, const std::string& targetDir);
 void AddHeaderLines(RunContext& ctx, std::string_view formatName, const std::string& entry);
 
 // One item: extraction for kind 1, insertion for kinds 2 and 3, nothing else.
-Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name);
+// With `choose`, an extraction writes only the entries it takes (ExtractChosen).
+Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, const EntryChoice* choose = nullptr);
 
 // Total after item i of n: i * 100 / n.
 void SetTotalAfterItem(RunContext& ctx, size_t i, size_t n);
@@ -40,7 +41,17 @@ std::string TotalBytesLine(const RunContext& ctx);
 // and tests. `formatName` is the "#Format: " value. Each item's header lines
 // and outcome as DispatchItem; a stop ends the run after the current entry,
 // and ResultLines then holds only finished packs. Saves "result.log".
+// `choose`, for packs: the entries to write of every pack.
 Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t kind,
-                std::string_view formatName, const std::string& targetDir);
+                std::string_view formatName, const std::string& targetDir, const EntryChoice* choose = nullptr);
+
+// A whole run over one pack writing only the selected entries (as
+// ExtractPack takes `selected`) into `targetDir`. TARGET/result.log names
+// every entry of the pack, the unselected ones at the paths a full
+// extraction gives them: it stays a valid log for insertion, whose rebuild
+// keeps the unselected entries' old data, and several selective
+// extractions into one folder give the same log. Stopped: no result.log.
+Outcome ExtractSelected(RunContext& ctx, const std::string& indexPath, const std::vector<bool>& selected,
+                        const std::string& targetDir);
 
 } // namespace pw

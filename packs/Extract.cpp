@@ -2,6 +2,7 @@
 // named by pack, type and index number; ResultLines gets one line per entry.
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "packs/EntryFilter.h"
 #include "packs/EntryWriter.h"
 #include "core/FileIO.h"
 #include "packs/Formathandlers.h"
@@ -11,8 +12,7 @@ namespace pw {
 
 std::string RelativeEntryName(const std::string& packName, const std::string& entryName,
                               uint32_t index) {
-    std::string type = UpperCaseAscii(ExtractFileExt(entryName, EntryNameSeparators));
-    if (!type.empty()) type.erase(0, 1);
+    const std::string type = EntryType(entryName);
     std::string rel = packName;
     rel += PathDelim;
     // A name without an extension has no type folder: its file stands in the
@@ -40,7 +40,14 @@ void StepProgress(RunContext& ctx, size_t k, size_t n) {
 
 } // namespace
 
-Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
+Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::vector<bool>* selected) {
+    if (!selected) return ExtractChosen(ctx, indexPath, {});
+    return ExtractChosen(ctx, indexPath, [selected](size_t k, const std::string&) {
+        return k < selected->size() && (*selected)[k];
+    });
+}
+
+Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose) {
     const std::string dataPath = DataPathFor(indexPath);
     File data = OpenReadNotShared(dataPath);
     ReadingGuard dataGuard(ctx, data);
@@ -64,7 +71,7 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
     // The files are written on worker threads; names, folders, lines and
     // progress stay here, in index order.
     EntryWriter writer(data.Fd(), ctx.ReadingFiles, n > 1 ? EntryWriter::DefaultThreads() : 0);
-    std::vector<int32_t> sizes; // of the entries handed to the writer, for the byte total
+    std::vector<int32_t> sizes; // bytes handed to the writer for each entry, for the byte total
     Outcome outcome = Outcome::Done;
     for (size_t k = 0; k < n && writer.FirstFailure() == EntryWriter::NoFailure; ++k) {
         if (ctx.Stopped()) {
@@ -72,8 +79,10 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
             break;
         }
         FatEntry entry = index.Entry(k);
+        int32_t written = 0;
         if (entry.Size != 0) {
-            if (!EntryInside(entry.StartBlock, entry.Size, dataSize)) {
+            const bool chosen = !choose || choose(k, entry.Name);
+            if (chosen && !EntryInside(entry.StartBlock, entry.Size, dataSize)) {
                 writer.Fail(k, std::make_exception_ptr(Error("Stream read error")));
                 break;
             }
@@ -83,14 +92,19 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
                                    Error("Cannot create file " + OutputPathFor(ctx, indexPath, rel))));
                 break;
             }
-            std::string path = MakeOutputPath(ctx, indexPath, rel);
-            ctx.ResultLines.push_back(path);
-            writer.Submit(k, std::move(path), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
-            ctx.TotalBytes += entry.Size;
+            if (chosen) {
+                std::string path = MakeOutputPath(ctx, indexPath, rel);
+                ctx.ResultLines.push_back(path);
+                writer.Submit(k, std::move(path), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
+                ctx.TotalBytes += entry.Size;
+                written = entry.Size;
+            } else {
+                ctx.ResultLines.push_back(OutputPathFor(ctx, indexPath, rel));
+            }
         } else {
             ctx.ResultLines.emplace_back("NULL");
         }
-        sizes.push_back(entry.Size);
+        sizes.push_back(written);
         StepProgress(ctx, k, n);
     }
 
@@ -104,7 +118,13 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath) {
         for (size_t k = 0; k < failedAt; ++k) ctx.TotalBytes += sizes[k];
         std::rethrow_exception(error);
     }
-    if (outcome == Outcome::Stopped) ctx.ResultLines.resize(firstLine);
+    if (outcome == Outcome::Stopped) {
+        ctx.ResultLines.resize(firstLine);
+        return outcome;
+    }
+    ctx.RunTally.Packs++;
+    for (int32_t size : sizes) ctx.RunTally.Entries += size != 0;
+    ctx.RunTally.Bytes += ctx.TotalBytes - bytesBefore;
     return outcome;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // Extraction of data packs and the rebuild of a pack from a log.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "packs/RunContext.h"
 
@@ -15,7 +17,20 @@ enum class Outcome { Done, Stopped };
 // target folder and appends one line per entry to ResultLines: the path
 // written, or "NULL" for an empty entry. Stopped before an entry: the lines
 // of this pack are taken out of ResultLines again (files already written stay).
-Outcome ExtractPack(RunContext& ctx, const std::string& indexPath);
+//
+// With `selected`, only entry k with (*selected)[k] true is written (entries
+// past the vector's end are not); ResultLines still gets a line for every
+// entry, an unselected one with data the path a full extraction would write
+// (no file, no folder made for it). An unselected entry is never read, so
+// one whose data lie outside the data file does not stop the run; its name
+// is still checked, as its line must stand in the log. TotalBytes counts
+// the bytes written.
+Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::vector<bool>* selected = nullptr);
+
+// Chooses entries by index and entry name.
+using EntryChoice = std::function<bool(size_t index, const std::string& name)>;
+// ExtractPack with the entries that `choose` takes as the selection.
+Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose);
 
 // The full path for an entry's relative name ("PACK/TYPE/0000001A.tga"),
 // after creating every missing folder along it.

@@ -96,6 +96,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     size_t line = firstEntryLine;
     DataWriter out(data.Fd());
     const size_t n = index.Count();
+    size_t fromFiles = 0;
     for (size_t k = 0; k < n; ++k, ++line) {
         if (ctx.Stopped()) {
             if (outcome) *outcome = Outcome::Stopped;
@@ -114,6 +115,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             int64_t size = f.Size();
             index.SetSize(k, int32_t(size));
             out.Append(f.Fd(), 0, size);
+            ++fromFiles;
         } else if (entry.Size != 0) {
             if (!EntryInside(entry.StartBlock, entry.Size, sourceSize)) ThrowReadError();
             out.Append(source.Fd(), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);
@@ -131,6 +133,10 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
     data.Commit(); // the data file first, the index last
     newIndex.Commit();
+    ctx.RunTally.Packs++;
+    ctx.RunTally.Entries += n;
+    ctx.RunTally.FromFiles += fromFiles;
+    ctx.RunTally.Bytes += out.Length();
     return line;
 }
 

@@ -26,6 +26,15 @@ public:
     std::string ScanRoot;                 // folder of the last directory scan, as typed
     bool ListFromScan = false;            // the list holds the result of a scan
     int64_t TotalBytes = 0;               // bytes extracted in this run
+    // What the run has done, for its summary: packs finished (extracted or
+    // built), entries written (files extracted, or entries of the new packs),
+    // of those the rebuilt entries that took a file's content, and the bytes
+    // written (entry files, or the new data files).
+    struct Tally {
+        size_t Packs = 0, Entries = 0, FromFiles = 0;
+        int64_t Bytes = 0;
+    };
+    Tally RunTally;
     size_t BlockStart = 0;                // where the current item's lines begin in ResultLines
 
     uint8_t PackFormat = 4;               // format code in force while a log is read
@@ -48,6 +57,7 @@ public:
     void ResetForRun() {
         ResultLines.clear();
         TotalBytes = 0;
+        RunTally = {};
         StopRequested.store(false);
         KnownDirs.clear();
     }

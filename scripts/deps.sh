@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs when any is missing (as root
 # with apt-get; otherwise says which to install). Usage: deps.sh [gui]
 set -euo pipefail
-need=(cmake g++ make libgtest-dev libgmock-dev)
+need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev)
 if [[ "${1:-}" == gui ]]; then need+=(qt6-base-dev); fi
 if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time); fi
 missing=()

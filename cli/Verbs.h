@@ -1,0 +1,13 @@
+#pragma once
+// The verb groups of packwright-cli, each in a file of its own. A new group
+// adds a function here and a call in main.cpp.
+#include "cli/Tool.h"
+
+namespace pw::cli {
+
+// list, scan: what a pack holds, what a directory scan finds.
+void AddInspectVerbs(Tool& tool);
+// extract, insert: runs that write packs and entries.
+void AddRunVerbs(Tool& tool);
+
+} // namespace pw::cli
