@@ -11,9 +11,23 @@ set(CMAKE_RC_COMPILER ${prefix}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${prefix})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-# Header-only libraries (CLI11, nlohmann/json) come from the build machine.
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The header-only libraries (CLI11, nlohmann/json) come from the build
+# machine's packages, but not /usr/include itself, whose C headers are
+# Linux's: their headers and CMake files are staged in a folder of their own.
+set(host ${CMAKE_BINARY_DIR}/host)
+foreach(pkg CLI11:CLI nlohmann_json:nlohmann)
+  string(REPLACE ":" ";" pkg ${pkg})
+  list(GET pkg 0 name)
+  list(GET pkg 1 headers)
+  if(EXISTS /usr/share/cmake/${name} AND EXISTS /usr/include/${headers})
+    file(MAKE_DIRECTORY ${host}/include ${host}/share/cmake)
+    file(COPY /usr/share/cmake/${name} DESTINATION ${host}/share/cmake)
+    file(CREATE_LINK /usr/include/${headers} ${host}/include/${headers} SYMBOLIC)
+    set(${name}_DIR ${host}/share/cmake/${name})
+  endif()
+endforeach()
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Windows 10 is the oldest system the program is built for.
 add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE)

@@ -26,7 +26,7 @@ TEST(WindowsCli, ListExtractAndInsert) {
     PackPaths src = WritePack(dir / "game/MENU.fat", FourEntries());
     RunResult list = RunProgram(Cli(), {"list", src.Index});
     EXPECT_EQ(list.Exit, 0) << list.Err;
-    EXPECT_EQ(list.Out.substr(0, 14), "0\ta.txt\t6\t5\r\n");
+    EXPECT_EQ(list.Out.substr(0, 13), "0\ta.txt\t6\t5\r\n"); // text output: Windows line ends
 
     const std::string out = dir / "mods";
     RunResult extract = RunProgram(Cli(), {"extract", "--quiet", "--target", out, src.Index});
@@ -65,6 +65,6 @@ TEST(WindowsCli, FullPathsFromForwardSlashesAndDotDot) {
     const std::string out = dir / "out";
     RunResult r = RunProgram(Cli(), {"extract", "--quiet", "--target", out + "\\.\\", slashed});
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    EXPECT_EQ(ReadFile(out + "\\result.log").substr(0, 24 + src.Index.size()),
+    EXPECT_EQ(ReadFile(out + "\\result.log").substr(0, 25 + src.Index.size()),
               "#Format: FAT\r\n#Source: " + src.Index + "\r\n");
 }
