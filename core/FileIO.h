@@ -78,6 +78,10 @@ void WriteAt(int fd, const void* data, size_t size, int64_t offset);
 
 // Removes a file; false when it could not be removed.
 bool RemoveFile(const std::string& path);
+// Whether a rename may put a file under `path` now. On Windows another
+// program that holds the file under that name without delete sharing, or a
+// read-only file, refuses it; a POSIX rename is never refused by openers.
+bool NameCanBeReplaced(const std::string& path);
 
 // Copies `count` bytes from `src` at `offset` to `dst` at its current
 // position, without holding them in memory: the kernel's copy where it

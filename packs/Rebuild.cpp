@@ -131,6 +131,9 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     out.Flush();
     PendingFile newIndex(files.targetIndex);
     WriteAll(newIndex.Fd(), index.Bytes().data(), index.Bytes().size());
+    // Where another program can hold the old index (Windows), the pair is
+    // refused before anything is put in place.
+    if (!NameCanBeReplaced(files.targetIndex)) ThrowCannotCreate(files.targetIndex);
     data.Commit(); // the data file first, the index last
     newIndex.Commit();
     ctx.RunTally.Packs++;

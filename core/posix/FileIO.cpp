@@ -232,6 +232,8 @@ void WriteAt(int fd, const void* data, size_t size, int64_t offset) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool NameCanBeReplaced(const std::string&) { return true; }
+
 void CopyRange(int src, int64_t offset, int dst, int64_t count) { Copy(src, offset, dst, nullptr, count); }
 
 void CopyRangeAt(int src, int64_t offset, int dst, int64_t dstOffset, int64_t count) {

@@ -220,6 +220,21 @@ void WriteAt(int fd, const void* data, size_t size, int64_t offset) {
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileW(SystemPath(path).c_str()) != 0; }
 
+bool NameCanBeReplaced(const std::string& path) {
+    // The rename opens the file it replaces for deletion: try the same.
+    HANDLE h = Open(path, DELETE | FILE_READ_ATTRIBUTES, ShareAll, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD e = ::GetLastError();
+        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    bool ok = ::GetFileInformationByHandle(h, &info) &&
+              !(info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+    ::CloseHandle(h);
+    return ok;
+}
+
 void CopyRange(int src, int64_t offset, int dst, int64_t count) { Copy(src, offset, dst, nullptr, count); }
 
 void CopyRangeAt(int src, int64_t offset, int dst, int64_t dstOffset, int64_t count) {

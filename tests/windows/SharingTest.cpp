@@ -102,6 +102,23 @@ TEST(Sharing, AHeldTargetIsNotReplacedAndNothingIsLeftBehind) {
     EXPECT_EQ(ListTree(r.out), (Lines{"MENU.mix", "MENU/", "MENU/DAT/", "MENU/TXT/"}));
 }
 
+TEST(Sharing, AHeldTargetIndexLeavesTheOldPackWhole) {
+    RunFolders r;
+    PackPaths src = WritePack(r.game + "\\MENU.fat", TwoEntries());
+    WriteFile(r.out + "\\MENU.fat", "old index");
+    WriteFile(r.out + "\\MENU.mix", "old data");
+    {
+        OtherHolder other(r.out + "\\MENU.fat");
+        ASSERT_TRUE(other.Holding());
+        EXPECT_EQ(RebuildError(r, src), "Cannot create file " + r.out + "\\MENU.fat");
+    }
+    EXPECT_EQ(ReadFile(r.out + "\\MENU.mix"), "old data");
+    EXPECT_EQ(ReadFile(r.out + "\\MENU.fat"), "old index");
+    EXPECT_EQ(ListTree(r.out), (Lines{"MENU.fat", "MENU.mix"}));
+    EXPECT_EQ(RebuildError(r, src), "");
+    EXPECT_EQ(ReadPack(r.out + "\\MENU.fat").EntryData(0), "hello");
+}
+
 TEST(Sharing, OneFileUnderEverySpelling) {
     RunFolders r;
     PackPaths src = WritePack(r.game + "\\MENU.fat", TwoEntries());
