@@ -15,7 +15,7 @@ namespace pw::cli {
 namespace {
 
 struct ExtractOptions {
-    std::vector<std::string> packs;
+    std::vector<std::string> packs, only;
     std::string target, scanRoot;
 };
 
@@ -30,7 +30,12 @@ int Extract(const ExtractOptions& o, Invocation& run) {
         for (const std::string& p : o.packs) packs.push_back(FullPath(p));
     }
     const std::string target = FullPath(o.target);
-    if (RunList(ctx, packs, KindPacks, FormatNames[0], target) == Outcome::Stopped) return ExitStopped;
+    // --only: the same choice in every pack; the result log still names every entry.
+    const EntryFilter filter = FilterOf(o.only);
+    const EntryChoice choose = [&filter](size_t k, const std::string& name) { return filter.Accepts(k, name); };
+    if (RunList(ctx, packs, KindPacks, FormatNames[0], target, filter.TakesAll() ? nullptr : &choose) ==
+        Outcome::Stopped)
+        return ExitStopped;
     const RunContext::Tally& t = ctx.RunTally;
     PrintSummary(run, "Extracted " + Count(t.Entries, "entry", "entries") + " (" + Count(t.Bytes, "byte", "bytes") +
                           ") from " + Count(t.Packs, "pack", "packs") + " into " + target);
@@ -72,15 +77,17 @@ void AddRunVerbs(Tool& tool) {
     auto ex = std::make_shared<ExtractOptions>();
     CLI::App& e = tool.AddVerb(
         "extract", "Write the entries of packs to files, and DIR/result.log",
-        "packwright-cli extract --target DIR [--quiet] (PACK.fat... | --scan ROOT)", true,
+        "packwright-cli extract --target DIR [--quiet] [--only PATTERN]... (PACK.fat... | --scan ROOT)", true,
         [ex](Invocation& run) { return Extract(*ex, run); });
     e.add_option("PACK.fat", ex->packs, "The packs' index files")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     e.add_option("--target", ex->target, "The folder to write into (made when missing)")
         ->type_name("DIR");
     e.add_option("--scan", ex->scanRoot, "Every pack below ROOT instead, placed below DIR as below ROOT")
         ->type_name("ROOT");
+    AddOnlyOption(e, ex->only, "Write only the entries that match, in each pack");
     e.callback([ex] {
         if (ex->target.empty()) throw UsageError{"extract needs --target DIR"};
+        FilterOf(ex->only);
         RequireOneOf(ex->packs, ex->scanRoot, "extract takes packs or --scan ROOT");
     });
 

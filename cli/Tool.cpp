@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/Directory.h"
+#include "core/Error.h"
 #include "core/FileNames.h"
 
 namespace pw::cli {
@@ -36,13 +37,14 @@ constexpr const char* ExitStatusText =
     "Exit status: 0 done, 1 a file error (the message on stderr), 2 a usage error,\n"
     "130 stopped by Ctrl-C.";
 
-std::string Indented(const std::string& lines, bool first) {
+// "usage: " before the first line, its width of blanks before the others.
+std::string UsageLines(const std::string& lines) {
     std::string out;
     size_t start = 0;
     while (start < lines.size()) {
         size_t end = lines.find('\n', start);
         if (end == std::string::npos) end = lines.size();
-        out += first && out.empty() ? "usage: " : "       ";
+        out += out.empty() ? "usage: " : "       ";
         out.append(lines, start, end - start);
         out += '\n';
         start = end + 1;
@@ -116,7 +118,7 @@ std::string Tool::UsageOf(const CLI::App* app) const {
     for (const auto& v : verbs_)
         if (app == &app_ || app == v->command) lines += v->synopsis + "\n";
     if (app == &app_) lines += "packwright-cli (--help | --version | VERB --help)\n";
-    return Indented(lines, true);
+    return UsageLines(lines);
 }
 
 std::string FullPath(const std::string& path) {
@@ -133,6 +135,24 @@ void PrintSummary(Invocation& run, const std::string& whatWasDone) {
     if (run.quiet) return;
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - run.started;
     std::fprintf(stderr, "%s in %.2f s.\n", whatWasDone.c_str(), took.count());
+}
+
+EntryFilter FilterOf(const std::vector<std::string>& only, std::optional<std::string> type) {
+    try {
+        return EntryFilter(only, std::move(type));
+    } catch (const Error& e) {
+        throw UsageError{e.what()};
+    }
+}
+
+CLI::Option* AddOnlyOption(CLI::App& verb, std::vector<std::string>& only, const std::string& description) {
+    verb.footer("PATTERN: an entry name in which * stands for any characters and ? for one, letters\n"
+                "in any case; or #N / #0xN, the entry with that index.\n\n" +
+                verb.get_footer());
+    return verb.add_option("--only", only, description + " (repeatable)")
+        ->type_name("PATTERN")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
 }
 
 std::string Count(uint64_t n, const char* singular, const char* plural) {

@@ -6,12 +6,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/TerminalStatus.h"
+#include "packs/EntryFilter.h"
 #include "packs/RunContext.h"
 
 namespace pw::cli {
@@ -77,6 +79,13 @@ std::string FullPath(const std::string& path);
 // The line that closes a finished run on stderr (unless --quiet): what was
 // done, then " in S s." with the time taken since the verb started.
 void PrintSummary(Invocation& run, const std::string& whatWasDone);
+
+// The entries that --only PATTERN... and --type TYPE choose; a bad pattern
+// is a usage error.
+EntryFilter FilterOf(const std::vector<std::string>& only, std::optional<std::string> type = {});
+
+// --only PATTERN on a verb, as often as wanted, each time with one value.
+CLI::Option* AddOnlyOption(CLI::App& verb, std::vector<std::string>& only, const std::string& description);
 
 // "1 pack", "3 packs": a count with its noun.
 std::string Count(uint64_t n, const char* singular, const char* plural);

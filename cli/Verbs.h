@@ -5,7 +5,8 @@
 
 namespace pw::cli {
 
-// list, scan: what a pack holds, what a directory scan finds.
+// list, cat, scan: what a pack holds, one entry's bytes, what a directory
+// scan finds.
 void AddInspectVerbs(Tool& tool);
 // extract, insert: runs that write packs and entries.
 void AddRunVerbs(Tool& tool);

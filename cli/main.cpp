@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
     Invocation run{ctx, status, tool.Quiet(), started};
     try {
         int code = verb->action(run);
+        // Output that could not be written is a failure, not a success.
+        if (std::fflush(stdout) != 0) pw::ThrowWriteError();
         status.Finish();
         if (code == ExitStopped) std::fputs("packwright-cli: stopped\n", stderr);
         return code;

@@ -7,6 +7,9 @@
 
 namespace pw {
 
+// The descriptor of standard output, on both systems.
+inline constexpr int StdoutFd = 1;
+
 // The program's arguments as UTF-8 text (argv on POSIX systems; on Windows
 // the UTF-16 command line, since argv holds the ANSI code page). Also makes
 // the console show UTF-8 output.

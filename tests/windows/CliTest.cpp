@@ -68,3 +68,14 @@ TEST(WindowsCli, FullPathsFromForwardSlashesAndDotDot) {
     EXPECT_EQ(ReadFile(out + "\\result.log").substr(0, 25 + src.Index.size()),
               "#Format: FAT\r\n#Source: " + src.Index + "\r\n");
 }
+
+TEST(WindowsCli, CatWritesAnEntryByteForByte) {
+    TempDir dir;
+    PackSpec pack;
+    const std::string bytes("line\nnext\r\n\x1a\0end", 17);
+    pack.Entries = {{"a.txt", "hello"}, {"b.bin", bytes}};
+    PackPaths src = WritePack(dir / "MENU.fat", pack);
+    RunResult r = RunProgram(Cli(), {"cat", src.Index, "1"});
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Out, bytes); // no line ends translated, no end at ^Z
+}
