@@ -76,3 +76,7 @@ echo "|---|---|---|---|---|---|---|"
 row "extract 20,000 entries vs \`tar -xf\`" extract-pw extract-tar "≤ 0.5"
 row "rebuild, 10% edited vs \`cp --reflink=never\`" insert-pw insert-cp "≤ 1.1"
 row "scan 100,000 files vs \`find -iname\`" scan-pw scan-find "≤ 1.5"
+
+# --- insert --verify against insert (bench/verify.sh) ---
+source "$root/bench/verify.sh"
+bench_verify

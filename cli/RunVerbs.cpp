@@ -45,6 +45,7 @@ int Extract(const ExtractOptions& o, Invocation& run) {
 struct InsertOptions {
     std::vector<std::string> logs;
     std::string target, listFile;
+    bool verify = false;
 };
 
 int Insert(const InsertOptions& o, Invocation& run) {
@@ -57,12 +58,13 @@ int Insert(const InsertOptions& o, Invocation& run) {
         for (const std::string& p : o.logs) logs.push_back(FullPath(p));
     }
     const std::string target = FullPath(o.target);
+    run.ctx.VerifyRebuilds = o.verify;
     // The log file type gives an empty format name in the header lines.
     if (RunList(run.ctx, logs, kind, FormatNames[2], target) == Outcome::Stopped) return ExitStopped;
     const RunContext::Tally& t = run.ctx.RunTally;
     PrintSummary(run, "Built " + Count(t.Packs, "pack", "packs") + " of " + Count(t.Entries, "entry", "entries") +
                           " (" + std::to_string(t.FromFiles) + " from files, " + Count(t.Bytes, "byte", "bytes") +
-                          ") into " + target);
+                          ") into " + target + (o.verify ? ", each read back and verified" : ""));
     return ExitOk;
 }
 
@@ -94,7 +96,7 @@ void AddRunVerbs(Tool& tool) {
     auto in = std::make_shared<InsertOptions>();
     CLI::App& i = tool.AddVerb(
         "insert", "Build new packs from logs, taking the edited files",
-        "packwright-cli insert --target DIR [--quiet] (LOG... | --list PROJECT.lst)", true,
+        "packwright-cli insert --target DIR [--verify] [--quiet] (LOG... | --list PROJECT.lst)", true,
         [in](Invocation& run) { return Insert(*in, run); });
     i.add_option("LOG", in->logs, "Logs, such as the result.log of an extraction")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -102,6 +104,8 @@ void AddRunVerbs(Tool& tool) {
         ->type_name("DIR");
     i.add_option("--list", in->listFile, "The logs a project list names instead")
         ->type_name("PROJECT.lst");
+    i.add_flag("--verify", in->verify,
+               "Read each new pack back and compare it with its sources before putting it in place");
     i.callback([in] {
         if (in->target.empty()) throw UsageError{"insert needs --target DIR"};
         RequireOneOf(in->logs, in->listFile, "insert takes logs or --list PROJECT.lst");

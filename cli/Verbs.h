@@ -10,5 +10,7 @@ namespace pw::cli {
 void AddInspectVerbs(Tool& tool);
 // extract, insert: runs that write packs and entries.
 void AddRunVerbs(Tool& tool);
+// plan, verify: what a rebuild will do, and whether a pack holds what it should.
+void AddCheckVerbs(Tool& tool);
 
 } // namespace pw::cli

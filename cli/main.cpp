@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     Tool tool;
     AddInspectVerbs(tool);
     AddRunVerbs(tool);
+    AddCheckVerbs(tool);
 
     // UTF-8 arguments on every system (Windows hands argv over in its ANSI
     // code page).

@@ -23,6 +23,11 @@ std::vector<DirEntry> ListDirectory(const std::string& dir);
 bool MakeDirectory(const std::string& path);
 // Makes the current folder `path`; false when it cannot be entered.
 bool ChangeDirectory(const std::string& path);
+// Whether this process may enter a folder, and make files in it, as far as
+// its permissions tell (POSIX access(); on Windows every folder is taken as
+// both, its access lists are not read).
+bool MayEnterFolder(const std::string& dir);
+bool MayWriteIn(const std::string& dir);
 
 // The length of the part of a path that is taken to exist: "/" here;
 // "C:\", "\\server\share\" or "\\?\C:\" on Windows; 0 for a relative path.

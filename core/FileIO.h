@@ -76,6 +76,14 @@ void WriteAll(int fd, const void* data, size_t size);
 void ReadAt(int fd, void* data, size_t size, int64_t offset);
 void WriteAt(int fd, const void* data, size_t size, int64_t offset);
 
+// A read-only view of `length` bytes of an open file from `offset`, a
+// multiple of MapGranularity(); null when it cannot be made. UnmapFile ends
+// it. FileSizeOf: an open file's length, -1 when it cannot be told.
+const void* MapFileRead(int fd, int64_t offset, size_t length);
+void UnmapFile(const void* view, size_t length);
+int64_t MapGranularity();
+int64_t FileSizeOf(int fd);
+
 // Removes a file; false when it could not be removed.
 bool RemoveFile(const std::string& path);
 // Whether a rename may put a file under `path` now. On Windows another

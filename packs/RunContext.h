@@ -3,6 +3,7 @@
 // keeps exactly one: the window owns it, the command-line tool makes one.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -47,6 +48,12 @@ public:
     std::atomic<bool> StopRequested{false};
     void RequestStop() { StopRequested.store(true); }
     bool Stopped() const { return StopRequested.load(); }
+
+    // insert --verify: every new pack is read back and compared with its
+    // sources before it is put in place. The hook runs between the writing
+    // and the read-back, with the new data and index files (for tests).
+    bool VerifyRebuilds = false;
+    std::function<void(int dataFd, int indexFd)> BeforeReadBack;
 
     // Files the run has open for reading: nothing is ever created over one.
     std::vector<FileId> ReadingFiles;

@@ -31,6 +31,10 @@ bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777)
 
 bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
+bool MayEnterFolder(const std::string& dir) { return ::access(dir.c_str(), X_OK) == 0; }
+
+bool MayWriteIn(const std::string& dir) { return ::access(dir.c_str(), W_OK) == 0; }
+
 size_t PathRootLength(std::string_view path) { return !path.empty() && path[0] == '/' ? 1 : 0; }
 
 std::filesystem::path FsPath(const std::string& path) { return std::filesystem::path(path); }

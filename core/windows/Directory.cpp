@@ -33,6 +33,16 @@ bool MakeDirectory(const std::string& path) { return ::CreateDirectoryW(SystemPa
 
 bool ChangeDirectory(const std::string& path) { return ::SetCurrentDirectoryW(SystemPath(path).c_str()) != 0; }
 
+bool MayEnterFolder(const std::string& dir) {
+    DWORD attr = ::GetFileAttributesW(SystemPath(dir).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MayWriteIn(const std::string& dir) {
+    // The read-only attribute of a folder does not keep files out of it.
+    return MayEnterFolder(dir);
+}
+
 size_t PathRootLength(std::string_view path) {
     auto sep = [&](size_t i) { return i < path.size() && (path[i] == '\\' || path[i] == '/'); };
     auto drive = [&](size_t i) {

@@ -220,6 +220,28 @@ void WriteAt(int fd, const void* data, size_t size, int64_t offset) {
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileW(SystemPath(path).c_str()) != 0; }
 
+const void* MapFileRead(int fd, int64_t offset, size_t length) {
+    HANDLE map = ::CreateFileMappingW(HandleOf(fd), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!map) return nullptr;
+    void* view = ::MapViewOfFile(map, FILE_MAP_READ, DWORD(uint64_t(offset) >> 32), DWORD(uint64_t(offset)), length);
+    ::CloseHandle(map); // the view keeps the mapping
+    return view;
+}
+
+void UnmapFile(const void* view, size_t) { ::UnmapViewOfFile(view); }
+
+int64_t MapGranularity() {
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    return info.dwAllocationGranularity;
+}
+
+int64_t FileSizeOf(int fd) {
+    LARGE_INTEGER size{};
+    if (fd < 0 || !::GetFileSizeEx(HandleOf(fd), &size)) return -1;
+    return size.QuadPart;
+}
+
 bool NameCanBeReplaced(const std::string& path) {
     // The rename opens the file it replaces for deletion: try the same.
     HANDLE h = Open(path, DELETE | FILE_READ_ATTRIBUTES, ShareAll, OPEN_EXISTING,

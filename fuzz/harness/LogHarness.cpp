@@ -9,6 +9,7 @@
 #include "harness/Support.h"
 #include "packs/Driver.h"
 #include "packs/Kinds.h"
+#include "packs/Plan.h"
 #include "packs/StatusSink.h"
 #include "packs/TextLines.h"
 
@@ -86,17 +87,31 @@ void CheckInsertion(const std::string& ws, const std::string& error) {
     }
 }
 
+// The change plan of the run first: it writes nothing, and foresees the
+// run's outcome (its message) and the new data files' sizes.
 std::string RunInsertion(const std::string& ws, const std::vector<std::string>& list, uint8_t kind) {
     KeepCwd keepCwd;
-    RemoveTree(ws + "/out");
+    const std::string out = ws + "/out";
+    RemoveTree(out);
     pw::PlainStatus status;
     pw::RunContext ctx(status);
+    std::string planned;
+    const std::vector<pw::PackPlan> plan = pw::PlanLogs(ctx, list, out, planned);
+    Expect(!FileExists(out), "the plan made the target folder");
+    std::string error;
     try {
-        pw::RunList(ctx, list, kind, "", ws + "/out");
+        pw::RunList(ctx, list, kind, "", out);
     } catch (const pw::Error& e) {
-        return e.what();
+        error = e.what();
     }
-    return {};
+    Expect(planned == error, "the plan foresaw \"" + planned + "\", insertion gave \"" + error + "\"");
+    if (error.empty()) {
+        std::map<std::string, int64_t> sizes; // a later pack of the same name replaces an earlier one
+        for (const pw::PackPlan& p : plan) sizes[p.targetData] = p.newDataSize;
+        for (const auto& [data, size] : sizes)
+            Expect(int64_t(ReadBytes(data).size()) == size, "the plan foresaw another size of " + data);
+    }
+    return error;
 }
 
 } // namespace

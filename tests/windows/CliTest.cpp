@@ -37,7 +37,8 @@ TEST(WindowsCli, ListExtractAndInsert) {
                                                   "\\MENU\\TXT\\00000003.txt\r\n");
     WriteFile(out + "\\MENU\\TXT\\00000003.txt", "edited");
     const std::string rebuilt = dir / "new";
-    RunResult insert = RunProgram(Cli(), {"insert", "--quiet", "--target", rebuilt, out + "\\result.log"});
+    // --verify reads the new pack back through a mapping before it is put in place.
+    RunResult insert = RunProgram(Cli(), {"insert", "--quiet", "--verify", "--target", rebuilt, out + "\\result.log"});
     EXPECT_EQ(insert.Exit, 0) << insert.Err;
     ReadBack pack = ReadPack(rebuilt + "\\MENU.fat");
     EXPECT_EQ(pack.EntryData(0), "hello");

@@ -1,0 +1,154 @@
+#include "packs/RebuildRules.h"
+
+#include <climits>
+#include <filesystem>
+
+#include "core/Directory.h"
+#include "core/FileNames.h"
+
+namespace pw {
+
+namespace {
+
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code ec1, ec2;
+    auto ca = std::filesystem::weakly_canonical(FsPath(a), ec1);
+    auto cb = std::filesystem::weakly_canonical(FsPath(b), ec2);
+    return !ec1 && !ec2 && ca == cb;
+}
+
+// Whether `path` names `target`: its file name in any letter case, its
+// folder in any spelling. Neither needs to exist.
+bool NamesFile(const std::string& path, const std::string& target) {
+    if (!SameTextAscii(ExtractFileName(path), ExtractFileName(target))) return false;
+    return SamePath(ExtractFilePath(path) + ".", ExtractFilePath(target) + ".");
+}
+
+bool Contains(const std::vector<FileId>& ids, const FileId& id) {
+    for (const FileId& x : ids)
+        if (x == id && id.ino != 0) return true;
+    return false;
+}
+
+// The file an entry line names, opened for reading; refused when it is one
+// of the pack files this rebuild reads or writes.
+File OpenEntryFile(const std::string& text, const std::string& fs, const RebuildFiles& files) {
+    if (IsDirectory(fs) || Contains(files.untouchable, IdOfPath(fs))) ThrowCannotOpen(text);
+    File f = AsWritten(text, fs, [&] { return OpenReadNotShared(fs); });
+    if (f.Size() < 0) ThrowCannotOpen(text);
+    if (f.Size() > INT32_MAX) throw Error("File " + text + " is too large for a pack entry");
+    return f;
+}
+
+} // namespace
+
+namespace {
+
+// The lexical form of a path, without a final separator.
+std::string Normal(const std::string& path) {
+    std::string p = PathText(FsPath(path).lexically_normal());
+    while (p.size() > 1 && PathSeparators.find(p.back()) != std::string_view::npos) p.pop_back();
+    return p;
+}
+
+} // namespace
+
+LogPaths::LogPaths(std::string base) : base_(std::move(base)), baseExists_(Exists(base_)) {
+    if (baseExists_ || base_.empty()) return;
+    std::filesystem::path p = FsPath(Normal(PathText(std::filesystem::absolute(FsPath(base_)))));
+    while (!Exists(PathText(p)) && p.has_relative_path()) {
+        created_.push_back(PathText(p));
+        p = p.parent_path();
+    }
+    standIn_ = PathText(p);
+}
+
+std::string LogPaths::operator()(const std::string& path) const {
+    // An empty line names nothing, here as in the target folder.
+    if (base_.empty() || path.empty()) return path;
+    const bool absolute = FsPath(path).has_root_path();
+    std::string joined = base_;
+    if (PathSeparators.find(joined.back()) == std::string_view::npos) joined += PathDelim;
+    joined = absolute ? path : joined + path;
+    if (baseExists_) return joined;
+    // A folder that insertion would create holds nothing yet: only its name
+    // matters, and ".." leaves it by the name.
+    const std::string normal = Normal(PathText(std::filesystem::absolute(FsPath(joined))));
+    for (const std::string& dir : created_)
+        if (normal == dir) return standIn_;
+    return absolute ? path : normal;
+}
+
+std::string CanonicalPath(const std::string& path) {
+    std::error_code ec;
+    std::string p = PathText(std::filesystem::weakly_canonical(FsPath(path), ec));
+    return ec ? Normal(path) : p;
+}
+
+std::string TargetIndexPath(const std::string& targetDir, const std::string& sourceIndexPath) {
+    std::string target = targetDir;
+    if (target.empty() || PathSeparators.find(target.back()) == std::string_view::npos) target += PathDelim;
+    return target + ExtractFileName(sourceIndexPath);
+}
+
+RebuildFiles NewPackFiles(const std::vector<FileId>& reading, const std::string& sourceIndexFs,
+                          const std::string& targetIndexPath) {
+    RebuildFiles files;
+    files.targetIndex = FindCaseInsensitive(targetIndexPath);
+    files.targetData = FindCaseInsensitive(ChangeFileExt(targetIndexPath, ".mix"));
+    std::vector<FileId> sources = reading;
+    sources.push_back(IdOfPath(sourceIndexFs));
+    // A new pack is never written over its source, whatever the spelling;
+    // and an index named like its data file (".mix") would replace the data.
+    if (Contains(sources, IdOfPath(files.targetData)) || IsDirectory(files.targetData) ||
+        files.targetData == files.targetIndex)
+        ThrowCannotCreate(files.targetData);
+    if (Contains(sources, IdOfPath(files.targetIndex)) || IsDirectory(files.targetIndex))
+        ThrowCannotCreate(files.targetIndex);
+    files.untouchable = sources;
+    files.untouchable.push_back(IdOfPath(files.targetData));
+    files.untouchable.push_back(IdOfPath(files.targetIndex));
+    return files;
+}
+
+int32_t StartBlockAt(int64_t length) {
+    if (length / PackBlockSize > INT32_MAX) ThrowWriteError();
+    return int32_t(length / PackBlockSize);
+}
+
+int64_t PaddedEnd(int64_t length, int64_t size) {
+    int64_t end = length + size;
+    int64_t rest = end % PackBlockSize;
+    return rest == 0 ? end : end + PackBlockSize - rest;
+}
+
+EntryContent ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
+                              int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths,
+                              const WrittenFiles* written) {
+    if (line >= lines.size()) ThrowIndexError(static_cast<long long>(line));
+    const std::string& text = lines[line];
+    const std::string fs = paths(text);
+    // The new pack's own files are never an entry's content, also before
+    // anything stands under their names.
+    if (NamesFile(fs, files.targetData) || NamesFile(fs, files.targetIndex)) ThrowCannotOpen(text);
+    EntryContent choice;
+    if (written) {
+        auto it = written->find(CanonicalPath(fs));
+        if (it != written->end()) {
+            if (it->second > INT32_MAX) throw Error("File " + text + " is too large for a pack entry");
+            choice.written = true;
+            choice.size = it->second;
+            return choice;
+        }
+    }
+    if (Exists(fs)) {
+        choice.file = OpenEntryFile(text, fs, files);
+        choice.size = choice.file.Size();
+    } else {
+        if (entry.Size != 0 && !EntryInside(entry.StartBlock, entry.Size, sourceDataSize)) ThrowReadError();
+        choice.size = entry.Size;
+    }
+    return choice;
+}
+
+} // namespace pw
