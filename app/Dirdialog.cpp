@@ -4,11 +4,14 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <algorithm>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <exception>
 
+#include "app/FitText.h"
 #include "app/Glyphs.h"
 #include "core/Error.h"
 #include "ui_Dirdialog.h"
@@ -25,7 +28,7 @@ TDirForm::TDirForm(QWidget* parent, pw::Dialogs& dialogs, std::function<QString(
 
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFont(pw::FormFont());
-    setFixedSize(418, 53);
+    FitToText();
     setModal(true);
     CallDialog->setIcon(QIcon(pw::FolderGlyph()));
     CallDialog->setIconSize(QSize(16, 16));
@@ -58,6 +61,43 @@ void TDirForm::reject() {
 void TDirForm::showEvent(QShowEvent* event) {
     FormShow();
     QDialog::showEvent(event);
+}
+
+void TDirForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange && BCancel) FitToText();
+    QDialog::changeEvent(event);
+}
+
+// The design's places (418 x 53 at 8 points), moved and widened where the
+// font's text needs more: the labels take their text's width, the fields
+// move right of the wider label, the buttons take their text's width, and
+// the dialog grows around them.
+void TDirForm::FitToText() {
+    QLabel* const labels[] = {ui_->Label2, ui_->Label1};
+    const QRect labelDesign[] = {{8, 8, 45, 13}, {7, 32, 46, 13}};
+    const int labelHeight = std::max(13, fontMetrics().height());
+    int labelsEnd = 0;
+    for (int i = 0; i < 2; ++i) {
+        const QRect d = labelDesign[i];
+        labels[i]->setGeometry(d.x(), d.y(), std::max(d.width(), pw::TextWidth(labels[i])), labelHeight);
+        labelsEnd = std::max(labelsEnd, labels[i]->geometry().right() + 1);
+    }
+    const int shift = std::max(0, labelsEnd + 6 - 88);
+    const int editHeight = std::max(21, fontMetrics().height() + 8);
+    const int buttonWidth = std::max({97, pw::TextWidth(BOk), pw::TextWidth(BCancel)});
+    const int buttonHeight = std::max(23, fontMetrics().height() + 10);
+    const int secondRow = std::max(28, 4 + editHeight + 3);
+    ScanDir->setGeometry(88 + shift, 4, 201, editHeight);
+    CallDialog->setGeometry(292 + shift, 4, 23, std::max(22, editHeight));
+    Filter->setGeometry(88 + shift, secondRow, 227, editHeight);
+    labels[0]->move(labelDesign[0].x(), 4 + (editHeight - labelHeight) / 2);
+    labels[1]->move(labelDesign[1].x(), secondRow + (editHeight - labelHeight) / 2);
+    BOk->setGeometry(318 + shift, 4, buttonWidth, buttonHeight);
+    BCancel->setGeometry(318 + shift, std::max(27, 4 + buttonHeight), buttonWidth, buttonHeight);
+    const int width = BOk->geometry().right() + 1 + 3;
+    const int height = std::max({53, secondRow + editHeight + 4, BCancel->geometry().bottom() + 1 + 3});
+    ui_->Bevel1->setGeometry(0, 0, width, height);
+    setFixedSize(width, height);
 }
 
 void TDirForm::keyPressEvent(QKeyEvent* event) {

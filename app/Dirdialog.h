@@ -32,11 +32,11 @@ public:
     const QString& GetFileMask() const { return FileMask; }
 
     // Controls, for the caller and the tests.
-    QLineEdit* ScanDir;
-    QToolButton* CallDialog;
-    QComboBox* Filter;
-    QPushButton* BOk;
-    QPushButton* BCancel;
+    QLineEdit* ScanDir = nullptr;
+    QToolButton* CallDialog = nullptr;
+    QComboBox* Filter = nullptr;
+    QPushButton* BOk = nullptr;
+    QPushButton* BCancel = nullptr;
 
     void FormShow();
     void ScanDirChange();
@@ -48,9 +48,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void FitToText();
+
     std::unique_ptr<Ui::TDirForm> ui_;
     pw::Dialogs& dialogs_;
     std::function<QString()> filterSource_;

@@ -43,6 +43,7 @@ std::string_view FormatNameAt(int position) {
 // entry; "result.log" then names only the packs that were finished.
 void TMainForm::BProcessClick() {
     if (running_) return; // this click came in while the run works
+    if (ContentsBusy()) return; // a contents window is extracting
     if (LogList->count() == 0) return;
 
     Results->clear();

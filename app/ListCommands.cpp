@@ -55,8 +55,11 @@ void TMainForm::BAddLogClick() {
     int position = SelectLogPosition;
     const QStringList files = dialogs_.OpenFiles(this, SelectLogSetup(), position);
     if (files.isEmpty()) return;
-    SelectLogPosition = std::clamp(position, 1, int(pw::KindByFileType.size()));
+    AddFiles(files, position);
+}
 
+void TMainForm::AddFiles(const QStringList& files, int position) {
+    SelectLogPosition = std::clamp(position, 1, int(pw::KindByFileType.size()));
     const uint8_t kind = pw::KindByFileType[size_t(SelectLogPosition - 1)];
     if (kind != InputKind) LogList->clear();
     InputKind = kind;

@@ -4,9 +4,13 @@
 // handlers report through. Every click handler may raise pw::Error; the
 // buttons call them through the error box, which shows the message and
 // leaves the window usable.
+#include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
+#include <map>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,12 +28,17 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
 class TDirForm;
 namespace pw {
+class TContentsForm;
+class TPlanForm;
 class TTarga;
 class TTextObject;
 } // namespace pw
@@ -103,6 +112,25 @@ public:
     // A run is in progress (BProcess is working through the list).
     bool Running() const { return running_; }
 
+    // The contents window of a pack in the list: made on first use, raised
+    // after. Not during a run. Errors of the pack go to the error box.
+    pw::TContentsForm* ShowContents(const QString& indexPath);
+    pw::TContentsForm* ContentsOf(const QString& indexPath) const;
+    // The change plan window of a log in the list, planned against the
+    // current folder (the last run's target): made on first use, raised after.
+    pw::TPlanForm* ShowChanges(const QString& logPath);
+    pw::TPlanForm* ChangesOf(const QString& logPath) const;
+    // Double-click or Enter on an entry of the list.
+    void LogListActivate(QListWidgetItem* item);
+    // The list's context menu for an entry (null without one).
+    QMenu* LogListMenu(QListWidgetItem* item);
+
+    // Drag and drop onto the list: .fat, .log and .lst files are added as
+    // the add-files command would; a folder opens the directory dialog with
+    // it filled in; anything else adds nothing and the status line says why.
+    bool AcceptsDrop(const QMimeData* data) const;
+    void DropUrls(const QList<QUrl>& urls);
+
     // Status of the pack handlers.
     void SetStatus(const std::string& caption) override;
     int ProgressPosition() const override;
@@ -121,6 +149,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -132,6 +162,12 @@ private:
     void SetListButtons(bool enabled);
     void EnableListButtonsIfFilled();
     void CloseIfAsked();
+    // The add-files command's rules, after its dialog: files of the type at
+    // `position` (1 .fat, 2 .lst, 3 .log).
+    void AddFiles(const QStringList& files, int position);
+    void SetUpContentsCommands();
+    void FitToText();
+    bool ContentsBusy() const;
 
     std::unique_ptr<Ui::TMainForm> ui_;
     pw::Dialogs& dialogs_;
@@ -139,7 +175,22 @@ private:
     bool running_ = false;
     bool closeAfterRun_ = false;
     bool centred_ = false;
+    bool fitted_ = false; // the controls are in place to be fitted to their text
+    std::map<QString, QPointer<pw::TContentsForm>> contents_;
+    std::map<QString, QPointer<pw::TPlanForm>> plans_;
 };
+
+// An error ends the handler that raised it; the box shows it and the window
+// goes on. Nothing is let through to Qt's event loop.
+template <class Handler> void TMainForm::Guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ShowErrorBox(e.what());
+    } catch (...) {
+        ShowErrorBox("Unknown error");
+    }
+}
 
 namespace pw {
 // Paths between Qt and the engine, in the file system's encoding.

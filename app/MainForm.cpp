@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/Contents.h"
+#include "app/FitText.h"
 #include "app/Glyphs.h"
 #include "app/Main.h"
 #include "core/Error.h"
@@ -77,6 +79,8 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
     setAttribute(Qt::WA_QuitOnClose, true);
     setFixedSize(688, 464);
     setFont(pw::FormFont());
+    fitted_ = true;
+    FitToText();
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     Results->setBackgroundRole(QPalette::Base);
@@ -100,6 +104,7 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
     Bind(SaveLog, &TMainForm::SaveLogClick);
     Bind(BClearAll, &TMainForm::BClearAllClick);
     Bind(ProcessDir, &TMainForm::ProcessDirClick);
+    SetUpContentsCommands();
 
     TextObject = new pw::TTextObject(this);
     TextObject->SetTextStyle(pw::TTextObject::IniStyle);
@@ -128,18 +133,6 @@ void TMainForm::FormCreate() {
 void TMainForm::FormDestroy() {
     Run.ResultLines = {};
     Run.LogLines = {};
-}
-
-// An error ends the handler that raised it; the box shows it and the window
-// goes on. Nothing is let through to Qt's event loop.
-template <class Handler> void TMainForm::Guarded(Handler&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        ShowErrorBox(e.what());
-    } catch (...) {
-        ShowErrorBox("Unknown error");
-    }
 }
 
 void TMainForm::Bind(QToolButton* button, void (TMainForm::*handler)()) {
@@ -179,6 +172,14 @@ void TMainForm::BExitClick() {
 // Closing during a run asks the run to stop after the current entry; the
 // window closes when it has.
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (ContentsBusy()) {
+        // Each extraction is asked to stop; its window closes after it.
+        for (const auto& [key, form] : contents_)
+            if (form && form->Running()) form->close();
+        closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
     if (running_) {
         closeAfterRun_ = true;
         Run.RequestStop();
@@ -189,8 +190,27 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TMainForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange && fitted_) FitToText();
+    QWidget::changeEvent(event);
+}
+
+// The group's captions at their design places, widened where the font's
+// text needs more: Stop and "Save results" grow to the left from the
+// group's right edge, the labels to the right.
+void TMainForm::FitToText() {
+    const int buttonHeight = std::max(19, fontMetrics().height() + 6);
+    const int stopWidth = std::max(71, pw::TextWidth(Stop));
+    Stop->setGeometry(683 - stopWidth, 10, stopWidth, buttonHeight);
+    const int saveWidth = std::max(105, pw::TextWidth(SaveLog));
+    SaveLog->setGeometry(Stop->x() - 1 - saveWidth, 10, saveWidth, buttonHeight);
+    const int labelHeight = std::max(13, fontMetrics().height());
+    Extracted->setGeometry(334, 14, std::max(168, pw::TextWidth(Extracted)), labelHeight);
+    CurrentMessage->setGeometry(12, 16, 318, labelHeight); // status texts are cut at Extracted
+}
+
 void TMainForm::CloseIfAsked() {
-    if (closeAfterRun_ && !running_) {
+    if (closeAfterRun_ && !running_ && !ContentsBusy()) {
         closeAfterRun_ = false;
         close();
     }

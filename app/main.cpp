@@ -2,14 +2,20 @@
 // is closed.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTableView>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
 #include "app/Dialogs.h"
 #include "app/Dirdialog.h"
+#include "app/Contents.h"
 #include "app/Main.h"
+#include "app/PackModel.h"
+#include "app/PreviewPane.h"
 #include "core/Error.h"
 
 namespace {
@@ -25,9 +31,65 @@ void ScreenshotIfAsked(TMainForm& form) {
     });
 }
 
+// Qt aborts when it finds no display to open. Without a display, and without
+// a platform named for it (QT_QPA_PLATFORM or -platform), say so and end.
+bool DisplayAvailable(int argc, char** argv) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    (void)argc;
+    (void)argv;
+    return true;
+#else
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return true;
+    return false;
+#endif
+}
+
+// PACKWRIGHT_CONTENTS_SCREENSHOT=file.png with PACKWRIGHT_CONTENTS_PACK=
+// pack.fat: open that pack's contents window, preview its first Targa
+// entry, save a picture of the window, then end (for the README).
+void ContentsScreenshotIfAsked(TMainForm& form) {
+    const QString out = qEnvironmentVariable("PACKWRIGHT_CONTENTS_SCREENSHOT");
+    const QString pack = qEnvironmentVariable("PACKWRIGHT_CONTENTS_PACK");
+    if (out.isEmpty() || pack.isEmpty()) return;
+    QTimer::singleShot(300, &form, [&form, out, pack] {
+        pw::TContentsForm* contents = nullptr;
+        try {
+            contents = form.ShowContents(pack);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+        if (!contents) {
+            QApplication::exit(1);
+            return;
+        }
+        pw::TPackModel* model = contents->Model();
+        int row = 0;
+        for (size_t k = 0; k < model->SourceCount(); ++k)
+            if (model->TypeName(k) == "TGA") {
+                row = std::max(0, model->RowOfSource(k));
+                break;
+            }
+        QObject::connect(contents->Preview, &pw::TPreviewPane::Shown, contents, [contents, out] {
+            QTimer::singleShot(300, contents, [contents, out] {
+                if (!contents->grab().save(out, "PNG")) std::fprintf(stderr, "Cannot save %s\n", qPrintable(out));
+                QApplication::exit(0);
+            });
+        });
+        contents->Table->selectRow(row);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!DisplayAvailable(argc, argv)) {
+        std::fprintf(stderr, "packwright: no display found; packwright-cli does the same work from a terminal.\n");
+        return 1;
+    }
     std::unique_ptr<QApplication> app;
     try {
         app = std::make_unique<QApplication>(argc, argv);
@@ -37,6 +99,7 @@ int main(int argc, char** argv) {
         mainForm.SetDirForm(&dirForm);
         mainForm.show();
         ScreenshotIfAsked(mainForm);
+        ContentsScreenshotIfAsked(mainForm);
         QApplication::exec();
     } catch (const std::exception& e) {
         const std::string text = pw::ErrorBoxText(e.what());

@@ -53,6 +53,9 @@ File CreateNotShared(const std::string& path, const std::vector<FileId>& reading
 // Whether a file or folder of that name exists (a dangling link does not).
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The length of the regular file a path names (links followed); -1 when it
+// names nothing or something else.
+int64_t RegularFileSize(const std::string& path);
 // The id of an existing file, or an empty id.
 FileId IdOfPath(const std::string& path);
 

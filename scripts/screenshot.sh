@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Starts packwright on a virtual X display (Xvfb) and saves a picture of its
-# window as docs/screenshot.png. The program grabs its own window when
-# PACKWRIGHT_SCREENSHOT names a file, then closes.
+# window as docs/screenshot.png, and one of the contents window over a
+# generated sample pack, with a Targa entry previewed, as docs/contents.png.
+# The program grabs its own window when PACKWRIGHT_SCREENSHOT (or
+# PACKWRIGHT_CONTENTS_SCREENSHOT with PACKWRIGHT_CONTENTS_PACK) names a file,
+# then closes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null; then
@@ -28,3 +31,16 @@ if [[ ! -s "$out" ]]; then
   exit 1
 fi
 echo "Saved $out"
+
+sample=$(mktemp -d)
+trap 'rm -rf "$sample"' EXIT
+python3 scripts/sample_pack.py "$sample"
+contents="$PWD/docs/contents.png"
+rm -f "$contents"
+PACKWRIGHT_CONTENTS_SCREENSHOT="$contents" PACKWRIGHT_CONTENTS_PACK="$sample/DEMO.fat" QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1280x800x24" build/release/app/packwright
+if [[ ! -s "$contents" ]]; then
+  echo "No contents screenshot was written" >&2
+  exit 1
+fi
+echo "Saved $contents"

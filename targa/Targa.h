@@ -4,6 +4,8 @@
 // component's state: Width, Height and ColorDepth are fields of it, so the
 // header a file brought in is written out again on save. Pixel rows move
 // between file and image byte for byte, without conversion.
+#include <QByteArray>
+#include <QIODevice>
 #include <QImage>
 #include <QObject>
 #include <QPainter>
@@ -68,6 +70,12 @@ public:
     // Header and rows from a file, replacing both at once. "Cannot open file
     // %s" when it cannot be opened. A short file leaves the rest blank.
     void LoadFromFile(const std::string& fileName);
+    // The same from bytes in memory or from an open device, by the same
+    // rules: a short source leaves the rest blank, a header asking for more
+    // than MaxImageBytes is refused, and nothing changes when it throws.
+    void LoadFromMemory(const uint8_t* data, size_t size);
+    void LoadFromMemory(const QByteArray& bytes);
+    void LoadFromDevice(QIODevice& device);
     // Header (descriptor set to 8), rows and footer. Refuses, before the file
     // is created, when there is no image; "Cannot create file %s".
     void SaveToFile(const std::string& fileName);
@@ -77,7 +85,10 @@ public:
     // Bytes per pixel in a file: the depth divided by 8, rounded up.
     int BytesPerPixel() const;
 
+    class Source;
+
 private:
+    void Load(Source& source);
     std::unique_ptr<QImage> MakeImage(const std::array<uint8_t, HeaderSize>& header) const;
     void TakeImage(std::unique_ptr<QImage> image);
     void Resize(int width, int height);

@@ -179,9 +179,11 @@ QByteArray TTextObject::MakeString(const QByteArray& text) const {
     return result;
 }
 
-// Sizes are not known in a write pass nor after a failed preload (-1).
+// Sizes are not known in a write pass nor after a preload that dropped the
+// index (-1). A missing file is a pass without blocks: no current block, an
+// empty sum.
 qint64 TTextObject::GetCurrentLength() const {
-    if (OpenMode == omWrite || Status != 0) return -1;
+    if (OpenMode == omWrite || (Status & StatusBlockMissing) != 0) return -1;
     if (Position < 0 || Position >= BlockCount) return -1;
     const QByteArray text = BlockText(Position);
     if (text == NoTextMarker) return -1;
@@ -190,7 +192,7 @@ qint64 TTextObject::GetCurrentLength() const {
 
 // A block whose header is not in the file counts as an empty text.
 qint64 TTextObject::GetIniSize() const {
-    if (OpenMode == omWrite || Status != 0) return -1;
+    if (OpenMode == omWrite || (Status & StatusBlockMissing) != 0) return -1;
     qint64 total = 0;
     for (int i = 0; i < BlockCount; ++i) {
         const QByteArray text = BlockText(i);

@@ -120,6 +120,11 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int64_t RegularFileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? int64_t(st.st_size) : -1;
+}
+
 FileId IdOfPath(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};

@@ -173,6 +173,12 @@ bool IsDirectory(const std::string& path) {
     return Describe(path, info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+int64_t RegularFileSize(const std::string& path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!Describe(path, info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return -1;
+    return (int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+}
+
 FileId IdOfPath(const std::string& path) {
     BY_HANDLE_FILE_INFORMATION info{};
     return Describe(path, info) ? IdOf(info) : FileId{};

@@ -1,0 +1,163 @@
+// The contents window: its table, preview and buttons.
+#include "app/Contents.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
+
+#include "app/FilterBar.h"
+#include "app/Main.h"
+#include "app/PackModel.h"
+#include "app/PreviewPane.h"
+#include "core/Error.h"
+#include "core/FileNames.h"
+#include "packs/PackIndex.h"
+#include "ui_Contents.h"
+
+namespace pw {
+
+QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes) {
+    return QStringLiteral("%1 - %2 %3, %4 bytes")
+        .arg(FromPath(ExtractFileName(indexPath)))
+        .arg(entries)
+        .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
+        .arg(bytes);
+}
+
+TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), ui_(std::make_unique<Ui::TContentsForm>()), dialogs_(dialogs),
+      indexPath_(indexPath), model_(TPackModel::Open(indexPath)), run_(*this) {
+    ui_->setupUi(this);
+    FilterBar = ui_->FilterBar;
+    Table = ui_->Table;
+    Preview = ui_->Preview;
+    CurrentMessage = ui_->CurrentMessage;
+    Progress = ui_->Progress;
+    BExtractSelected = ui_->BExtractSelected;
+    BExtractAll = ui_->BExtractAll;
+    Stop = ui_->Stop;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(ContentsCaption(indexPath, model_->SourceCount(), model_->TotalBytes()));
+
+    // Every row the same height, no word wrap, widths from the font: nothing
+    // here walks all rows.
+    Table->setModel(model_.get());
+    Table->verticalHeader()->hide();
+    Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
+    Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    Table->setSortingEnabled(true);
+    const QFontMetrics fm = Table->fontMetrics();
+    const QString widest[] = {QStringLiteral("00000000 !"), QStringLiteral("abcdefghijkl.tga"),
+                              QStringLiteral("TYPE"), QStringLiteral("Start block"), QStringLiteral("0000000000"),
+                              FromPath(PackName(indexPath)) + QStringLiteral("/TYPE/00000000.type")};
+    for (int c = 0; c < int(std::size(widest)); ++c)
+        Table->setColumnWidth(c, std::max(fm.horizontalAdvance(widest[c]),
+                                          fm.horizontalAdvance(model_->headerData(c, Qt::Horizontal,
+                                                                                  Qt::DisplayRole).toString())) + 16);
+    Table->horizontalHeader()->setStretchLastSection(true);
+    ui_->Splitter->setStretchFactor(0, 3);
+    ui_->Splitter->setStretchFactor(1, 2);
+    ui_->Splitter->setSizes({640, 380});
+    FilterBar->Bind(model_.get());
+
+    connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { PreviewRow(current.isValid() ? current.row() : -1); });
+    connect(Table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
+        Preview->Clear();
+        UpdateButtons();
+    });
+    const auto guarded = [this](void (TContentsForm::*handler)()) {
+        return [this, handler] {
+            try {
+                (this->*handler)();
+            } catch (const std::exception& e) {
+                ShowErrorBox(e.what());
+            }
+            if (closeAfterRun_ && !running_) close();
+        };
+    };
+    connect(BExtractSelected, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractSelectedClick));
+    connect(BExtractAll, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractAllClick));
+    connect(Stop, &QPushButton::clicked, this, guarded(&TContentsForm::StopClick));
+    UpdateButtons();
+    resize(1040, 600);
+}
+
+TContentsForm::~TContentsForm() = default;
+
+void TContentsForm::PreviewRow(int row) {
+    if (row < 0 || row >= model_->rowCount()) {
+        Preview->Clear();
+        return;
+    }
+    const size_t k = model_->SourceRow(row);
+    const FatEntry entry = model_->Index().Entry(k);
+    PreviewRequest request;
+    request.dataPath = model_->DataPath();
+    request.offset = int64_t(entry.StartBlock) * PackBlockSize;
+    request.size = entry.Size;
+    request.type = model_->TypeName(k);
+    request.inside = model_->Inside(k);
+    Preview->Request(request);
+}
+
+std::vector<bool> TContentsForm::SelectedEntries() const {
+    std::vector<bool> selected(model_->SourceCount(), false);
+    for (const QModelIndex& i : Table->selectionModel()->selectedRows())
+        selected[model_->SourceRow(i.row())] = true;
+    return selected;
+}
+
+void TContentsForm::UpdateButtons() {
+    BExtractSelected->setEnabled(!running_ && Table->selectionModel()->hasSelection());
+    BExtractAll->setEnabled(!running_ && model_->SourceCount() > 0);
+    Stop->setEnabled(running_);
+}
+
+void TContentsForm::BExtractSelectedClick() {
+    Extract(SelectedEntries());
+}
+
+void TContentsForm::BExtractAllClick() {
+    Extract(std::vector<bool>(model_->SourceCount(), true));
+}
+
+void TContentsForm::StopClick() {
+    run_.RequestStop();
+    Stop->setEnabled(false);
+}
+
+void TContentsForm::ShowErrorBox(const std::string& message) {
+    dialogs_.ShowError(this, QString::fromStdString(ErrorBoxText(message)), QCoreApplication::applicationName());
+}
+
+// Closing during an extraction asks it to stop; the window closes after.
+void TContentsForm::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        closeAfterRun_ = true;
+        run_.RequestStop();
+        Stop->setEnabled(false);
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TContentsForm::SetStatus(const std::string& caption) { CurrentMessage->setText(FromPath(caption)); }
+int TContentsForm::ProgressPosition() const { return Progress->value(); }
+void TContentsForm::SetProgressPosition(int position) {
+    Progress->setValue(std::clamp(position, Progress->minimum(), Progress->maximum()));
+}
+int TContentsForm::ProgressMax() const { return Progress->maximum(); }
+void TContentsForm::SetProgressMax(int maximum) { Progress->setMaximum(maximum); }
+void TContentsForm::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+} // namespace pw

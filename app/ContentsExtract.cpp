@@ -1,0 +1,44 @@
+// Extraction from the contents window: the engine's selective extraction of
+// this one pack, into a folder asked for as a run asks for it.
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "app/Contents.h"
+#include "app/Main.h"
+#include "packs/Driver.h"
+
+namespace pw {
+
+void TContentsForm::Extract(const std::vector<bool>& selected) {
+    if (running_) return;
+    if (OtherRunBusy && OtherRunBusy()) {
+        CurrentMessage->setText(QStringLiteral("The main window is running; try again when it is done."));
+        return;
+    }
+    const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
+    if (!target) return;
+
+    struct Running {
+        TContentsForm& form;
+        explicit Running(TContentsForm& f) : form(f) {
+            form.running_ = true;
+            form.UpdateButtons();
+        }
+        ~Running() {
+            form.running_ = false;
+            form.UpdateButtons();
+            form.Progress->setValue(0);
+            if (form.RunEnded) form.RunEnded();
+        }
+    } scope(*this);
+    const Outcome outcome = ExtractSelected(run_, indexPath_, selected, ToPath(*target));
+    CurrentMessage->setText(QString::fromStdString(TotalBytesLine(run_)));
+    if (closeAfterRun_) return;
+    dialogs_.Inform(this,
+                    outcome == Outcome::Stopped ? QStringLiteral("Operation stopped!")
+                                                : QStringLiteral("Operation complete!"),
+                    QStringLiteral("Process status:"));
+}
+
+} // namespace pw

@@ -1,0 +1,122 @@
+// Files and folders dropped onto the input list.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QToolButton>
+
+#include "app/Dirdialog.h"
+#include "app/Main.h"
+
+namespace {
+
+// The add dialog's file-type position for a file name, 0 for none.
+int PositionOf(const QString& file) {
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix == QLatin1String("fat")) return 1;
+    if (suffix == QLatin1String("lst")) return 2;
+    if (suffix == QLatin1String("log")) return 3;
+    return 0;
+}
+
+} // namespace
+
+bool TMainForm::AcceptsDrop(const QMimeData* data) const {
+    if (running_ || !data || !data->hasUrls()) return false;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return true;
+    return false;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != LogList->viewport()) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (AcceptsDrop(drag->mimeData())) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!AcceptsDrop(drop->mimeData())) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        Guarded([&] { DropUrls(urls); });
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+// A drop is taken whole or not at all: one folder, or files of one of the
+// three types. The status line says why a drop added nothing.
+void TMainForm::DropUrls(const QList<QUrl>& urls) {
+    if (running_) return;
+    QStringList files;
+    QString folder;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).isDir()) {
+            if (!folder.isEmpty() || !files.isEmpty()) {
+                SetStatus("Drop one folder, or files of one type.");
+                return;
+            }
+            folder = path;
+        } else {
+            if (!folder.isEmpty()) {
+                SetStatus("Drop one folder, or files of one type.");
+                return;
+            }
+            files.append(path);
+        }
+    }
+    if (!folder.isEmpty()) {
+        if (!dirForm_) return;
+        dirForm_->ScanDir->setText(folder);
+        ProcessDirClick();
+        return;
+    }
+    if (files.isEmpty()) return;
+    int position = 0;
+    for (const QString& file : files) {
+        const int p = PositionOf(file);
+        if (p == 0) {
+            SetStatus(pw::ToPath("Not added: " + QFileInfo(file).fileName() + " is no .fat, .log or .lst file."));
+            return;
+        }
+        if (position != 0 && p != position) {
+            SetStatus("Not added: files of different types.");
+            return;
+        }
+        position = p;
+    }
+    SetStatus("");
+    // The add-files command from here on, its dialog answered by the drop.
+    if (ListFromScan) {
+        LogList->clear();
+        ListFromScan = false;
+    }
+    BRemLog->setEnabled(false);
+    BProcess->setEnabled(false);
+    BSaveList->setEnabled(false);
+    struct Enable {
+        TMainForm* form;
+        ~Enable() { form->EnableListButtonsIfFilled(); }
+    } enable{this};
+    AddFiles(files, position);
+}

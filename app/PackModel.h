@@ -1,0 +1,58 @@
+#pragma once
+// The entries of one pack as a table: index, name, type, start block, size
+// and the relative path a full extraction gives the entry. The index file
+// is held in memory as the engine reads it; rows are located by arithmetic.
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/EntryModel.h"
+#include "packs/PackIndex.h"
+
+namespace pw {
+
+class TPackModel : public TEntryModel {
+    Q_OBJECT
+public:
+    enum Column { ColIndex, ColName, ColType, ColStart, ColSize, ColPath, ColumnCount };
+
+    // Reads the index and looks at the data file's size. The engine's
+    // messages: "Cannot open file %s" for either file, "Damaged pack index
+    // %s" for an index the engine refuses.
+    static std::unique_ptr<TPackModel> Open(const std::string& indexPath, QObject* parent = nullptr);
+    TPackModel(PackIndex index, std::string indexPath, std::string dataPath, int64_t dataSize,
+               QObject* parent = nullptr);
+
+    const PackIndex& Index() const { return index_; }
+    const std::string& IndexPath() const { return indexPath_; }
+    const std::string& DataPath() const { return dataPath_; }
+    int64_t DataSize() const { return dataSize_; }
+    // Sum of the sizes of the entries with data.
+    int64_t TotalBytes() const { return totalBytes_; }
+    // Whether an entry's data lie inside the data file (empty entries do).
+    bool Inside(size_t k) const;
+    // The type folder name: the name's extension upper-cased, without its dot.
+    std::string TypeName(size_t k) const;
+    std::string RelativePath(size_t k) const;
+
+protected:
+    size_t Count() const override { return index_.Count(); }
+    int Columns() const override { return ColumnCount; }
+    QString ColumnTitle(int column) const override;
+    QVariant Cell(size_t source, int column, int role) const override;
+    bool Less(int column, size_t a, size_t b) const override;
+    void PrepareSort(int column) override;
+    std::string FilterName(size_t source) const override;
+    std::string TypeOf(size_t source) const override { return TypeName(source); }
+
+private:
+    PackIndex index_;
+    std::string indexPath_, dataPath_, packName_;
+    int64_t dataSize_ = 0;
+    int64_t totalBytes_ = 0;
+    std::vector<std::string> pathKeys_; // made when the path column is first sorted
+};
+
+} // namespace pw

@@ -1,0 +1,53 @@
+#pragma once
+// The change plan of a log as a table: one row per entry of every pack the
+// log rebuilds, with its state, old size, new size and the file its line
+// names. Rows are located in the engine's plan; "changed only" narrows them
+// to the entries a rebuild changes or refuses.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/EntryModel.h"
+#include "packs/PackIndex.h"
+#include "packs/Plan.h"
+
+namespace pw {
+
+class TPlanModel : public TEntryModel {
+    Q_OBJECT
+public:
+    enum Column { ColPack, ColIndex, ColName, ColState, ColOldSize, ColNewSize, ColFile, ColumnCount };
+
+    // The plan of `logPath` against `targetDir`; pw::Error with insertion's
+    // message for what fails before any pack.
+    TPlanModel(std::vector<PackPlan> plan, std::string targetDir, QObject* parent = nullptr);
+
+    const std::vector<PackPlan>& Plan() const { return plan_; }
+    const PackPlan& PackOf(size_t source) const { return plan_[rows_[source].first]; }
+    const EntryPlan& EntryOf(size_t source) const { return PackOf(source).entries[rows_[source].second]; }
+    // The file of an entry's line as insertion opens it (relative lines in
+    // the target folder).
+    std::string FilePath(size_t source) const;
+
+    void SetChangedOnly(bool changedOnly);
+    bool ChangedOnly() const { return changedOnly_; }
+
+protected:
+    size_t Count() const override { return rows_.size(); }
+    int Columns() const override { return ColumnCount; }
+    QString ColumnTitle(int column) const override;
+    QVariant Cell(size_t source, int column, int role) const override;
+    bool Less(int column, size_t a, size_t b) const override;
+    std::string FilterName(size_t source) const override { return EntryOf(source).name; }
+    std::string TypeOf(size_t source) const override;
+    bool Keep(size_t source) const override;
+
+private:
+    std::vector<PackPlan> plan_;
+    std::string targetDir_;
+    std::vector<std::pair<size_t, size_t>> rows_; // pack, entry
+    bool changedOnly_ = false;
+};
+
+} // namespace pw

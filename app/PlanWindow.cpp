@@ -1,0 +1,178 @@
+#include "app/PlanWindow.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
+
+#include "app/FilterBar.h"
+#include "app/Main.h"
+#include "app/PlanModel.h"
+#include "app/PreviewPane.h"
+#include "core/Error.h"
+#include "core/FileIO.h"
+#include "core/FileNames.h"
+#include "packs/EntryFilter.h"
+
+namespace pw {
+
+namespace {
+
+std::vector<PackPlan> PlanOf(const std::string& logPath, const std::string& targetDir) {
+    PlainStatus quiet;
+    RunContext ctx(quiet);
+    return PlanLog(ctx, logPath, targetDir);
+}
+
+QString SummaryOf(const std::vector<PackPlan>& plan) {
+    QStringList lines;
+    for (const PackPlan& p : plan) {
+        QString line = QStringLiteral("%1 to %2: %3 changed, %4 same, %5 kept")
+                           .arg(FromPath(ExtractFileName(p.sourceIndex)), FromPath(p.targetIndex))
+                           .arg(p.changed)
+                           .arg(p.same)
+                           .arg(p.kept);
+        if (p.Refused())
+            line += QStringLiteral("; the rebuild would stop: ") + FromPath(p.refusal);
+        else
+            line += QStringLiteral("; data %1 to %2 bytes (%3%4)")
+                        .arg(p.sourceDataSize)
+                        .arg(p.newDataSize)
+                        .arg(p.newDataSize >= p.sourceDataSize ? QStringLiteral("+") : QString())
+                        .arg(p.newDataSize - p.sourceDataSize);
+        lines << line;
+    }
+    if (lines.isEmpty()) lines << QStringLiteral("The log rebuilds no pack.");
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(std::make_unique<TPlanModel>(PlanOf(logPath, targetDir), targetDir)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    size_t changed = 0;
+    for (const PackPlan& p : model_->Plan()) changed += p.changed;
+    setWindowTitle(QStringLiteral("%1 - changes: %2 of %3 entries")
+                       .arg(FromPath(ExtractFileName(logPath)))
+                       .arg(changed)
+                       .arg(model_->SourceCount()));
+
+    auto* outer = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    FilterBar = new TFilterBar(this);
+    ChangedOnly = new QCheckBox(QStringLiteral("Changed only"), this);
+    top->addWidget(FilterBar, 1);
+    top->addWidget(ChangedOnly);
+    outer->addLayout(top);
+    Summary = new QLabel(SummaryOf(model_->Plan()), this);
+    Summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    outer->addWidget(Summary);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    Table = new QTableView(splitter);
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setSelectionMode(QAbstractItemView::SingleSelection);
+    Table->setWordWrap(false);
+    Table->verticalHeader()->hide();
+    Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
+    Table->setModel(model_.get());
+    Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    Table->setSortingEnabled(true);
+    Table->horizontalHeader()->setStretchLastSection(true);
+    const QString widest[] = {QStringLiteral("ABCDEFGH.fat"), QStringLiteral("00000000"),
+                              QStringLiteral("abcdefghijkl.tga"), QStringLiteral("refused"),
+                              QStringLiteral("0000000000"), QStringLiteral("0000000000")};
+    for (int c = 0; c < int(std::size(widest)); ++c)
+        Table->setColumnWidth(
+            c, std::max(Table->fontMetrics().horizontalAdvance(widest[c]),
+                        Table->fontMetrics().horizontalAdvance(model_->headerData(c, Qt::Horizontal,
+                                                                                  Qt::DisplayRole).toString())) + 16);
+    auto* previews = new QWidget(splitter);
+    auto* grid = new QHBoxLayout(previews);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto* oldColumn = new QVBoxLayout;
+    auto* newColumn = new QVBoxLayout;
+    OldLabel = new QLabel(QStringLiteral("Old"), previews);
+    NewLabel = new QLabel(QStringLiteral("New"), previews);
+    OldPreview = new TPreviewPane(previews);
+    NewPreview = new TPreviewPane(previews);
+    oldColumn->addWidget(OldLabel);
+    oldColumn->addWidget(OldPreview, 1);
+    newColumn->addWidget(NewLabel);
+    newColumn->addWidget(NewPreview, 1);
+    grid->addLayout(oldColumn);
+    grid->addLayout(newColumn);
+    splitter->addWidget(Table);
+    splitter->addWidget(previews);
+    splitter->setSizes({620, 480});
+    outer->addWidget(splitter, 1);
+
+    FilterBar->Bind(model_.get());
+    connect(ChangedOnly, &QCheckBox::toggled, this, [this](bool on) { model_->SetChangedOnly(on); });
+    connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { PreviewRow(current.isValid() ? current.row() : -1); });
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] { PreviewRow(-1); });
+    PreviewRow(-1);
+    resize(1100, 600);
+}
+
+TPlanForm::~TPlanForm() = default;
+
+const PackIndex* TPlanForm::SourceIndex(const std::string& path) {
+    auto it = sources_.find(path);
+    if (it == sources_.end()) {
+        std::unique_ptr<PackIndex> index;
+        try {
+            index = std::make_unique<PackIndex>(ReadWholeFile(path), path);
+        } catch (const Error&) {
+            // The plan has said what is wrong with the pack; no old preview.
+        }
+        it = sources_.emplace(path, std::move(index)).first;
+    }
+    return it->second.get();
+}
+
+void TPlanForm::PreviewRow(int row) {
+    NewLabel->hide();
+    NewPreview->hide();
+    if (row < 0 || row >= model_->rowCount()) {
+        OldPreview->Clear();
+        NewPreview->Clear();
+        return;
+    }
+    const size_t source = model_->SourceRow(row);
+    const PackPlan& pack = model_->PackOf(source);
+    const EntryPlan& entry = model_->EntryOf(source);
+    PreviewRequest old;
+    old.type = EntryType(entry.name);
+    old.size = entry.oldSize;
+    if (const PackIndex* index = SourceIndex(pack.sourceIndex); index && entry.index < index->Count()) {
+        const FatEntry e = index->Entry(entry.index);
+        old.dataPath = DataPathFor(pack.sourceIndex);
+        old.offset = int64_t(e.StartBlock) * PackBlockSize;
+        old.inside = e.Size == 0 || EntryInside(e.StartBlock, e.Size, pack.sourceDataSize);
+    } else {
+        old.inside = false;
+    }
+    OldPreview->Request(old);
+    if (entry.state != EntryState::Changed) return;
+    PreviewRequest fresh;
+    fresh.dataPath = model_->FilePath(source);
+    fresh.type = old.type;
+    fresh.size = entry.newSize;
+    fresh.inside = QFileInfo(FromPath(fresh.dataPath)).size() >= entry.newSize;
+    NewLabel->show();
+    NewPreview->show();
+    NewPreview->Request(fresh);
+}
+
+} // namespace pw

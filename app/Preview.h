@@ -1,0 +1,61 @@
+#pragma once
+// What the preview pane shows for one entry, worked out from the entry's
+// type and first bytes: a Targa picture, a text, or a hex view. Reading and
+// decoding run off the window's thread; nothing here touches a widget.
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <string>
+
+namespace pw {
+
+inline constexpr int64_t PreviewLimit = int64_t(64) << 20; // larger entries: size only
+inline constexpr int64_t HexLimit = int64_t(64) << 10;     // bytes of a hex view
+inline constexpr int64_t TextProbe = 4096;                 // bytes looked at for text
+inline constexpr int64_t TextShown = int64_t(4) << 20;     // bytes of text put in the pane
+
+enum class PreviewKind { Message, Image, Text, Hex };
+
+// One entry of a pack: where its data lie, and what the index says of it.
+struct PreviewRequest {
+    std::string dataPath;
+    int64_t offset = 0;
+    int64_t size = 0;
+    std::string type;   // upper-case, without the dot
+    bool inside = true; // the data lie inside the data file
+};
+
+struct Preview {
+    PreviewKind kind = PreviewKind::Message;
+    QImage image;       // Image: ready to draw, top row first
+    QString text;       // Text, Hex: the lines; Message: the message
+    QString info;       // one line above the view: size, picture size, blocks
+};
+
+// Bytes that start like an uncompressed true-colour Targa whose pixels an
+// entry of `size` bytes holds (the bytes' own size when -1).
+bool LooksLikeTarga(const QByteArray& head, int64_t size = -1);
+// The first TextProbe bytes are text: no control bytes but tab, line feed,
+// form feed and carriage return, and bytes above 127 only as valid UTF-8 or
+// as printable Latin-1.
+bool LooksLikeText(const QByteArray& bytes);
+// UTF-8 when the bytes are valid UTF-8, else Latin-1.
+QString DecodeText(const QByteArray& bytes);
+// Offset, 16 bytes in hex, the same bytes as characters; one line each.
+QString HexDump(const QByteArray& bytes);
+// The number of blocks when the text is in the text container's INI block
+// layout (read by the container itself), else -1.
+int IniBlockCount(const QByteArray& bytes);
+
+enum class PreviewChoice { Targa, Text, Hex };
+PreviewChoice ChoosePreview(const std::string& type, const QByteArray& head, int64_t size = -1);
+
+// The preview of bytes already read: `bytes` is the whole entry (or its
+// first HexLimit bytes when only a hex view can come of it).
+Preview MakePreview(const std::string& type, const QByteArray& bytes, int64_t size);
+// Reads the entry from its data file, bounded, and makes its preview. File
+// errors become a message ("Stream read error", "Cannot open file %s").
+Preview LoadPreview(const PreviewRequest& request);
+
+} // namespace pw

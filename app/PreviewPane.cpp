@@ -1,0 +1,104 @@
+#include "app/PreviewPane.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace pw {
+
+void TImageView::SetImage(const QImage& image) {
+    image_ = image;
+    update();
+}
+
+void TImageView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (image_.isNull()) return;
+    QSize size = image_.size().scaled(this->size(), Qt::KeepAspectRatio);
+    // Small pictures are enlarged by whole steps, so their pixels stay sharp.
+    if (image_.width() <= width() && image_.height() <= height()) {
+        const int step = std::max(1, std::min(width() / image_.width(), height() / image_.height()));
+        size = image_.size() * step;
+    }
+    const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, size.width() < image_.width());
+    painter.drawImage(target, image_);
+}
+
+TPreviewPane::TPreviewPane(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    Info = new QLabel(this);
+    Info->setObjectName(QStringLiteral("PreviewInfo"));
+    Info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Pages = new QStackedWidget(this);
+    ImageView = new TImageView(Pages);
+    TextView = new QPlainTextEdit(Pages);
+    TextView->setReadOnly(true);
+    HexView = new QPlainTextEdit(Pages);
+    HexView->setReadOnly(true);
+    HexView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    HexView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    MessageView = new QLabel(Pages);
+    MessageView->setAlignment(Qt::AlignCenter);
+    MessageView->setWordWrap(true);
+    for (QWidget* page : {static_cast<QWidget*>(MessageView), static_cast<QWidget*>(ImageView),
+                          static_cast<QWidget*>(TextView), static_cast<QWidget*>(HexView)})
+        Pages->addWidget(page);
+    layout->addWidget(Info);
+    layout->addWidget(Pages, 1);
+
+    watcher_ = new QFutureWatcher<Preview>(this);
+    connect(watcher_, &QFutureWatcher<Preview>::finished, this, [this] {
+        if (watched_ == generation_ && watcher_->future().resultCount() > 0) Show(watcher_->result());
+    });
+}
+
+TPreviewPane::~TPreviewPane() {
+    watcher_->waitForFinished();
+}
+
+void TPreviewPane::Request(const PreviewRequest& request) {
+    watched_ = ++generation_;
+    watcher_->cancel(); // an older request not started yet is dropped
+    watcher_->setFuture(QtConcurrent::run([request] { return LoadPreview(request); }));
+}
+
+bool TPreviewPane::Busy() const {
+    return watcher_->isRunning();
+}
+
+void TPreviewPane::Show(const Preview& preview) {
+    current_ = preview;
+    Info->setText(preview.info);
+    switch (preview.kind) {
+    case PreviewKind::Message:
+        MessageView->setText(preview.text);
+        Pages->setCurrentWidget(MessageView);
+        break;
+    case PreviewKind::Image:
+        ImageView->SetImage(preview.image);
+        Pages->setCurrentWidget(ImageView);
+        break;
+    case PreviewKind::Text:
+        TextView->setPlainText(preview.text);
+        Pages->setCurrentWidget(TextView);
+        break;
+    case PreviewKind::Hex:
+        HexView->setPlainText(preview.text);
+        Pages->setCurrentWidget(HexView);
+        break;
+    }
+    emit Shown();
+}
+
+void TPreviewPane::Clear() {
+    ++generation_;
+    Show(Preview{});
+}
+
+} // namespace pw

@@ -1,0 +1,84 @@
+// The contents window over a generated pack of 200,000 entries: opening the
+// pack in the table model and in the window, sorting by each column (the
+// first sort of a column computes its order), filtering. Prints every run's
+// figures and the medians, in milliseconds.
+//
+//   contents_bench [RUNS] [ENTRIES]     (default 7 runs, 200000 entries)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "GeneratedPack.h"
+#include "app/Contents.h"
+#include "app/Dialogs.h"
+#include "app/PackModel.h"
+
+namespace {
+
+using Clock = QElapsedTimer;
+
+double Ms(const Clock& c) { return double(c.nsecsElapsed()) / 1e6; }
+
+template <class F> double Time(F&& f) {
+    Clock c;
+    c.start();
+    f();
+    return Ms(c);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    const size_t entries = argc > 2 ? size_t(std::max(1, std::atoi(argv[2]))) : 200000;
+
+    QTemporaryDir dir;
+    const pwtest::GeneratedPack pack = pwtest::WriteGeneratedPack(dir.path().toStdString(), "BIG", entries);
+    pw::QtDialogs dialogs;
+
+    const char* columns[] = {"index", "name", "type", "start", "size", "path"};
+    std::vector<std::string> names = {"open model", "open window"};
+    for (const char* c : columns) names.push_back(std::string("sort ") + c);
+    names.insert(names.end(), {"re-sort size desc", "filter text", "filter pattern", "filter type"});
+    std::map<std::string, std::vector<double>> times;
+
+    std::printf("%zu entries, %d runs (ms)\n", entries, runs);
+    for (int run = 0; run < runs; ++run) {
+        std::unique_ptr<pw::TPackModel> model;
+        times["open model"].push_back(Time([&] { model = pw::TPackModel::Open(pack.indexPath); }));
+        times["open window"].push_back(Time([&] {
+            auto* form = new pw::TContentsForm(pack.indexPath, dialogs);
+            form->show();
+            QCoreApplication::processEvents();
+            delete form;
+        }));
+        for (int c = 0; c < pw::TPackModel::ColumnCount; ++c)
+            times[std::string("sort ") + columns[c]].push_back(Time([&] { model->sort(c, Qt::AscendingOrder); }));
+        times["re-sort size desc"].push_back(
+            Time([&] { model->sort(pw::TPackModel::ColSize, Qt::DescendingOrder); }));
+        times["filter text"].push_back(Time([&] { model->SetFilter("e00012"); }));
+        times["filter pattern"].push_back(Time([&] { model->SetFilter("*5.t?a"); }));
+        times["filter type"].push_back(Time([&] {
+            model->SetFilter("");
+            model->SetType("TGA", false);
+        }));
+        std::printf("run %d:", run + 1);
+        for (const std::string& n : names) std::printf(" %s %.1f;", n.c_str(), times[n].back());
+        std::printf("\n");
+    }
+    std::printf("medians:\n");
+    for (const std::string& n : names) {
+        std::vector<double> t = times[n];
+        std::sort(t.begin(), t.end());
+        std::printf("  %-18s %8.1f ms\n", n.c_str(), t[t.size() / 2]);
+    }
+    return 0;
+}
