@@ -1,8 +1,6 @@
 // The pack table: cells read from the index record of each row.
 #include "app/PackModel.h"
 
-#include <sys/stat.h>
-
 #include <QBrush>
 #include <QColor>
 
@@ -49,9 +47,9 @@ int CompareFolded(std::string_view a, std::string_view b) {
 std::unique_ptr<TPackModel> TPackModel::Open(const std::string& indexPath, QObject* parent) {
     PackIndex index(ReadWholeFile(indexPath), indexPath);
     const std::string dataPath = DataPathFor(indexPath);
-    struct stat st {};
-    if (::stat(dataPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotOpen(dataPath);
-    return std::make_unique<TPackModel>(std::move(index), indexPath, dataPath, int64_t(st.st_size), parent);
+    const int64_t dataSize = RegularFileSize(dataPath);
+    if (dataSize < 0) ThrowCannotOpen(dataPath);
+    return std::make_unique<TPackModel>(std::move(index), indexPath, dataPath, dataSize, parent);
 }
 
 TPackModel::TPackModel(PackIndex index, std::string indexPath, std::string dataPath, int64_t dataSize,

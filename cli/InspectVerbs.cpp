@@ -1,7 +1,6 @@
 // list, cat and scan: what a pack's index holds, one entry's bytes, and what
 // a directory scan finds. None writes a file, so Ctrl-C ends them as it ends
 // any tool.
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "cli/Json.h"
 #include "cli/Verbs.h"
+#include "core/Console.h"
 #include "core/FileIO.h"
 #include "packs/PackReader.h"
 #include "packs/Scan.h"
@@ -53,7 +53,7 @@ struct CatOptions {
 int Cat(const CatOptions& o) {
     PackReader pack(FullPath(o.pack));
     size_t k = FindEntry(pack.Index(), o.entry, pack.IndexPath());
-    pack.CopyEntry(k, STDOUT_FILENO);
+    pack.CopyEntry(k, StdoutFd);
     return ExitOk;
 }
 

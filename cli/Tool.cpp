@@ -1,8 +1,10 @@
 #include "cli/Tool.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
+#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 
@@ -120,8 +122,11 @@ std::string Tool::UsageOf(const CLI::App* app) const {
 }
 
 std::string FullPath(const std::string& path) {
-    std::string p = std::filesystem::absolute(path).lexically_normal().string();
-    while (p.size() > 1 && p.back() == PathDelim) p.pop_back();
+    std::string p = PathText(std::filesystem::absolute(FsPath(path)).lexically_normal());
+    // A root keeps its separator: "C:\" without it would be "C:", the
+    // current folder of drive C.
+    const size_t root = std::max<size_t>(PathRootLength(p), 1);
+    while (p.size() > root && p.back() == PathDelim) p.pop_back();
     return p;
 }
 

@@ -1,24 +1,12 @@
 // packwright-cli: the pack engine for scripts and for people without a
 // desktop. Exit status 0 on success, 1 on a file error (the message on
 // stderr), 2 on a usage error, 130 when Ctrl-C stopped a run.
-#include <signal.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "cli/TerminalStatus.h"
 #include "cli/Verbs.h"
+#include "core/Console.h"
 #include "core/Error.h"
-
-namespace {
-
-std::atomic<bool>* stopFlag = nullptr;
-
-extern "C" void OnInterrupt(int) {
-    if (stopFlag) stopFlag->store(true);
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     using namespace pw::cli;
@@ -28,9 +16,15 @@ int main(int argc, char** argv) {
     AddRunVerbs(tool);
     AddCheckVerbs(tool);
 
+    // UTF-8 arguments on every system (Windows hands argv over in its ANSI
+    // code page).
+    std::vector<std::string> args = pw::Utf8Arguments(argc, argv);
+    std::vector<char*> argp;
+    for (std::string& a : args) argp.push_back(a.data());
+    argp.push_back(nullptr);
     const Verb* verb = nullptr;
     try {
-        verb = &tool.Parse(argc, argv);
+        verb = &tool.Parse(int(args.size()), argp.data());
     } catch (const Tool::Done&) {
         return std::fflush(stdout) == 0 ? ExitOk : ExitError;
     } catch (const UsageError& e) {
@@ -39,17 +33,11 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
 
-    pw::TerminalStatus status(!tool.Quiet() && ::isatty(STDERR_FILENO));
+    pw::TerminalStatus status(!tool.Quiet() && pw::StderrIsTerminal());
     pw::RunContext ctx(status);
     // Only a run has something to finish cleanly; other verbs end at
     // Ctrl-C as any tool does.
-    if (verb->isRun) {
-        stopFlag = &ctx.StopRequested;
-        struct sigaction sa {};
-        sa.sa_handler = OnInterrupt;
-        sigemptyset(&sa.sa_mask);
-        ::sigaction(SIGINT, &sa, nullptr);
-    }
+    if (verb->isRun) pw::StopOnInterrupt(ctx.StopRequested);
 
     Invocation run{ctx, status, tool.Quiet(), started};
     try {

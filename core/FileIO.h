@@ -1,7 +1,9 @@
 #pragma once
-// Files as the program opens them. "Not shared" means an exclusive lock on
-// the open file description (flock) that another opener, in this or any
-// cooperating process, cannot take while we hold it. Only regular files are
+// Files as the program opens them. "Not shared" means that no other opener,
+// in this or any cooperating process, gets the file while we hold it: an
+// exclusive lock on the open file description (flock) on POSIX systems, an
+// open without sharing (share mode 0) on Windows. The implementations are
+// core/posix and core/windows, chosen by the build. Only regular files are
 // read: a FIFO, device or socket named by a file's content could block a run
 // for ever or never end, so it is refused as a file that cannot be opened.
 // Every failure raises pw::Error with the message of the operation that
@@ -67,6 +69,9 @@ File CreateNotShared(const std::string& path, const std::vector<FileId>& reading
 // Whether a file or folder of that name exists (a dangling link does not).
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The length of the regular file a path names (links followed); -1 when it
+// names nothing or something else.
+int64_t RegularFileSize(const std::string& path);
 // The id of an existing file, or an empty id.
 FileId IdOfPath(const std::string& path);
 
@@ -89,6 +94,21 @@ void WriteAll(int fd, const void* data, size_t size);
 // Neither relies on the file's position.
 void ReadAt(int fd, void* data, size_t size, int64_t offset);
 void WriteAt(int fd, const void* data, size_t size, int64_t offset);
+
+// A read-only view of `length` bytes of an open file from `offset`, a
+// multiple of MapGranularity(); null when it cannot be made. UnmapFile ends
+// it. FileSizeOf: an open file's length, -1 when it cannot be told.
+const void* MapFileRead(int fd, int64_t offset, size_t length);
+void UnmapFile(const void* view, size_t length);
+int64_t MapGranularity();
+int64_t FileSizeOf(int fd);
+
+// Removes a file; true when it is gone (also when it was never there).
+bool RemoveFile(const std::string& path);
+// Whether a rename may put a file under `path` now. On Windows another
+// program that holds the file under that name without delete sharing, or a
+// read-only file, refuses it; a POSIX rename is never refused by openers.
+bool NameCanBeReplaced(const std::string& path);
 
 // Copies `count` bytes from `src` at `offset` to `dst` at its current
 // position, without holding them in memory: the kernel's copy where it

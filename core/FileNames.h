@@ -1,6 +1,6 @@
 #pragma once
 // File-name operations on the platform's paths. A path's separators are "/"
-// here (on Windows "\" and ":"). The file name is the text after the last
+// here (on Windows "\" and ":", and "/", which Windows reads as "\"). The file name is the text after the last
 // separator; the folder part the text up to and including it; the extension
 // the text from the last "." on, provided no separator follows it.
 #include <cstdint>
@@ -10,7 +10,7 @@
 namespace pw {
 
 #ifdef _WIN32
-inline constexpr std::string_view PathSeparators = "\\:";
+inline constexpr std::string_view PathSeparators = "\\:/";
 inline constexpr char PathDelim = '\\';
 #else
 inline constexpr std::string_view PathSeparators = "/";

@@ -21,8 +21,7 @@ void SyncFileSystemOf(const std::string& folder);
 // Renames `from` to `to`, replacing a file of that name in one step.
 // False when it cannot.
 bool RenameReplacing(const std::string& from, const std::string& to);
-// Removes a file; true when it is gone (also when there was none).
-bool RemoveFile(const std::string& path);
+// RemoveFile (core/FileIO.h): true when the file is gone.
 // Whether anything stands under the name (a link counts, dangling or not).
 bool NamePresent(const std::string& path);
 // The file holds exactly these bytes afterwards; "Stream write error".

@@ -177,7 +177,15 @@ void PairCommit::Commit(PendingFile& data, PendingFile& index) {
     recorded_ = true;
     Step(CommitStep::Recorded);
 
-    data.Commit();
+    try {
+        data.Commit();
+    } catch (const Error&) {
+        // When nothing has moved (a held file under the data file's name,
+        // say) the earlier pair stands, and the staged files and the journal
+        // go; once the data file is in place the new pair is finished.
+        if (!data.Committed()) recorded_ = false;
+        throw;
+    }
     Step(CommitStep::DataRenamed);
     index.Commit();
     Step(CommitStep::IndexRenamed);

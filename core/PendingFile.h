@@ -44,6 +44,8 @@ public:
     void Stage(const std::string& path);
     // Renames it into place; "Cannot create file <finalPath>" on failure.
     void Commit();
+    // Whether it stands under its final name.
+    bool Committed() const { return committed_; }
 
     // Whether a file name is one of a pending file's temporary names.
     static bool IsTemporaryName(std::string_view fileName);

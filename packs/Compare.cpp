@@ -1,14 +1,10 @@
 #include "packs/Compare.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "core/Error.h"
+#include "core/FileIO.h"
 
 namespace pw {
 
@@ -23,21 +19,20 @@ bool AllZero(const unsigned char* p, size_t n) { return n == 0 || (p[0] == 0 && 
 MappedWindow::MappedWindow(int fd) : fd_(fd), size_(ByteCompare::SizeOf(fd)) {}
 
 MappedWindow::~MappedWindow() {
-    if (base_) ::munmap(base_, length_);
+    if (base_) UnmapFile(base_, length_);
 }
 
 const unsigned char* MappedWindow::At(int64_t offset, size_t count) {
     if (offset < 0 || count > MaxSpan || offset + int64_t(count) > size_) ThrowReadError();
     if (count == 0) return nullptr;
     if (!base_ || offset < from_ || offset + int64_t(count) > from_ + int64_t(length_)) {
-        if (base_) ::munmap(base_, length_);
+        if (base_) UnmapFile(base_, length_);
         base_ = nullptr;
-        const int64_t page = ::sysconf(_SC_PAGESIZE);
+        const int64_t page = MapGranularity();
         from_ = offset / page * page;
         length_ = size_t(std::min<int64_t>(int64_t(Window), size_ - from_));
-        void* p = ::mmap(nullptr, length_, PROT_READ, MAP_SHARED, fd_, off_t(from_));
-        if (p == MAP_FAILED) ThrowReadError();
-        ::madvise(p, length_, MADV_SEQUENTIAL);
+        const void* p = MapFileRead(fd_, from_, length_);
+        if (!p) ThrowReadError();
         base_ = p;
     }
     return static_cast<const unsigned char*>(base_) + (offset - from_);
@@ -46,14 +41,7 @@ const unsigned char* MappedWindow::At(int64_t offset, size_t count) {
 ByteCompare::ByteCompare() : a_(new char[Piece]), b_(new char[Piece]) {}
 
 void ByteCompare::ReadAt(int fd, int64_t offset, char* to, size_t count) {
-    while (count > 0) {
-        ssize_t n = ::pread(fd, to, count, off_t(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ThrowReadError();
-        to += n;
-        offset += n;
-        count -= size_t(n);
-    }
+    pw::ReadAt(fd, to, count, offset);
 }
 
 bool ByteCompare::Same(int a, int64_t offsetA, int b, int64_t offsetB, int64_t count) {
@@ -115,9 +103,7 @@ bool ByteCompare::Zero(MappedWindow& a, int64_t offset, int64_t count) {
 }
 
 int64_t ByteCompare::SizeOf(int fd) {
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) return -1;
-    return int64_t(st.st_size);
+    return FileSizeOf(fd);
 }
 
 } // namespace pw

@@ -28,7 +28,7 @@ public:
 private:
     int fd_;
     int64_t size_;
-    void* base_ = nullptr;
+    const void* base_ = nullptr;
     int64_t from_ = 0;
     size_t length_ = 0;
 };

@@ -1,9 +1,8 @@
 #include "packs/Driver.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
+#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileSync.h"
@@ -14,8 +13,8 @@ namespace pw {
 
 void BeginRun(RunContext& ctx, const std::string& targetDir) {
     std::error_code ec;
-    std::filesystem::create_directories(targetDir, ec);
-    if (::chdir(targetDir.c_str()) != 0) ThrowCannotOpen(targetDir);
+    std::filesystem::create_directories(FsPath(targetDir), ec);
+    if (!ChangeDirectory(targetDir)) ThrowCannotOpen(targetDir);
     ctx.TargetDir = targetDir;
     ctx.ResetForRun();
     ctx.Status->SetTotalPosition(0);

@@ -1,7 +1,5 @@
 #include "packs/EntryWriter.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <system_error>
 
@@ -100,7 +98,7 @@ void EntryWriter::Write(const Job& job) {
             CopyRange(dataFd_, job.offset, out.Fd(), job.size);
         } catch (...) {
             out.Close();
-            ::unlink(job.path.c_str()); // no partial file under the entry's name
+            RemoveFile(job.path); // no partial file under the entry's name
             throw;
         }
         std::lock_guard lock(mutex_);
@@ -118,7 +116,7 @@ size_t EntryWriter::Finish(std::exception_ptr* error) {
     const size_t failedAt = failedAt_.load();
     if (failedAt != NoFailure) {
         for (const auto& [k, path] : written_)
-            if (k > failedAt) ::unlink(path.c_str());
+            if (k > failedAt) RemoveFile(path);
         if (error) *error = error_;
     }
     return failedAt;

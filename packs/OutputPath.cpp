@@ -1,8 +1,7 @@
 // Where an extracted entry goes, and the folders on the way to it.
-#include <sys/stat.h>
-
 #include "core/FileNames.h"
 #include "core/FileIO.h"
+#include "core/Directory.h"
 #include "packs/Formathandlers.h"
 
 namespace pw {
@@ -22,13 +21,7 @@ std::string Join(const std::string& folder, const std::string& rest) {
 }
 
 // Length of the root that is taken to exist: "/" here, "C:\" on Windows.
-size_t RootLength(const std::string& folder) {
-#ifdef _WIN32
-    return folder.size() >= 3 && folder[1] == ':' ? 3 : 0;
-#else
-    return !folder.empty() && folder[0] == '/' ? 1 : 0;
-#endif
-}
+size_t RootLength(const std::string& folder) { return PathRootLength(folder); }
 
 // Creates each missing level of `folder` (which ends in a separator), one at
 // a time from the root outwards. A level that cannot be made is left for the
@@ -42,7 +35,7 @@ void MakeFolders(RunContext& ctx, const std::string& folder) {
         std::string level = folder.substr(0, sep + 1);
         if (sep > pos && !ctx.KnownDirs.count(level)) {
             std::string dir = folder.substr(0, sep);
-            if (Exists(dir) || ::mkdir(dir.c_str(), 0777) == 0) ctx.KnownDirs.insert(level);
+            if (Exists(dir) || MakeDirectory(dir)) ctx.KnownDirs.insert(level);
         }
         pos = sep + 1;
     }

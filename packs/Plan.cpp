@@ -1,9 +1,9 @@
 #include "packs/Plan.h"
 
-#include <unistd.h>
 
 #include <filesystem>
 
+#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"
@@ -18,17 +18,17 @@ namespace pw {
 
 namespace {
 
-bool CanEnter(const std::string& dir) { return IsDirectory(dir) && ::access(dir.c_str(), X_OK) == 0; }
+bool CanEnter(const std::string& dir) { return IsDirectory(dir) && MayEnterFolder(dir); }
 
 // Whether a new file can be made in `dir`, or in the folder a run would
 // create there.
 bool FolderTakesFiles(const std::string& dir) {
-    std::filesystem::path p(dir.empty() ? "." : dir);
-    while (!Exists(p.string())) {
+    std::filesystem::path p = FsPath(dir.empty() ? "." : dir);
+    while (!Exists(PathText(p))) {
         if (!p.has_relative_path()) return false;
         p = p.parent_path().empty() ? std::filesystem::path(".") : p.parent_path();
     }
-    return CanEnter(p.string()) && ::access(p.c_str(), W_OK) == 0;
+    return CanEnter(PathText(p)) && MayWriteIn(PathText(p));
 }
 
 // Whether an entry file holds exactly the entry's old bytes.

@@ -145,6 +145,9 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     if (ctx.VerifyRebuilds)
         ReadBackRebuilt(ctx, {files.targetIndex, files.targetData, data.Fd(), newIndex.Fd(), fileEnd, index,
                               source.Fd(), origins});
+    // Where another program can hold the old index (Windows), the pair is
+    // refused before anything is put in place.
+    if (!NameCanBeReplaced(files.targetIndex)) ThrowCannotCreate(files.targetIndex);
     commit.Commit(data, newIndex); // the data file first, the index last
     ctx.RunTally.Packs++;
     ctx.RunTally.Entries += n;

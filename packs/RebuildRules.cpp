@@ -3,6 +3,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "core/Directory.h"
 #include "core/FileNames.h"
 
 namespace pw {
@@ -11,8 +12,8 @@ namespace {
 
 bool SamePath(const std::string& a, const std::string& b) {
     std::error_code ec1, ec2;
-    auto ca = std::filesystem::weakly_canonical(a, ec1);
-    auto cb = std::filesystem::weakly_canonical(b, ec2);
+    auto ca = std::filesystem::weakly_canonical(FsPath(a), ec1);
+    auto cb = std::filesystem::weakly_canonical(FsPath(b), ec2);
     return !ec1 && !ec2 && ca == cb;
 }
 
@@ -45,7 +46,7 @@ namespace {
 
 // The lexical form of a path, without a final separator.
 std::string Normal(const std::string& path) {
-    std::string p = std::filesystem::path(path).lexically_normal().string();
+    std::string p = PathText(FsPath(path).lexically_normal());
     while (p.size() > 1 && PathSeparators.find(p.back()) != std::string_view::npos) p.pop_back();
     return p;
 }
@@ -54,25 +55,25 @@ std::string Normal(const std::string& path) {
 
 LogPaths::LogPaths(std::string base) : base_(std::move(base)), baseExists_(Exists(base_)) {
     if (baseExists_ || base_.empty()) return;
-    std::filesystem::path p(Normal(std::filesystem::absolute(base_).string()));
-    while (!Exists(p.string()) && p.has_relative_path()) {
-        created_.push_back(p.string());
+    std::filesystem::path p = FsPath(Normal(PathText(std::filesystem::absolute(FsPath(base_)))));
+    while (!Exists(PathText(p)) && p.has_relative_path()) {
+        created_.push_back(PathText(p));
         p = p.parent_path();
     }
-    standIn_ = p.string();
+    standIn_ = PathText(p);
 }
 
 std::string LogPaths::operator()(const std::string& path) const {
     // An empty line names nothing, here as in the target folder.
     if (base_.empty() || path.empty()) return path;
-    const bool absolute = std::filesystem::path(path).has_root_path();
+    const bool absolute = FsPath(path).has_root_path();
     std::string joined = base_;
     if (PathSeparators.find(joined.back()) == std::string_view::npos) joined += PathDelim;
     joined = absolute ? path : joined + path;
     if (baseExists_) return joined;
     // A folder that insertion would create holds nothing yet: only its name
     // matters, and ".." leaves it by the name.
-    const std::string normal = Normal(std::filesystem::absolute(joined).string());
+    const std::string normal = Normal(PathText(std::filesystem::absolute(FsPath(joined))));
     for (const std::string& dir : created_)
         if (normal == dir) return standIn_;
     return absolute ? path : normal;
@@ -80,7 +81,7 @@ std::string LogPaths::operator()(const std::string& path) const {
 
 std::string CanonicalPath(const std::string& path) {
     std::error_code ec;
-    std::string p = std::filesystem::weakly_canonical(path, ec).string();
+    std::string p = PathText(std::filesystem::weakly_canonical(FsPath(path), ec));
     return ec ? Normal(path) : p;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The recursive directory scan: depth first, every subfolder that is not
-// hidden (names beginning with ".") first, in the order the file system
+// hidden (names beginning with "."; on Windows also the hidden or system
+// attribute) first, in the order the file system
 // gives them, then the folder's own entries matching the pattern, hidden
 // ones and folders included. Names match case-insensitively, as on the
 // original system: "*.fat" matches MENU.FAT. Symbolic links to folders are

@@ -1,13 +1,11 @@
 #include "targa/Targa.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "core/Bytes.h"
+#include "core/CFile.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/PairCommit.h"
@@ -194,7 +192,7 @@ public:
         return got;
     }
     void Skip(int64_t count) override {
-        if (fseeko(f_, off_t(count), SEEK_CUR) != 0) ThrowReadError();
+        if (!SkipCFile(f_, count)) ThrowReadError();
     }
 
 private:
@@ -249,10 +247,8 @@ private:
 } // namespace
 
 void TTarga::LoadFromFile(const std::string& fileName) {
-    FilePtr file(std::fopen(fileName.c_str(), "rb"));
-    struct stat st {};
-    if (!file || fstat(fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode))
-        ThrowCannotOpen(fileName);
+    FilePtr file(OpenCFile(fileName, "rb"));
+    if (!file || CFileIsFolder(file.get())) ThrowCannotOpen(fileName);
     FileSource source(file.get());
     Load(source);
 }
@@ -298,12 +294,8 @@ void TTarga::SaveToFile(const std::string& fileName) {
     // save leaves an earlier file of that name as it was.
     RemoveLeftovers(ExtractFilePath(fileName));
     PendingFile pending(fileName);
-    const int fd = ::dup(pending.Fd());
-    FilePtr file(fd >= 0 ? ::fdopen(fd, "wb") : nullptr);
-    if (!file) {
-        if (fd >= 0) ::close(fd);
-        ThrowCannotCreate(fileName);
-    }
+    FilePtr file(DupCFile(pending.Fd(), "wb"));
+    if (!file) ThrowCannotCreate(fileName);
     std::FILE* f = file.get();
 
     WriteAll(f, Header.data(), HeaderSize);

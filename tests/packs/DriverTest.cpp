@@ -1,7 +1,6 @@
 // A run over a list: the header lines of each item, the Total bar, the
 // target folder and the result log.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "core/Error.h"
 #include "packs/Driver.h"
@@ -26,14 +25,15 @@ TEST(RunList, ResultLogOfTwoPacks) {
     TempDir dir;
     RecordingStatus status;
     RunContext ctx(status);
-    ::mkdir((dir / "d").c_str(), 0777);
+    MakeDir(dir / "d");
     PackPaths a = ThreeEntries(dir / "MENU.fat"), b = ThreeEntries(dir / "d/SND.fat");
     const std::string out = dir / "new/deep/out"; // created with its parents
     EXPECT_EQ(RunList(ctx, {a.Index, b.Index}, KindPacks, "FAT", out), Outcome::Done);
-    EXPECT_EQ(ReadFile(out + "/result.log"),
-              "#Format: FAT\r\n#Source: " + a.Index + "\r\n" + out + "/MENU/TXT/00000000.txt\r\nNULL\r\n" + out +
-                  "/MENU/DAT/00000002.dat\r\n#Format: FAT\r\n#Source: " + b.Index + "\r\n" + out +
-                  "/SND/TXT/00000000.txt\r\nNULL\r\n" + out + "/SND/DAT/00000002.dat\r\n");
+    EXPECT_EQ(ReadFile(out + P("/result.log")),
+              "#Format: FAT\r\n#Source: " + a.Index + "\r\n" + out + P("/MENU/TXT/00000000.txt") +
+                  "\r\nNULL\r\n" + out + P("/MENU/DAT/00000002.dat") + "\r\n#Format: FAT\r\n#Source: " +
+                  b.Index + "\r\n" + out + P("/SND/TXT/00000000.txt") + "\r\nNULL\r\n" + out +
+                  P("/SND/DAT/00000002.dat") + "\r\n");
     EXPECT_EQ(ctx.TargetDir, out);
     EXPECT_EQ(TotalBytesLine(ctx), "Total 24 bytes extracted.");
     // After the run: caption empty, both bars at 0.
@@ -81,8 +81,8 @@ TEST(RunList, ATargetThatCannotBeUsed) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "file/out"));
     }
     // result.log in the way as a folder.
-    ::mkdir((dir / "out").c_str(), 0777);
-    ::mkdir((dir / "out/result.log").c_str(), 0777);
+    MakeDir(dir / "out");
+    MakeDir(dir / "out/result.log");
     try {
         RunList(ctx, {a.Index}, KindPacks, "FAT", dir / "out");
         FAIL();

@@ -1,8 +1,8 @@
 // Extraction of generated packs: output names and folders, the lines of the
 // result log, layouts the reader must cope with, and its progress steps.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <cstdio>
 
 #include "core/Error.h"
 #include "packs/Formathandlers.h"
@@ -28,12 +28,12 @@ PackSpec ThreeEntries(Layout layout) {
 TEST(Extract, WritesEachEntryWithDataAndOneLinePerEntry) {
     for (Layout layout : {Layout::Dense, Layout::Sparse, Layout::Shuffled}) {
         Extraction x;
-        WritePack(x.game + "/MENU.fat", ThreeEntries(layout));
-        EXPECT_EQ(ExtractPack(x.ctx, x.game + "/MENU.fat"), Outcome::Done);
-        EXPECT_EQ(x.ctx.ResultLines, (Lines{x.out + "/MENU/TXT/00000000.txt", "NULL",
-                                            x.out + "/MENU/DAT/00000002.dat"}));
-        EXPECT_EQ(ReadFile(x.out + "/MENU/TXT/00000000.txt"), "hello");
-        EXPECT_EQ(ReadFile(x.out + "/MENU/DAT/00000002.dat"), "1234567");
+        WritePack(x.game + P("/MENU.fat"), ThreeEntries(layout));
+        EXPECT_EQ(ExtractPack(x.ctx, x.game + P("/MENU.fat")), Outcome::Done);
+        EXPECT_EQ(x.ctx.ResultLines, (Lines{x.out + P("/MENU/TXT/00000000.txt"), "NULL",
+                                            x.out + P("/MENU/DAT/00000002.dat")}));
+        EXPECT_EQ(ReadFile(x.out + P("/MENU/TXT/00000000.txt")), "hello");
+        EXPECT_EQ(ReadFile(x.out + P("/MENU/DAT/00000002.dat")), "1234567");
         EXPECT_EQ(ListTree(x.out), (Lines{"MENU/", "MENU/DAT/", "MENU/DAT/00000002.dat", "MENU/TXT/",
                                           "MENU/TXT/00000000.txt"}));
         EXPECT_EQ(x.ctx.TotalBytes, 12);
@@ -51,19 +51,19 @@ TEST(Extract, TypesFoldByCaseAndNumbersKeepEntriesApart) {
     pack.Entries.push_back({"README", "plain"});
     // A type named like the digits of an entry without extension.
     pack.Entries.push_back({"z.0000001F", "typed"});
-    WritePack(x.game + "/MENU.old.fat", pack);
-    ExtractPack(x.ctx, x.game + "/MENU.old.fat");
+    WritePack(x.game + P("/MENU.old.fat"), pack);
+    ExtractPack(x.ctx, x.game + P("/MENU.old.fat"));
     ASSERT_EQ(x.ctx.ResultLines.size(), 33u);
-    EXPECT_EQ(x.ctx.ResultLines[26], x.out + "/MENU/TGA/0000001A.tga");
+    EXPECT_EQ(x.ctx.ResultLines[26], x.out + P("/MENU/TGA/0000001A.tga"));
     for (size_t k = 0; k < 30; ++k)
         EXPECT_EQ(ReadFile(x.ctx.ResultLines[k]), pack.Entries[k].Data) << k;
-    EXPECT_EQ(x.ctx.ResultLines[30], x.out + "/MENU/RAW/0000001E.raw");
+    EXPECT_EQ(x.ctx.ResultLines[30], x.out + P("/MENU/RAW/0000001E.raw"));
     // Without an extension the file has no type folder; its name is the
     // digits and the dot, so it never meets a type folder of that name.
-    EXPECT_EQ(x.ctx.ResultLines[31], x.out + "/MENU/0000001F.");
-    EXPECT_EQ(ReadFile(x.out + "/MENU/0000001F."), "plain");
-    EXPECT_EQ(x.ctx.ResultLines[32], x.out + "/MENU/0000001F/00000020.0000001f");
-    EXPECT_EQ(ReadFile(x.out + "/MENU/0000001F/00000020.0000001f"), "typed");
+    EXPECT_EQ(x.ctx.ResultLines[31], x.out + P("/MENU/0000001F."));
+    EXPECT_EQ(ReadFile(x.out + P("/MENU/0000001F.")), "plain");
+    EXPECT_EQ(x.ctx.ResultLines[32], x.out + P("/MENU/0000001F/00000020.0000001f"));
+    EXPECT_EQ(ReadFile(x.out + P("/MENU/0000001F/00000020.0000001f")), "typed");
 }
 
 TEST(Extract, EmptyAndNegativeCountsWriteNothingButNeedTheDataFile) {
@@ -71,39 +71,39 @@ TEST(Extract, EmptyAndNegativeCountsWriteNothingButNeedTheDataFile) {
         Extraction x;
         PackSpec pack = ThreeEntries(Layout::Dense);
         pack.EntryCount = count;
-        WritePack(x.game + "/MENU.fat", pack);
-        EXPECT_EQ(ExtractPack(x.ctx, x.game + "/MENU.fat"), Outcome::Done);
+        WritePack(x.game + P("/MENU.fat"), pack);
+        EXPECT_EQ(ExtractPack(x.ctx, x.game + P("/MENU.fat")), Outcome::Done);
         EXPECT_TRUE(x.ctx.ResultLines.empty());
         EXPECT_TRUE(ListTree(x.out).empty());
         EXPECT_EQ(x.status.Status(), "Processing MENU.fat...");
-        ::unlink((x.game + "/MENU.mix").c_str());
+        RemovePath(x.game + P("/MENU.mix"));
         try {
-            ExtractPack(x.ctx, x.game + "/MENU.fat");
+            ExtractPack(x.ctx, x.game + P("/MENU.fat"));
             FAIL();
         } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot open file " + x.game + "/MENU.mix");
+            EXPECT_EQ(std::string(e.what()), "Cannot open file " + x.game + P("/MENU.mix"));
         }
     }
 }
 
 TEST(Extract, CompanionDataFileInAnotherLetterCase) {
     Extraction x;
-    WritePack(x.game + "/MENU.FAT", ThreeEntries(Layout::Sparse));
-    ::rename((x.game + "/MENU.mix").c_str(), (x.game + "/MENU.MIX").c_str());
-    ExtractPack(x.ctx, x.game + "/MENU.FAT");
-    EXPECT_EQ(ReadFile(x.out + "/MENU/DAT/00000002.dat"), "1234567");
+    WritePack(x.game + P("/MENU.FAT"), ThreeEntries(Layout::Sparse));
+    std::rename((x.game + P("/MENU.mix")).c_str(), (x.game + P("/MENU.MIX")).c_str());
+    ExtractPack(x.ctx, x.game + P("/MENU.FAT"));
+    EXPECT_EQ(ReadFile(x.out + P("/MENU/DAT/00000002.dat")), "1234567");
 }
 
 TEST(Extract, ScannedPacksKeepTheirPlaceBelowTheScanRoot) {
-    for (std::string suffix : {"", "/"}) {
+    for (std::string suffix : {std::string(), P("/")}) {
         Extraction x;
-        ::mkdir((x.game + "/sub").c_str(), 0777);
-        WritePack(x.game + "/sub/MENU.fat", ThreeEntries(Layout::Dense));
+        MakeDir(x.game + P("/sub"));
+        WritePack(x.game + P("/sub/MENU.fat"), ThreeEntries(Layout::Dense));
         x.ctx.ListFromScan = true;
         x.ctx.ScanRoot = x.game + suffix;
-        ExtractPack(x.ctx, x.game + "/sub/MENU.fat");
-        EXPECT_EQ(x.ctx.ResultLines[0], x.out + "/sub/MENU/TXT/00000000.txt") << "root " << x.ctx.ScanRoot;
-        EXPECT_EQ(ReadFile(x.out + "/sub/MENU/TXT/00000000.txt"), "hello");
+        ExtractPack(x.ctx, x.game + P("/sub/MENU.fat"));
+        EXPECT_EQ(x.ctx.ResultLines[0], x.out + P("/sub/MENU/TXT/00000000.txt")) << "root " << x.ctx.ScanRoot;
+        EXPECT_EQ(ReadFile(x.out + P("/sub/MENU/TXT/00000000.txt")), "hello");
     }
 }
 
@@ -111,20 +111,20 @@ TEST(ExtractProgress, MovesOnlyWhenTheWholePercentChanges) {
     Extraction x;
     PackSpec three;
     three.Entries = {{"a.a", "1"}, {"b.b", "2"}, {"c.c", "3"}};
-    WritePack(x.game + "/THREE.fat", three);
+    WritePack(x.game + P("/THREE.fat"), three);
     std::vector<int> seen;
     x.status.OnEvents = [&] { seen.push_back(x.status.ProgressPosition()); };
-    ExtractPack(x.ctx, x.game + "/THREE.fat");
+    ExtractPack(x.ctx, x.game + P("/THREE.fat"));
     EXPECT_EQ(x.status.ProgressPosition(), 66);
     EXPECT_EQ(x.status.ProgressSets, (std::vector<int>{33, 66})); // 0 is already there
     EXPECT_EQ(seen, (std::vector<int>{0, 33, 66}));
 
     PackSpec many;
     for (int k = 0; k < 200; ++k) many.Entries.push_back({"e.bin", std::string(1, char(k))});
-    WritePack(x.game + "/MANY.fat", many);
+    WritePack(x.game + P("/MANY.fat"), many);
     x.status.SetProgressPosition(0);
     x.status.ProgressSets.clear();
-    ExtractPack(x.ctx, x.game + "/MANY.fat");
+    ExtractPack(x.ctx, x.game + P("/MANY.fat"));
     ASSERT_EQ(x.status.ProgressSets.size(), 99u); // 1 .. 99, each once
     for (int p = 1; p < 100; ++p) EXPECT_EQ(x.status.ProgressSets[size_t(p - 1)], p);
 }

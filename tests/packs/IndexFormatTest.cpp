@@ -85,20 +85,20 @@ TEST(EntryNaming, PackNameTypeFolderAndHexNumber) {
     EXPECT_EQ(PackName("/game/MENU.fat"), "MENU");
     EXPECT_EQ(PackName("/game/MENU.old.fat"), "MENU");
     EXPECT_EQ(PackName("/game.d/a.b.fat"), "a");
-    EXPECT_EQ(RelativeEntryName("MENU", "title.tga", 26), "MENU/TGA/0000001A.tga");
-    EXPECT_EQ(RelativeEntryName("MENU", "DATA\\FONT.Tga", 0), "MENU/TGA/00000000.tga");
-    EXPECT_EQ(RelativeEntryName("MENU", "a.b", 255), "MENU/B/000000FF.b");
+    EXPECT_EQ(RelativeEntryName("MENU", "title.tga", 26), P("MENU/TGA/0000001A.tga"));
+    EXPECT_EQ(RelativeEntryName("MENU", "DATA\\FONT.Tga", 0), P("MENU/TGA/00000000.tga"));
+    EXPECT_EQ(RelativeEntryName("MENU", "a.b", 255), P("MENU/B/000000FF.b"));
     // Only ASCII letters change case.
-    EXPECT_EQ(RelativeEntryName("P", "x.t\xe9x", 1), "P/T\xe9X/00000001.t\xe9x");
+    EXPECT_EQ(RelativeEntryName("P", "x.t\xe9x", 1), P("P/T\xe9X/00000001.t\xe9x"));
 }
 
 TEST(EntryNaming, AnExtensionEndsAtEverySeparatorOfTheGame) {
     // No extension: the file stands in the pack folder, named by the digits.
-    EXPECT_EQ(RelativeEntryName("MENU", "README", 3), "MENU/00000003.");
-    EXPECT_EQ(RelativeEntryName("MENU", "dir.d\\name", 3), "MENU/00000003.");
-    EXPECT_EQ(RelativeEntryName("MENU", "dir.d:name", 3), "MENU/00000003.");
-    EXPECT_EQ(RelativeEntryName("MENU", "dir.d/name", 3), "MENU/00000003.");
-    EXPECT_EQ(RelativeEntryName("MENU", "", 4), "MENU/00000004.");
+    EXPECT_EQ(RelativeEntryName("MENU", "README", 3), P("MENU/00000003."));
+    EXPECT_EQ(RelativeEntryName("MENU", "dir.d\\name", 3), P("MENU/00000003."));
+    EXPECT_EQ(RelativeEntryName("MENU", "dir.d:name", 3), P("MENU/00000003."));
+    EXPECT_EQ(RelativeEntryName("MENU", "dir.d/name", 3), P("MENU/00000003."));
+    EXPECT_EQ(RelativeEntryName("MENU", "", 4), P("MENU/00000004."));
 }
 
 TEST(PackFiles, DataFileIsFoundWhateverItsLetterCase) {

@@ -1,9 +1,6 @@
 // Reading a log: header words and their values, the format in force, the
 // source packs it names, and the Total bar while the lines are examined.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/Error.h"
 #include "core/FileIO.h"
@@ -22,14 +19,14 @@ struct LogRun {
     RunContext ctx{status};
     std::string game = dir / "game", out = dir / "out", log = dir / "in.log";
     LogRun() {
-        ::mkdir(game.c_str(), 0777);
-        ::mkdir(out.c_str(), 0777);
+        MakeDir(game);
+        MakeDir(out);
         ctx.TargetDir = out;
     }
     PackPaths Pack(const std::string& name, const std::string& firstData) {
         PackSpec pack;
         pack.Entries = {{"a.txt", firstData}, {"b.txt", "second"}};
-        return WritePack(game + "/" + name, pack);
+        return WritePack(game + P("/") + name, pack);
     }
     void Process(const std::string& text) {
         WriteFile(log, text);
@@ -46,8 +43,8 @@ TEST(LogReader, RebuildsEveryPackOfAFatBlock) {
     r.Process("#Format: FAT\r\n#Source: " + a.Index + "\r\n" + (r.dir / "edit.txt") + "\r\nNULL\r\n" +
               "#Format: FAT\r\n#Source: " + b.Index + "\r\nNULL\r\nNULL\r\n");
     EXPECT_EQ(ListTree(r.out), (Lines{"A.fat", "A.mix", "B.fat", "B.mix"}));
-    EXPECT_EQ(ReadPack(r.out + "/A.fat").EntryData(0), "edited");
-    EXPECT_EQ(ReadPack(r.out + "/B.fat").EntryData(0), "bbb");
+    EXPECT_EQ(ReadPack(r.out + P("/A.fat")).EntryData(0), "edited");
+    EXPECT_EQ(ReadPack(r.out + P("/B.fat")).EntryData(0), "bbb");
     // Header lines are replaced by their values.
     EXPECT_EQ(r.ctx.LogLines[0], "FAT");
     EXPECT_EQ(r.ctx.LogLines[1], a.Index);
@@ -79,9 +76,9 @@ TEST(LogReader, OnlyTheFatFormatRebuilds) {
               b.Index + "\nNULL\nNULL\n");
     EXPECT_EQ(ListTree(r.out).size(), 4u);
     WriteFile(r.dir / "second.log", "#Source: " + a.Index + "\nNULL\nNULL\n");
-    ::unlink((r.out + "/A.fat").c_str());
+    RemovePath(r.out + P("/A.fat"));
     ProcessLogFile(r.ctx, r.dir / "second.log");
-    EXPECT_FALSE(FileExists(r.out + "/A.fat"));
+    EXPECT_FALSE(FileExists(r.out + P("/A.fat")));
 }
 
 TEST(LogReader, TheSourceIndexIsOpenedForWritingEvenWhenNotRebuilt) {
@@ -121,25 +118,25 @@ TEST(LogReader, BlanksAroundHeaderWords) {
 
 TEST(LogReader, PathsWithBlanksAndOfAnyLength) {
     LogRun r;
-    std::string folder = r.game + "/with blank " + std::string(200, 'd');
-    ::mkdir(folder.c_str(), 0777);
-    folder += "/" + std::string(200, 'e');
-    ::mkdir(folder.c_str(), 0777);
+    std::string folder = r.game + P("/with blank ") + std::string(200, 'd');
+    MakeDir(folder);
+    folder += P("/") + std::string(200, 'e');
+    MakeDir(folder);
     PackSpec pack;
     pack.Entries = {{"a.txt", "aaa"}};
-    PackPaths a = WritePack(folder + "/LONG.fat", pack);
-    const std::string edit = folder + "/edited file.txt";
+    PackPaths a = WritePack(folder + P("/LONG.fat"), pack);
+    const std::string edit = folder + P("/edited file.txt");
     WriteFile(edit, "edited");
     ASSERT_GT(a.Index.size(), 400u);
     r.Process("#Format: FAT\n#Source: " + a.Index + "\n" + edit + "\n");
-    EXPECT_EQ(ReadPack(r.out + "/LONG.fat").EntryData(0), "edited");
+    EXPECT_EQ(ReadPack(r.out + P("/LONG.fat")).EntryData(0), "edited");
 }
 
 TEST(LogReader, AMissingSourceIsNoError) {
     LogRun r;
     PackPaths b = r.Pack("B.fat", "bbb");
     WriteFile(r.dir / "edit.txt", "edited");
-    r.Process("#Format: FAT\n#Source: " + r.game + "/GONE.fat\n" + (r.dir / "edit.txt") + "\nNULL\n" +
+    r.Process("#Format: FAT\n#Source: " + r.game + P("/GONE.fat\n") + (r.dir / "edit.txt") + "\nNULL\n" +
               "#Format: FAT\n#Source: " + b.Index + "\nNULL\nNULL\n");
     EXPECT_EQ(ListTree(r.out), (Lines{"B.fat", "B.mix"}));
     EXPECT_EQ(r.ctx.SourcePackPath, b.Index);

@@ -1,15 +1,14 @@
 #include "packs/PackFixtures.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "core/Bytes.h"
+#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 
@@ -109,24 +108,39 @@ ReadBack ReadPack(const std::string& indexPath, const std::string& dataPath) {
     return r;
 }
 
+std::string P(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = pw::PathDelim;
+    return path;
+}
+
 TempDir::TempDir() {
-    char templ[] = "/tmp/pwtest-XXXXXX";
-    const char* made = ::mkdtemp(templ);
-    if (!made) throw std::runtime_error("mkdtemp failed");
-    path_ = made;
+    std::random_device random;
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path p = base / ("pwtest-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(p, ec)) {
+            path_ = pw::PathText(p);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir() {
     std::error_code ec;
+    // A current folder cannot be removed on Windows: leave it first.
+    if (pw::PathText(fs::current_path(ec)).rfind(path_, 0) == 0) fs::current_path(fs::temp_directory_path(), ec);
     // Tests may leave read-only folders behind; make them removable first.
-    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it); it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(pw::FsPath(path_), ec); !ec && it != fs::end(it); it.increment(ec))
         if (it->is_directory(ec) && !it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
+    fs::remove_all(pw::FsPath(path_), ec);
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pw::FsPath(path), std::ios::binary);
     if (!in) {
         ADD_FAILURE() << "cannot read " << path;
         return {};
@@ -137,21 +151,32 @@ std::string ReadFile(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(pw::FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
     if (!out) ADD_FAILURE() << "cannot write " << path;
 }
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
+    return fs::exists(fs::symlink_status(pw::FsPath(path), ec));
+}
+
+void MakeDir(const std::string& path) {
+    std::error_code ec;
+    fs::create_directory(pw::FsPath(path), ec);
+}
+
+void RemovePath(const std::string& path) {
+    std::error_code ec;
+    fs::remove(pw::FsPath(path), ec);
 }
 
 std::vector<std::string> ListTree(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it); it.increment(ec)) {
-        std::string rel = fs::relative(it->path(), dir).string();
+    for (auto it = fs::recursive_directory_iterator(pw::FsPath(dir), ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        std::string rel = fs::relative(it->path(), pw::FsPath(dir)).generic_string();
         if (it->is_directory(ec) && !it->is_symlink(ec)) rel += "/";
         names.push_back(rel);
     }
@@ -191,8 +216,8 @@ void RecordingStatus::ProcessEvents() {
 }
 
 RunFolders::RunFolders() {
-    ::mkdir(game.c_str(), 0777);
-    ::mkdir(out.c_str(), 0777);
+    MakeDir(game);
+    MakeDir(out);
     ctx.TargetDir = out;
 }
 

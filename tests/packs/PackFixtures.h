@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/FileNames.h"
 #include "packs/RunContext.h"
 #include "packs/StatusSink.h"
 
@@ -66,7 +67,11 @@ struct ReadBack {
 };
 ReadBack ReadPack(const std::string& indexPath, const std::string& dataPath = "");
 
-// A fresh folder under /tmp, removed with everything in it at the end.
+// A path written with "/" in the system's own spelling ("\" on Windows).
+std::string P(std::string path);
+
+// A fresh folder in the system's temporary folder, removed with everything
+// in it at the end.
 class TempDir {
 public:
     TempDir();
@@ -74,8 +79,8 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& Path() const { return path_; }
-    // Path() + "/" + relative
-    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+    // Path() + "/" + relative, in the system's spelling
+    std::string operator/(const std::string& relative) const { return path_ + P("/" + relative); }
 
 private:
     std::string path_;
@@ -84,7 +89,10 @@ private:
 std::string ReadFile(const std::string& path); // "" plus a test failure when missing
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
-// Every file and folder below `dir`, relative and sorted; folders end in "/".
+void MakeDir(const std::string& path);
+void RemovePath(const std::string& path);
+// Every file and folder below `dir`, relative and sorted, written with "/";
+// folders end in "/".
 std::vector<std::string> ListTree(const std::string& dir);
 // `n` bytes of a pattern that differs with `seed`.
 std::string Bytes(size_t n, unsigned seed);

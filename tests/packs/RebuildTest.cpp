@@ -1,8 +1,8 @@
 // The rebuild of a pack: the dense layout of the new data file, which bytes
 // of the index change, and where each entry's data come from.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include "core/Directory.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
 
@@ -18,7 +18,7 @@ struct Rebuild : RunFolders {
         ctx.SourcePackPath = source;
         ctx.LogLines = {"#Source: " + source};
         ctx.LogLines.insert(ctx.LogLines.end(), entryLines.begin(), entryLines.end());
-        return RebuildPack(ctx, out + "/" + name, 1);
+        return RebuildPack(ctx, out + P("/") + name, 1);
     }
 };
 
@@ -38,9 +38,9 @@ TEST(Rebuild, KeptEntriesAreLaidOutDenselyOnBlockBoundaries) {
     for (Layout layout : {Layout::Dense, Layout::Sparse, Layout::Shuffled}) {
         Rebuild r;
         PackSpec pack = Sized({1, 2048, 2049}, layout);
-        PackPaths src = WritePack(r.game + "/MENU.fat", pack);
+        PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
         EXPECT_EQ(r.Run(src.Index, {"NULL", "NULL", "NULL"}), 4u);
-        ReadBack got = ReadPack(r.out + "/MENU.fat");
+        ReadBack got = ReadPack(r.out + P("/MENU.fat"));
         EXPECT_EQ(got.Data.size(), 8192u);
         ASSERT_EQ(got.Entries.size(), 3u);
         for (size_t k = 0; k < 3; ++k) {
@@ -58,10 +58,10 @@ TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
     PackSpec pack = Sized({10, 0, 3000, 5}, Layout::Shuffled);
     pack.Entries[1].StartBlock = 77; // empty entries point anywhere
     pack.Entries[2].Name = "SIXTEEN_BYTES.ab";
-    PackPaths src = WritePack(r.game + "/MENU.fat", pack);
+    PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
     WriteFile(r.dir / "edit.bin", "edited");
     r.Run(src.Index, {"NULL", "NULL", "NULL", r.dir / "edit.bin"});
-    const std::string before = ReadFile(src.Index), after = ReadFile(r.out + "/MENU.fat");
+    const std::string before = ReadFile(src.Index), after = ReadFile(r.out + P("/MENU.fat"));
     ASSERT_EQ(before.size(), after.size());
     for (size_t i = 0; i < before.size(); ++i) {
         size_t inRecord = (i - 8) % 28;
@@ -70,7 +70,7 @@ TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
             EXPECT_EQ(before[i], after[i]) << "byte " << i;
         }
     }
-    ReadBack got = ReadPack(r.out + "/MENU.fat");
+    ReadBack got = ReadPack(r.out + P("/MENU.fat"));
     EXPECT_EQ(got.Trailing, pack.Trailing);
     EXPECT_EQ(got.HeaderExtra, pack.HeaderExtra);
     // Entry 1 is empty: it takes no room and starts where entry 2 starts.
@@ -85,12 +85,12 @@ TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
 TEST(Rebuild, EditedDeletedAndEmptyFiles) {
     Rebuild r;
     PackSpec pack = Sized({100, 200, 300, 400}, Layout::Sparse);
-    PackPaths src = WritePack(r.game + "/MENU.fat", pack);
+    PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
     const std::string longer = Bytes(5000, 99);
     WriteFile(r.dir / "longer.bin", longer);
     WriteFile(r.dir / "empty.bin", "");
     r.Run(src.Index, {r.dir / "longer.bin", r.dir / "deleted.bin", r.dir / "empty.bin", "NULL"});
-    ReadBack got = ReadPack(r.out + "/MENU.fat");
+    ReadBack got = ReadPack(r.out + P("/MENU.fat"));
     EXPECT_EQ(got.Entries[0].Size, 5000);
     EXPECT_EQ(got.EntryData(0), longer);
     EXPECT_EQ(got.Entries[1].StartBlock, 3); // 5000 bytes take three blocks
@@ -104,11 +104,11 @@ TEST(Rebuild, EditedDeletedAndEmptyFiles) {
 
 TEST(Rebuild, RelativeEntryLinesAreFoundInTheCurrentFolder) {
     Rebuild r;
-    PackPaths src = WritePack(r.game + "/MENU.fat", Sized({10}, Layout::Dense));
-    WriteFile(r.out + "/NULL", "a file named NULL");
-    ASSERT_EQ(::chdir(r.out.c_str()), 0);
+    PackPaths src = WritePack(r.game + P("/MENU.fat"), Sized({10}, Layout::Dense));
+    WriteFile(r.out + P("/NULL"), "a file named NULL");
+    ASSERT_TRUE(ChangeDirectory(r.out));
     r.Run(src.Index, {"NULL"});
-    EXPECT_EQ(ReadPack(r.out + "/MENU.fat").EntryData(0), "a file named NULL");
+    EXPECT_EQ(ReadPack(r.out + P("/MENU.fat")).EntryData(0), "a file named NULL");
 }
 
 TEST(Rebuild, EmptyOrNegativeCountCopiesTheIndexWhole) {
@@ -116,27 +116,27 @@ TEST(Rebuild, EmptyOrNegativeCountCopiesTheIndexWhole) {
         Rebuild r;
         PackSpec pack = Sized({10, 20}, Layout::Sparse);
         pack.EntryCount = count;
-        PackPaths src = WritePack(r.game + "/MENU.fat", pack);
+        PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
         EXPECT_EQ(r.Run(src.Index, {"NULL", "NULL"}), 1u);
-        EXPECT_EQ(ReadFile(r.out + "/MENU.fat"), ReadFile(src.Index));
-        EXPECT_EQ(ReadFile(r.out + "/MENU.mix"), "");
+        EXPECT_EQ(ReadFile(r.out + P("/MENU.fat")), ReadFile(src.Index));
+        EXPECT_EQ(ReadFile(r.out + P("/MENU.mix")), "");
     }
 }
 
 TEST(Rebuild, DottedPackNamesKeepTheirWholeName) {
     Rebuild r;
-    PackPaths src = WritePack(r.game + "/a.b.fat", Sized({10}, Layout::Dense));
+    PackPaths src = WritePack(r.game + P("/a.b.fat"), Sized({10}, Layout::Dense));
     r.Run(src.Index, {"NULL"}, "a.b.fat");
     EXPECT_EQ(ListTree(r.out), (Lines{"a.b.fat", "a.b.mix"}));
 }
 
 TEST(Rebuild, ReplacesAnEarlierPackAndLeavesNoTemporaryFile) {
     Rebuild r;
-    WriteFile(r.out + "/MENU.fat", "old index");
-    WriteFile(r.out + "/MENU.mix", "old data");
-    PackPaths src = WritePack(r.game + "/MENU.fat", Sized({10, 3000}, Layout::Shuffled));
+    WriteFile(r.out + P("/MENU.fat"), "old index");
+    WriteFile(r.out + P("/MENU.mix"), "old data");
+    PackPaths src = WritePack(r.game + P("/MENU.fat"), Sized({10, 3000}, Layout::Shuffled));
     r.Run(src.Index, {"NULL", "NULL"});
-    EXPECT_EQ(ReadPack(r.out + "/MENU.fat").EntryData(1), Bytes(3000, 2));
+    EXPECT_EQ(ReadPack(r.out + P("/MENU.fat")).EntryData(1), Bytes(3000, 2));
     EXPECT_EQ(ListTree(r.out), (Lines{"MENU.fat", "MENU.mix"}));
     EXPECT_EQ(r.status.Captions.back(), "Processing MENU.fat...");
 }

@@ -1,7 +1,6 @@
 // Line files: how logs and project lists split into lines, and the bytes
 // that result logs and project lists are written with.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "core/Error.h"
 #include "packs/PackFixtures.h"
@@ -70,7 +69,7 @@ TEST(LineFileErrors, NameTheFile) {
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + (dir / "no/such/folder/result.log"));
     }
-    ::mkdir((dir / "sub").c_str(), 0777);
+    MakeDir(dir / "sub");
     try {
         SaveLines(dir / "sub", {"a"});
         FAIL();

@@ -51,8 +51,6 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
-
 bool NamePresent(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -149,6 +150,11 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int64_t RegularFileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? int64_t(st.st_size) : -1;
+}
+
 FileId IdOfPath(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
@@ -258,6 +264,27 @@ void ReadAt(int fd, void* data, size_t size, int64_t offset) {
 
 void WriteAt(int fd, const void* data, size_t size, int64_t offset) {
     WriteAllAt(fd, static_cast<const char*>(data), size, &offset);
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+bool NameCanBeReplaced(const std::string&) { return true; }
+
+const void* MapFileRead(int fd, int64_t offset, size_t length) {
+    void* p = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, off_t(offset));
+    if (p == MAP_FAILED) return nullptr;
+    ::madvise(p, length, MADV_SEQUENTIAL);
+    return p;
+}
+
+void UnmapFile(const void* view, size_t length) { ::munmap(const_cast<void*>(view), length); }
+
+int64_t MapGranularity() { return ::sysconf(_SC_PAGESIZE); }
+
+int64_t FileSizeOf(int fd) {
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return -1;
+    return int64_t(st.st_size);
 }
 
 void CopyRange(int src, int64_t offset, int dst, int64_t count) { Copy(src, offset, dst, nullptr, count); }

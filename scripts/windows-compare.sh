@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs the Linux and the Windows packwright-cli (under wine) on the same
+# generated packs and compares what they make: the listed entries, the
+# extracted files, the result logs apart from the spelling of paths, and
+# the rebuilt packs byte for byte.
+# usage: scripts/windows-compare.sh LINUX_CLI WINDOWS_CLI.exe   (WINE: the loader)
+set -euo pipefail
+lin=$(realpath "$1")
+win=$(realpath "$2")
+wine=${WINE:-wine64}
+export WINEDEBUG=-all
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# wine sees the Linux root as drive Z:.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+fail() { echo "windows-compare: $*" >&2; exit 1; }
+
+python3 - "$work/game" <<'PY'
+import os, random, struct, sys
+root = sys.argv[1]
+rng = random.Random(14)
+def pack(path, entries, shuffled=False, trailing=b""):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    order = list(range(len(entries)))
+    if shuffled: rng.shuffle(order)
+    data, starts = bytearray(), [0] * len(entries)
+    for k in order:
+        if shuffled: data += b"\xee" * 2048          # a gap
+        data += b"\xee" * (-len(data) % 2048)
+        starts[k] = len(data) // 2048
+        data += entries[k][1]
+    index = struct.pack("<iI", len(entries), 0xA1B2C3D4)
+    for k, (name, body) in enumerate(entries):
+        index += name.ljust(16, b"\0")[:16] + struct.pack("<iiI", starts[k], len(body), 0xE0000000 + k)
+    open(path, "wb").write(index + trailing)
+    open(path[:-4] + ".mix", "wb").write(bytes(data))
+types = [b"txt", b"TGA", b"wav", b"Dat", b"mdl"]
+def body(n): return bytes(rng.randrange(256) for _ in range(n))
+pack(f"{root}/MENU.fat", [(b"e%d.%s" % (k, types[k % 5]), body(rng.choice([0, 1, 2047, 2048, 2049, 9000])))
+                          for k in range(40)])
+pack(f"{root}/sub/SND.old.fat", [(b"SIXTEEN_BYTES.ab", body(700)), (b"DATA\\x.wav", body(5000)),
+                                 (b"y.wav", b""), (b"z.txt", body(3))], shuffled=True, trailing=b"tail\x01")
+pack(f"{root}/sub/deep/BIG.fat", [(b"big.raw", body(600000)), (b"small.raw", body(10))], shuffled=True)
+PY
+
+for side in lin win; do mkdir -p "$work/$side"; done
+run_win() { "$wine" "$win" "$@"; }
+
+# The entries as listed.
+for p in MENU.fat sub/SND.old.fat; do
+  a=$("$lin" list "$work/game/$p")
+  b=$(run_win list "$(winpath "$work/game/$p")" | tr -d '\r')
+  [[ "$a" == "$b" ]] || fail "list $p differs"
+done
+
+# Extraction of everything a scan finds.
+"$lin" extract --quiet --target "$work/lin/out" --scan "$work/game"
+run_win extract --quiet --target "$(winpath "$work/win/out")" --scan "$(winpath "$work/game")"
+diff -r -x result.log "$work/lin/out" "$work/win/out" >/dev/null || fail "extracted files differ"
+python3 - "$work" <<'PY' || fail "result logs differ apart from the paths"
+import sys
+w = sys.argv[1]
+lin = open(f"{w}/lin/out/result.log", "rb").read().decode()
+win = open(f"{w}/win/out/result.log", "rb").read().decode()
+lin = lin.replace(f"{w}/lin/", "@/").replace(f"{w}/", "@/")
+winroot = "Z:" + w.replace("/", "\\")
+win = win.replace(winroot + "\\win\\", "@\\").replace(winroot + "\\", "@\\").replace("\\", "/")
+sys.exit(0 if lin == win and lin.count("\r\n") > 40 else 1)
+PY
+
+# The same edits on both sides, then the rebuild from each side's log.
+for side in lin win; do
+  o="$work/$side/out"
+  printf 'edited text' >"$o/MENU/TXT/00000000.txt"
+  head -c 5000 /dev/zero >>"$o/MENU/TGA/00000001.tga"
+  rm "$o/MENU/WAV/00000002.wav"
+  : >"$o/sub/SND/AB/00000000.ab"
+done
+"$lin" insert --quiet --target "$work/lin/new" "$work/lin/out/result.log"
+run_win insert --quiet --target "$(winpath "$work/win/new")" "$(winpath "$work/win/out/result.log")"
+n=0
+for f in "$work/lin/new"/*; do
+  cmp -s "$f" "$work/win/new/$(basename "$f")" || fail "rebuilt $(basename "$f") differs"
+  n=$((n + 1))
+done
+((n == 6)) || fail "expected 6 rebuilt files, found $n"
+[[ $(ls "$work/win/new" | wc -l) == 6 ]] || fail "the Windows side left other files"
+echo "windows-compare: list, extract and insert agree on 3 packs"

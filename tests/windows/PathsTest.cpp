@@ -1,0 +1,127 @@
+// Windows paths: drive letters, UNC and "\\?\" roots, forward slashes, paths
+// beyond the classic length limit, and names outside ASCII.
+#include <gtest/gtest.h>
+
+#include "core/Directory.h"
+#include "core/FileIO.h"
+#include "core/FileNames.h"
+#include "packs/Driver.h"
+#include "packs/Formathandlers.h"
+#include "packs/Kinds.h"
+#include "packs/PackFixtures.h"
+#include "packs/PackIndex.h"
+
+using namespace pw;
+using namespace pwtest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+PackSpec ThreeEntries() {
+    PackSpec pack;
+    pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}, {"d.txt", "four"}};
+    return pack;
+}
+
+} // namespace
+
+TEST(WindowsPaths, NamesFoldersAndExtensions) {
+    EXPECT_EQ(ExtractFileName("C:\\mods\\MENU.old.fat"), "MENU.old.fat");
+    EXPECT_EQ(ExtractFilePath("C:\\mods\\MENU.fat"), "C:\\mods\\");
+    EXPECT_EQ(ExtractFileName("C:MENU.fat"), "MENU.fat");
+    EXPECT_EQ(ExtractFilePath("C:MENU.fat"), "C:");
+    EXPECT_EQ(ExtractFileName("C:/mods/MENU.fat"), "MENU.fat"); // Windows reads "/" as "\"
+    EXPECT_EQ(ExtractFileExt("C:\\game.d\\MENU"), "");
+    EXPECT_EQ(ChangeFileExt("\\\\server\\share\\MENU.fat", ".mix"), "\\\\server\\share\\MENU.mix");
+    EXPECT_EQ(PackName("D:\\game\\MENU.old.fat"), "MENU");
+}
+
+TEST(WindowsPaths, RootsTakenToExist) {
+    EXPECT_EQ(PathRootLength("C:\\out\\MENU\\"), 3u);
+    EXPECT_EQ(PathRootLength("C:out\\"), 2u);
+    EXPECT_EQ(PathRootLength("\\out\\"), 1u);
+    EXPECT_EQ(PathRootLength("out\\x\\"), 0u);
+    EXPECT_EQ(PathRootLength("\\\\server\\share\\out\\"), 15u);
+    EXPECT_EQ(PathRootLength("//server/share/out/"), 15u);
+    EXPECT_EQ(PathRootLength("\\\\?\\C:\\out\\"), 7u);
+    EXPECT_EQ(PathRootLength("\\\\?\\UNC\\server\\share\\out\\"), 21u);
+}
+
+TEST(WindowsPaths, OutputPathsBelowDriveLettersAndShares) {
+    RecordingStatus status;
+    RunContext ctx(status);
+    ctx.TargetDir = "C:\\out";
+    EXPECT_EQ(OutputPathFor(ctx, "D:\\game\\MENU.fat", "MENU\\TXT\\00000003.txt"), "C:\\out\\MENU\\TXT\\00000003.txt");
+    ctx.ListFromScan = true;
+    ctx.ScanRoot = "D:\\game";
+    EXPECT_EQ(OutputPathFor(ctx, "D:\\game\\data\\MENU.fat", "MENU\\TGA\\0000001A.tga"),
+              "C:\\out\\data\\MENU\\TGA\\0000001A.tga");
+    ctx.ListFromScan = false;
+    ctx.TargetDir = "\\\\server\\share\\out\\";
+    EXPECT_EQ(OutputPathFor(ctx, "D:\\MENU.fat", "MENU\\TXT\\00000000.txt"),
+              "\\\\server\\share\\out\\MENU\\TXT\\00000000.txt");
+}
+
+TEST(WindowsPaths, ResultLogHoldsFullWindowsPaths) {
+    TempDir dir;
+    RecordingStatus status;
+    RunContext ctx(status);
+    PackPaths a = WritePack(dir / "MENU.fat", ThreeEntries());
+    const std::string out = dir / "mods";
+    ASSERT_EQ(out.substr(1, 2), ":\\");
+    EXPECT_EQ(RunList(ctx, {a.Index}, KindPacks, "FAT", out), Outcome::Done);
+    EXPECT_EQ(ReadFile(out + "\\result.log"), "#Format: FAT\r\n#Source: " + a.Index + "\r\n" + out +
+                                                  "\\MENU\\TXT\\00000000.txt\r\nNULL\r\n" + out +
+                                                  "\\MENU\\DAT\\00000002.dat\r\n" + out +
+                                                  "\\MENU\\TXT\\00000003.txt\r\n");
+    EXPECT_EQ(ReadFile(out + "\\MENU\\TXT\\00000003.txt"), "four");
+}
+
+TEST(WindowsPaths, TheLongFormAndPathsBeyondTheClassicLimit) {
+    TempDir dir;
+    PackPaths a = WritePack(dir / "MENU.fat", ThreeEntries());
+    // A target written in the long form: its root is "\\?\C:\".
+    {
+        RecordingStatus status;
+        RunContext ctx(status);
+        ctx.TargetDir = "\\\\?\\" + (dir / "long form");
+        ExtractPack(ctx, a.Index);
+        EXPECT_EQ(ctx.ResultLines[0], ctx.TargetDir + "\\MENU\\TXT\\00000000.txt");
+        EXPECT_EQ(ReadFile(dir / "long form/MENU/TXT/00000000.txt"), "hello");
+    }
+    // A target far beyond 260 characters, folders made on the way.
+    RecordingStatus status;
+    RunContext ctx(status);
+    ctx.TargetDir = dir.Path();
+    for (int i = 0; i < 9; ++i) ctx.TargetDir += "\\" + std::string(40, char('a' + i));
+    ExtractPack(ctx, a.Index);
+    ASSERT_GT(ctx.ResultLines[3].size(), 400u);
+    EXPECT_TRUE(Exists(ctx.ResultLines[3]));
+    EXPECT_EQ(OpenReadNotShared(ctx.ResultLines[3]).Size(), 4);
+    // And back into a pack from there.
+    ctx.SourcePackPath = a.Index;
+    ctx.LogLines = {"#Source: " + a.Index, ctx.ResultLines[0], "NULL", ctx.ResultLines[2], ctx.ResultLines[3]};
+    RebuildPack(ctx, ctx.TargetDir + "\\MENU.fat", 1);
+    EXPECT_EQ(ReadWholeFile(ctx.TargetDir + "\\MENU.fat").size(), ReadFile(a.Index).size());
+}
+
+TEST(WindowsPaths, NamesOutsideAscii) {
+    TempDir dir;
+    const std::string game = dir / "Spiele \xC3\xBC\xE2\x82\xAC \xE6\xB8\xB8\xE6\x88\x8F"; // ü € 游戏
+    MakeDir(game);
+    ASSERT_TRUE(IsDirectory(game));
+    PackPaths a = WritePack(game + "\\MEN\xC3\x9C.fat", ThreeEntries());
+    RecordingStatus status;
+    RunContext ctx(status);
+    const std::string out = game + "\\\xC3\xA4out";
+    EXPECT_EQ(RunList(ctx, {a.Index}, KindPacks, "FAT", out), Outcome::Done);
+    EXPECT_EQ(ReadFile(out + "\\MEN\xC3\x9C\\TXT\\00000000.txt"), "hello");
+    const std::string edited = out + "\\MEN\xC3\x9C\\TXT\\00000003.txt";
+    WriteFile(edited, "edited");
+    RunContext again(status);
+    const std::string rebuilt = dir / "rebuilt";
+    EXPECT_EQ(RunList(again, {out + "\\result.log"}, KindLogs, "", rebuilt), Outcome::Done);
+    ReadBack pack = ReadPack(rebuilt + "\\MEN\xC3\x9C.fat");
+    EXPECT_EQ(pack.EntryData(0), "hello");
+    EXPECT_EQ(pack.EntryData(3), "edited");
+}
