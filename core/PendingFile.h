@@ -49,6 +49,8 @@ public:
 
     // Whether a file name is one of a pending file's temporary names.
     static bool IsTemporaryName(std::string_view fileName);
+    // The temporary name of a pending file of `finalName`.
+    static std::string TemporaryName(std::string_view finalName, unsigned long process, unsigned counter);
     // For tests: behave as on a file system that refuses unnamed files.
     static void RefuseUnnamedFiles(bool refuse);
 

@@ -1,5 +1,6 @@
 #include "packs/RebuildRules.h"
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 
@@ -63,6 +64,24 @@ LogPaths::LogPaths(std::string base) : base_(std::move(base)), baseExists_(Exist
     standIn_ = PathText(p);
 }
 
+bool LogPaths::Unreachable(const std::string& path) const {
+    std::filesystem::path at = FsPath(created_.front()); // the base, made absolute
+    const std::vector<std::filesystem::path> parts(FsPath(path).begin(), FsPath(path).end());
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        const std::filesystem::path& level = parts[i];
+        if (level.empty() || level == ".") continue;
+        if (level == "..") {
+            at = at.parent_path();
+            continue;
+        }
+        at /= level;
+        const std::string folder = PathText(at);
+        if (std::find(created_.begin(), created_.end(), folder) == created_.end() && !IsDirectory(folder))
+            return true;
+    }
+    return false;
+}
+
 std::string LogPaths::operator()(const std::string& path) const {
     // An empty line names nothing, here as in the target folder.
     if (base_.empty() || path.empty()) return path;
@@ -71,6 +90,9 @@ std::string LogPaths::operator()(const std::string& path) const {
     if (PathSeparators.find(joined.back()) == std::string_view::npos) joined += PathDelim;
     joined = absolute ? path : joined + path;
     if (baseExists_) return joined;
+    // Through a level that will not be there, the system finds nothing,
+    // even where a ".." after it would lead back (the base is missing too).
+    if (!absolute && Unreachable(path)) return joined;
     // A folder that insertion would create holds nothing yet: only its name
     // matters, and ".." leaves it by the name.
     const std::string normal = Normal(PathText(std::filesystem::absolute(FsPath(joined))));

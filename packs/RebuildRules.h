@@ -28,6 +28,8 @@ public:
     std::string operator()(const std::string& path) const;
 
 private:
+    // Whether a relative path passes a folder level that will not exist.
+    bool Unreachable(const std::string& path) const;
     std::string base_;
     bool baseExists_ = true;
     std::vector<std::string> created_; // the folders a run would create, base first

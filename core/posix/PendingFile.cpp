@@ -18,16 +18,6 @@ namespace {
 std::atomic<bool> refuseUnnamed{false};
 std::atomic<unsigned> counter{0};
 
-constexpr std::string_view TempInfix = ".packwright-";
-constexpr std::string_view TempSuffix = ".tmp";
-
-bool AllDigits(std::string_view s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 // A file in `folder` with no name, or an invalid File where the file system
 // (or /proc, needed to name it later) refuses.
 File OpenUnnamed(const std::string& folder) {
@@ -51,22 +41,10 @@ bool LinkOpenFile(int fd, const std::string& path) {
 
 } // namespace
 
-bool PendingFile::IsTemporaryName(std::string_view name) {
-    if (name.size() < 2 || name[0] != '.' || !name.ends_with(TempSuffix)) return false;
-    name.remove_suffix(TempSuffix.size());
-    size_t infix = name.rfind(TempInfix);
-    if (infix == std::string_view::npos || infix == 0) return false;
-    std::string_view numbers = name.substr(infix + TempInfix.size());
-    size_t dash = numbers.find('-');
-    return dash != std::string_view::npos && AllDigits(numbers.substr(0, dash)) &&
-           AllDigits(numbers.substr(dash + 1));
-}
-
 void PendingFile::RefuseUnnamedFiles(bool refuse) { refuseUnnamed.store(refuse); }
 
 std::string PendingFile::TemporaryPath() {
-    return folder_ + "." + ExtractFileName(finalPath_) + std::string(TempInfix) + std::to_string(::getpid()) +
-           "-" + std::to_string(counter++) + std::string(TempSuffix);
+    return folder_ + TemporaryName(ExtractFileName(finalPath_), static_cast<unsigned long>(::getpid()), counter++);
 }
 
 PendingFile::PendingFile(std::string finalPath, bool sync)

@@ -20,34 +20,12 @@ namespace {
 
 std::atomic<unsigned> counter{0};
 
-constexpr std::string_view TempInfix = ".packwright-";
-constexpr std::string_view TempSuffix = ".tmp";
-
-bool AllDigits(std::string_view s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 } // namespace
-
-bool PendingFile::IsTemporaryName(std::string_view name) {
-    if (name.size() < 2 || name[0] != '.' || !name.ends_with(TempSuffix)) return false;
-    name.remove_suffix(TempSuffix.size());
-    size_t infix = name.rfind(TempInfix);
-    if (infix == std::string_view::npos || infix == 0) return false;
-    std::string_view numbers = name.substr(infix + TempInfix.size());
-    size_t dash = numbers.find('-');
-    return dash != std::string_view::npos && AllDigits(numbers.substr(0, dash)) &&
-           AllDigits(numbers.substr(dash + 1));
-}
 
 void PendingFile::RefuseUnnamedFiles(bool) {} // every pending file has a name here
 
 std::string PendingFile::TemporaryPath() {
-    return folder_ + "." + ExtractFileName(finalPath_) + std::string(TempInfix) +
-           std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(counter++) + std::string(TempSuffix);
+    return folder_ + TemporaryName(ExtractFileName(finalPath_), static_cast<unsigned long>(::GetCurrentProcessId()), counter++);
 }
 
 PendingFile::PendingFile(std::string finalPath, bool sync)
