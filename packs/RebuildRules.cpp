@@ -66,7 +66,8 @@ LogPaths::LogPaths(std::string base) : base_(std::move(base)), baseExists_(Exist
 
 bool LogPaths::Unreachable(const std::string& path) const {
     std::filesystem::path at = FsPath(created_.front()); // the base, made absolute
-    const std::vector<std::filesystem::path> parts(FsPath(path).begin(), FsPath(path).end());
+    const std::filesystem::path relative = FsPath(path);
+    const std::vector<std::filesystem::path> parts(relative.begin(), relative.end());
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         const std::filesystem::path& level = parts[i];
         if (level.empty() || level == ".") continue;
