@@ -68,6 +68,7 @@ TEST(CliCrash, KilledAtRandomMomentsLeavesOneWholePair) {
         const auto at = full * (i + std::uniform_real_distribution<double>(0, 1)(random)) * 1.1 / kills;
         SCOPED_TRACE(std::chrono::duration_cast<std::chrono::microseconds>(at).count());
         CliProcess cli({"insert", "--quiet", "--target", c.out, c.log});
+        ASSERT_GT(cli.Pid(), 0); // never kill(-1): that signals every process
         std::this_thread::sleep_for(at);
         ::kill(cli.Pid(), SIGKILL);
         const int exit = cli.Wait().Exit;

@@ -57,6 +57,7 @@ TEST(CliInterrupt, ExtractionKeepsOnlyFinishedPacks) {
     CliProcess cli({"extract", "--target", dir / "out", a.Index, b.Index});
     int fd = OpenWhenReaderWaits(cli, b.Index);
     ASSERT_GE(fd, 0) << cli.Wait().Err;
+    ASSERT_GT(cli.Pid(), 0); // never kill(-1): that signals every process
     ASSERT_EQ(::kill(cli.Pid(), SIGINT), 0);
     WriteAndClose(fd, bIndex);
     CliResult r = cli.Wait();
@@ -81,6 +82,7 @@ TEST(CliInterrupt, InsertionLeavesNoUnfinishedPack) {
     CliProcess cli({"insert", "--target", dir / "out", dir / "a.log", dir / "b.log"});
     int fd = OpenWhenReaderWaits(cli, dir / "b.log");
     ASSERT_GE(fd, 0) << cli.Wait().Err;
+    ASSERT_GT(cli.Pid(), 0); // never kill(-1): that signals every process
     ASSERT_EQ(::kill(cli.Pid(), SIGINT), 0);
     WriteAndClose(fd, "#Format: FAT\r\n#Source: " + b.Index + "\r\nNULL\r\nNULL\r\n");
     CliResult r = cli.Wait();
@@ -99,6 +101,7 @@ TEST(CliInterrupt, CommandsWithoutARunEndAtOnce) {
     CliProcess cli({"list", fifo});
     int fd = OpenWhenReaderWaits(cli, fifo);
     ASSERT_GE(fd, 0) << cli.Wait().Err;
+    ASSERT_GT(cli.Pid(), 0); // never kill(-1): that signals every process
     ASSERT_EQ(::kill(cli.Pid(), SIGINT), 0);
     ::close(fd); // had the signal been caught, list would read on and fail
     CliResult r = cli.Wait();
