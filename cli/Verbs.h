@@ -7,7 +7,7 @@ namespace pw::cli {
 
 // list, cat, scan: what a pack holds, one entry's bytes, what a directory
 // scan finds.
-void AddInspectVerbs(Tool& tool);
+void AddReadVerbs(Tool& tool);
 // extract, insert: runs that write packs and entries.
 void AddRunVerbs(Tool& tool);
 // plan, verify: what a rebuild will do, and whether a pack holds what it should.

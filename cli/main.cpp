@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     using namespace pw::cli;
     const auto started = std::chrono::steady_clock::now();
     Tool tool;
-    AddInspectVerbs(tool);
+    AddReadVerbs(tool);
     AddRunVerbs(tool);
     AddCheckVerbs(tool);
 

@@ -17,7 +17,7 @@ struct Extracted {
     TempDir dir;
     std::string log = dir / "x/result.log";
     explicit Extracted(bool refuse = false) {
-        PackSpec pack;
+        PackDesign pack;
         pack.Entries = {{"a.txt", "hello"}, {"b.tga", Bytes(3000, 1)}, {"c.dat", ""}};
         WritePack(dir / "MENU.fat", pack);
         EXPECT_EQ(RunCli({"extract", "--quiet", "--target", "x", "MENU.fat"}, dir.Path()).Exit, 0);

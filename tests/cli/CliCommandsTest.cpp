@@ -10,8 +10,8 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-PackSpec ThreeEntries() {
-    PackSpec pack;
+PackDesign ThreeEntries() {
+    PackDesign pack;
     pack.Placement = Layout::Sparse;
     pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}};
     return pack;
@@ -44,7 +44,7 @@ TEST(CliUsage, MistakesGiveUsageAndStatus2) {
 
 TEST(CliList, OneLinePerEntry) {
     TempDir dir;
-    PackSpec pack = ThreeEntries();
+    PackDesign pack = ThreeEntries();
     pack.Entries[1].StartBlock = -7;
     WritePack(dir / "MENU.fat", pack);
     CliResult r = RunCli({"list", "MENU.fat"}, dir.Path());
@@ -128,7 +128,7 @@ TEST(CliExtract, AFileErrorEndsTheRunWithoutAResultLog) {
 TEST(CliRoundTrip, ExtractEditInsert) {
     TempDir dir;
     ::mkdir((dir / "game").c_str(), 0777);
-    PackSpec pack = ThreeEntries();
+    PackDesign pack = ThreeEntries();
     pack.Placement = Layout::Shuffled;
     pack.Entries.push_back({"big.bin", Bytes(5000, 4)});
     pack.Trailing = "tail";

@@ -23,7 +23,7 @@ struct Crash {
     Pack earlier, fresh;
 
     Crash() {
-        PackSpec pack;
+        PackDesign pack;
         std::string lines = "#Format: FAT\r\n#Source: " + (dir / "MENU.fat") + "\r\n";
         ::mkdir((dir / "edits").c_str(), 0777);
         ::mkdir(out.c_str(), 0777);
@@ -39,7 +39,7 @@ struct Crash {
         }
         WritePack(dir / "MENU.fat", pack);
         WriteFile(log, lines);
-        PackSpec old;
+        PackDesign old;
         old.Entries = {{"old.txt", "the earlier pack"}};
         WritePack(out + "/MENU.fat", old);
         earlier = Pair();

@@ -18,8 +18,8 @@ std::string AllBytes() {
     return s + "\r\n\n\r" + std::string(3, '\0');
 }
 
-PackSpec Entries() {
-    PackSpec pack;
+PackDesign Entries() {
+    PackDesign pack;
     pack.Placement = Layout::Shuffled;
     pack.Entries = {{"Font.TGA", AllBytes()},          {"empty.txt", ""},          {"readme.txt", "hello"},
                     {"big.bin", Bytes(3'000'000, 7)}, {"README.TXT", "twice"}, {"pic.tga", "pixels"}};
@@ -104,9 +104,9 @@ TEST(CliCat, ThroughAPipe) {
 
 TEST(CliCat, ErrorsLeaveStdoutEmpty) {
     TempDir dir;
-    PackSpec spec = Entries();
-    spec.Entries[5].Size = 1 << 30; // past the end of the data file
-    PackPaths p = WritePack(dir / "MENU.fat", spec);
+    PackDesign design = Entries();
+    design.Entries[5].Size = 1 << 30; // past the end of the data file
+    PackPaths p = WritePack(dir / "MENU.fat", design);
     const std::string at = " in " + p.Index;
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"readme.txt", "Entry name \"readme.txt\" is ambiguous" + at + ": #2 readme.txt, #4 README.TXT; name one "
@@ -131,9 +131,9 @@ TEST(CliCat, ErrorsLeaveStdoutEmpty) {
 
 TEST(CliList, ByTypeAndPattern) {
     TempDir dir;
-    PackSpec spec;
-    spec.Entries = {{"a.tga", "1"}, {"b.TXT", "22"}, {"c.Tga", "333"}, {"README", "4444"}};
-    WritePack(dir / "MENU.fat", spec);
+    PackDesign design;
+    design.Entries = {{"a.tga", "1"}, {"b.TXT", "22"}, {"c.Tga", "333"}, {"README", "4444"}};
+    WritePack(dir / "MENU.fat", design);
     auto list = [&](const Lines& options) {
         Lines args = {"list", "MENU.fat"};
         args.insert(args.end(), options.begin(), options.end());
@@ -154,9 +154,9 @@ TEST(CliList, ByTypeAndPattern) {
 
 TEST(CliList, JsonAsOneDocument) {
     TempDir dir;
-    PackSpec spec;
-    spec.Entries = {{"a.tga", "1"}, {"b\xE9.txt", "22"}, {"c.tga", "333"}};
-    WritePack(dir / "MENU.fat", spec);
+    PackDesign design;
+    design.Entries = {{"a.tga", "1"}, {"b\xE9.txt", "22"}, {"c.tga", "333"}};
+    WritePack(dir / "MENU.fat", design);
     for (const std::string& type : {"tga", "txt", "wav"}) {
         CliResult r = RunCli({"list", "--json", "--type", type, dir / "MENU.fat"});
         ASSERT_EQ(r.Exit, 0) << r.Err;

@@ -11,8 +11,8 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-PackSpec TwoEntries() {
-    PackSpec pack;
+PackDesign TwoEntries() {
+    PackDesign pack;
     pack.Entries = {{"a.txt", "hello"}, {"b.dat", "1234567"}, {"c.txt", ""}};
     return pack;
 }

@@ -38,8 +38,8 @@ void WriteAndClose(int fd, const std::string& bytes) {
     ::close(fd);
 }
 
-PackSpec Entries(const std::string& tag) {
-    PackSpec pack;
+PackDesign Entries(const std::string& tag) {
+    PackDesign pack;
     pack.Entries = {{"a.txt", tag + " a"}, {"b.txt", tag + " b"}};
     return pack;
 }

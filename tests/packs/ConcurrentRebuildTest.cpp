@@ -18,7 +18,7 @@ namespace {
 struct TwoSources : RunFolders {
     PackPaths a, b;
     TwoSources() {
-        PackSpec pa, pb;
+        PackDesign pa, pb;
         for (unsigned k = 0; k < 40; ++k) {
             pa.Entries.push_back({"a" + std::to_string(k), Bytes(3000 + 500 * k, k + 1)});
             pb.Entries.push_back({"b" + std::to_string(k), Bytes(9000 + 100 * k, k + 50)});

@@ -39,7 +39,7 @@ struct Sweep : RunFolders {
     Pair earlier, fresh;
 
     Sweep() {
-        PackSpec pack;
+        PackDesign pack;
         for (unsigned k = 0; k < 24; ++k) {
             size_t size = k % 7 == 3 ? 300000 + k : 100 + 900 * k; // some take the kernel's copy
             pack.Entries.push_back({"e" + std::to_string(k) + ".bin", Bytes(size, k + 1)});
@@ -58,7 +58,7 @@ struct Sweep : RunFolders {
         TempDir ref;
         EXPECT_EQ(Rebuild(ref.Path()), "");
         fresh = {ReadFile(ref / "MENU.fat"), ReadFile(ref / "MENU.mix")};
-        PackSpec old;
+        PackDesign old;
         old.Entries = {{"old.txt", "the earlier pack"}, {"old2.bin", Bytes(7000, 9)}};
         WritePack(out + "/MENU.fat", old);
         earlier = Current();

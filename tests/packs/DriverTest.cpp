@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 namespace {
 
 PackPaths ThreeEntries(const std::string& path) {
-    PackSpec pack;
+    PackDesign pack;
     pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}};
     return WritePack(path, pack);
 }

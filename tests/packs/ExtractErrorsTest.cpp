@@ -50,7 +50,7 @@ TEST(ExtractErrors, EntriesOutsideTheDataFileAreReadErrors) {
     };
     for (const Case& c : cases) {
         Extraction x;
-        PackSpec pack;
+        PackDesign pack;
         pack.Entries = {{"a.txt", "first"}, c.bad};
         pack.Entries[1].Data.clear();
         PackPaths p = WritePack(x.game + "/MENU.fat", pack);
@@ -64,7 +64,7 @@ TEST(ExtractErrors, EntriesOutsideTheDataFileAreReadErrors) {
 
 TEST(ExtractErrors, OutputThatCannotBeCreated) {
     Extraction x;
-    PackSpec pack;
+    PackDesign pack;
     pack.Entries = {{"a.txt", "first"}, {"b.dat", "second"}};
     WritePack(x.game + "/MENU.fat", pack);
     // A file where the type folder should be.
@@ -88,7 +88,7 @@ TEST(ExtractErrors, NeverWritesOverThePackItReads) {
         Extraction x;
         ::mkdir((x.out + "/00000000").c_str(), 0777);
         ::mkdir((x.out + "/00000000/MIX").c_str(), 0777);
-        PackSpec pack;
+        PackDesign pack;
         pack.Entries = {{"a.mix", "data of a"}};
         PackPaths p = WritePack(x.out + "/00000000/MIX/00000000.fat", pack);
         const std::string before = ReadFile(p.Data);
@@ -103,7 +103,7 @@ TEST(ExtractErrors, NeverWritesOverThePackItReads) {
     Extraction y;
     ::mkdir((y.out + "/00000000").c_str(), 0777);
     ::mkdir((y.out + "/00000000/FAT").c_str(), 0777);
-    PackSpec pack;
+    PackDesign pack;
     pack.Entries = {{"a.fat", "data of a"}};
     PackPaths p = WritePack(y.out + "/00000000/FAT/00000000.fat", pack);
     const std::string before = ReadFile(p.Index);
@@ -116,7 +116,7 @@ TEST(ExtractErrors, NeverWritesOverThePackItReads) {
 // refused as one that cannot be created, before any folder is made for it.
 TEST(ExtractErrors, NamesWithControlCharactersCannotBeCreated) {
     Extraction x;
-    PackSpec pack;
+    PackDesign pack;
     pack.Entries = {{"a.txt", "first"}, {"b.t\r\nx", "second"}, {"c.txt", "third"}};
     WritePack(x.game + "/MENU.fat", pack);
     EXPECT_EQ(x.Fails(x.game + "/MENU.fat"), "Cannot create file " + x.out + "/MENU/T\r\nX/00000001.t\r\nx");

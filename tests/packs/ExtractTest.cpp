@@ -16,8 +16,8 @@ namespace {
 
 using Extraction = RunFolders;
 
-PackSpec ThreeEntries(Layout layout) {
-    PackSpec pack;
+PackDesign ThreeEntries(Layout layout) {
+    PackDesign pack;
     pack.Placement = layout;
     pack.Entries = {{"a.txt", "hello"}, {"b.txt", "", {}, 99}, {"c.dat", "1234567"}};
     return pack;
@@ -43,7 +43,7 @@ TEST(Extract, WritesEachEntryWithDataAndOneLinePerEntry) {
 
 TEST(Extract, TypesFoldByCaseAndNumbersKeepEntriesApart) {
     Extraction x;
-    PackSpec pack;
+    PackDesign pack;
     pack.Placement = Layout::Shuffled;
     for (int k = 0; k < 30; ++k)
         pack.Entries.push_back({k % 2 ? "x.TGA" : "DATA\\y.tga", Bytes(100 + 700 * size_t(k), unsigned(k))});
@@ -69,7 +69,7 @@ TEST(Extract, TypesFoldByCaseAndNumbersKeepEntriesApart) {
 TEST(Extract, EmptyAndNegativeCountsWriteNothingButNeedTheDataFile) {
     for (int32_t count : {0, -5}) {
         Extraction x;
-        PackSpec pack = ThreeEntries(Layout::Dense);
+        PackDesign pack = ThreeEntries(Layout::Dense);
         pack.EntryCount = count;
         WritePack(x.game + P("/MENU.fat"), pack);
         EXPECT_EQ(ExtractPack(x.ctx, x.game + P("/MENU.fat")), Outcome::Done);
@@ -109,7 +109,7 @@ TEST(Extract, ScannedPacksKeepTheirPlaceBelowTheScanRoot) {
 
 TEST(ExtractProgress, MovesOnlyWhenTheWholePercentChanges) {
     Extraction x;
-    PackSpec three;
+    PackDesign three;
     three.Entries = {{"a.a", "1"}, {"b.b", "2"}, {"c.c", "3"}};
     WritePack(x.game + P("/THREE.fat"), three);
     std::vector<int> seen;
@@ -119,7 +119,7 @@ TEST(ExtractProgress, MovesOnlyWhenTheWholePercentChanges) {
     EXPECT_EQ(x.status.ProgressSets, (std::vector<int>{33, 66})); // 0 is already there
     EXPECT_EQ(seen, (std::vector<int>{0, 33, 66}));
 
-    PackSpec many;
+    PackDesign many;
     for (int k = 0; k < 200; ++k) many.Entries.push_back({"e.bin", std::string(1, char(k))});
     WritePack(x.game + P("/MANY.fat"), many);
     x.status.SetProgressPosition(0);

@@ -14,7 +14,7 @@ namespace {
 
 std::vector<unsigned char> AsBytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-PackIndex IndexOf(const TempDir& dir, const PackSpec& pack) {
+PackIndex IndexOf(const TempDir& dir, const PackDesign& pack) {
     PackPaths p = WritePack(dir / "MENU.fat", pack);
     return PackIndex(ReadWholeFile(p.Index), p.Index);
 }
@@ -27,7 +27,7 @@ std::string DamagedMessage(const std::string& bytes) {
 
 TEST(PackIndexFormat, ReadsHeaderRecordsAndLittleEndianFields) {
     TempDir dir;
-    PackSpec pack;
+    PackDesign pack;
     pack.HeaderExtra = 0x11223344u;
     pack.Entries = {{"font.tga", "abc", {}, 0x102, 0xCAFEBABEu}, {"b.txt", "", 0, 7, 1}};
     PackIndex index = IndexOf(dir, pack);
@@ -48,7 +48,7 @@ TEST(PackIndexFormat, ReadsHeaderRecordsAndLittleEndianFields) {
 
 TEST(PackIndexFormat, ANameFillingAllSixteenBytesEndsThere) {
     TempDir dir;
-    PackSpec pack;
+    PackDesign pack;
     pack.Entries = {{"ABCDEFGHIJKL.tga", "x", {}, {}, 0x41414141u}};
     PackIndex index = IndexOf(dir, pack);
     // The next field's bytes ("AAAA" in Extra, StartBlock 0) are not part of it.

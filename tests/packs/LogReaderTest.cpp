@@ -24,7 +24,7 @@ struct LogRun {
         ctx.TargetDir = out;
     }
     PackPaths Pack(const std::string& name, const std::string& firstData) {
-        PackSpec pack;
+        PackDesign pack;
         pack.Entries = {{"a.txt", firstData}, {"b.txt", "second"}};
         return WritePack(game + P("/") + name, pack);
     }
@@ -122,7 +122,7 @@ TEST(LogReader, PathsWithBlanksAndOfAnyLength) {
     MakeDir(folder);
     folder += P("/") + std::string(200, 'e');
     MakeDir(folder);
-    PackSpec pack;
+    PackDesign pack;
     pack.Entries = {{"a.txt", "aaa"}};
     PackPaths a = WritePack(folder + P("/LONG.fat"), pack);
     const std::string edit = folder + P("/edited file.txt");

@@ -18,7 +18,7 @@ namespace {
 struct Workbench : RunFolders {
     PackPaths src;
     Workbench() {
-        PackSpec pack;
+        PackDesign pack;
         pack.Entries = {{"a.txt", "first"}, {"b.txt", "second"}};
         src = WritePack(game + "/MENU.fat", pack);
     }

@@ -39,7 +39,7 @@ int64_t NextBlock(int64_t length) { return (length + Block - 1) / Block * Block;
 
 } // namespace
 
-PackPaths WritePack(const std::string& indexPath, const PackSpec& pack) {
+PackPaths WritePack(const std::string& indexPath, const PackDesign& pack) {
     const size_t n = pack.Entries.size();
     // Where each entry's data go, in the order the layout fills the file.
     std::vector<size_t> order(n);

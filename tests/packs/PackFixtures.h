@@ -33,7 +33,7 @@ enum class Layout {
     Shuffled, // reverse index order, filler between entries
 };
 
-struct PackSpec {
+struct PackDesign {
     std::vector<FixtureEntry> Entries;
     Layout Placement = Layout::Dense;
     std::optional<int32_t> EntryCount; // defaults to the number of entries
@@ -49,7 +49,7 @@ struct PackPaths {
 };
 
 // Writes `indexPath` and the ".mix" beside it.
-PackPaths WritePack(const std::string& indexPath, const PackSpec& pack);
+PackPaths WritePack(const std::string& indexPath, const PackDesign& pack);
 
 // A pack read back without the engine's help.
 struct ReadEntry {

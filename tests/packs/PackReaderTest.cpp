@@ -11,10 +11,10 @@ using namespace pwtest;
 
 TEST(PackReader, CopiesOneEntryOrNothing) {
     TempDir dir;
-    PackSpec spec;
-    spec.Placement = Layout::Shuffled;
-    spec.Entries = {{"a.bin", Bytes(700'000, 3)}, {"b.txt", "", {}, 9999}, {"c.txt", "far", 1 << 30}};
-    PackPaths p = WritePack(dir / "MENU.fat", spec);
+    PackDesign design;
+    design.Placement = Layout::Shuffled;
+    design.Entries = {{"a.bin", Bytes(700'000, 3)}, {"b.txt", "", {}, 9999}, {"c.txt", "far", 1 << 30}};
+    PackPaths p = WritePack(dir / "MENU.fat", design);
     PackReader pack(p.Index);
     ASSERT_EQ(pack.Index().Count(), 3u);
     EXPECT_TRUE(pack.Inside(0));
@@ -27,18 +27,18 @@ TEST(PackReader, CopiesOneEntryOrNothing) {
     EXPECT_EQ(ErrorOf([&] { pack.CopyEntry(2, fd); }), "Stream read error");
     pack.CopyEntry(0, fd);
     ::close(fd);
-    EXPECT_EQ(ReadFile(dir / "out"), spec.Entries[0].Data);
+    EXPECT_EQ(ReadFile(dir / "out"), design.Entries[0].Data);
 }
 
 TEST(PackReader, OpensTheDataFileFirstAndHoldsIt) {
     TempDir dir;
     EXPECT_EQ(ErrorOf([&] { PackReader(dir / "NONE.fat"); }), "Cannot open file " + (dir / "NONE.mix"));
-    PackSpec spec;
-    spec.Entries = {{"a.bin", "x"}};
-    PackPaths p = WritePack(dir / "MENU.fat", spec);
+    PackDesign design;
+    design.Entries = {{"a.bin", "x"}};
+    PackPaths p = WritePack(dir / "MENU.fat", design);
     WriteFile(p.Index, "short");
     EXPECT_EQ(ErrorOf([&] { PackReader{p.Index}; }), "Damaged pack index " + p.Index);
-    WritePack(p.Index, spec);
+    WritePack(p.Index, design);
     PackReader held(p.Index);
     // Not shared, as an extraction holds it.
     EXPECT_EQ(ErrorOf([&] { PackReader{p.Index}; }), "Cannot open file " + p.Data);

@@ -53,8 +53,8 @@ struct PlanRun : RunFolders {
     }
 };
 
-PackSpec Entries(std::vector<FixtureEntry> entries) {
-    PackSpec pack;
+PackDesign Entries(std::vector<FixtureEntry> entries) {
+    PackDesign pack;
     pack.Entries = std::move(entries);
     return pack;
 }
@@ -70,7 +70,7 @@ std::vector<EntryState> States(const PackPlan& p) {
 TEST(Plan, EveryStateAndTheNewSizes) {
     PlanRun r;
     const std::string big = Bytes(3 << 20, 9); // compared in more than one piece
-    PackSpec pack;
+    PackDesign pack;
     pack.Placement = Layout::Sparse;
     pack.Entries = {{"kept.bin", "old"},   {"longer.txt", "short"}, {"onebyte.bin", big},
                     {"same.txt", "equal"}, {"empty.dat", ""},       {"emptied.dat", "gone soon"},

@@ -35,7 +35,7 @@ size_t SizeOf(size_t k) {
 
 struct ReadAhead : RunFolders {
     static constexpr size_t Count = 400;
-    PackSpec pack;
+    PackDesign pack;
     PackPaths src;
     Lines entryLines;                  // every third entry from a file of its own
     std::vector<std::string> expected; // each entry's data after the rebuild

@@ -17,7 +17,7 @@ using Lines = std::vector<std::string>;
 namespace {
 
 struct Rebuild : RunFolders {
-    PackSpec pack;
+    PackDesign pack;
     PackPaths src;
     Rebuild() {
         pack.Entries = {{"a.txt", "first entry"}, {"b.txt", Bytes(3000, 7)}};
@@ -43,7 +43,7 @@ TEST(RebuildErrors, FailuresKeepAnEarlierPackAndLeaveNoFiles) {
     EXPECT_EQ(r.Fails({"NULL"}), "List index out of bounds (2)");
     EXPECT_EQ(r.Fails({r.game}), "Cannot open file " + r.game);
 
-    PackSpec past = r.pack;
+    PackDesign past = r.pack;
     past.Entries[1].Size = 1 << 20;
     WritePack(r.src.Index, past);
     EXPECT_EQ(r.Fails({"NULL", "NULL"}), "Stream read error");

@@ -22,8 +22,8 @@ struct Rebuild : RunFolders {
     }
 };
 
-PackSpec Sized(const std::vector<size_t>& sizes, Layout layout) {
-    PackSpec pack;
+PackDesign Sized(const std::vector<size_t>& sizes, Layout layout) {
+    PackDesign pack;
     pack.Placement = layout;
     pack.Trailing = "trailing\x01\x02";
     for (size_t k = 0; k < sizes.size(); ++k)
@@ -37,7 +37,7 @@ PackSpec Sized(const std::vector<size_t>& sizes, Layout layout) {
 TEST(Rebuild, KeptEntriesAreLaidOutDenselyOnBlockBoundaries) {
     for (Layout layout : {Layout::Dense, Layout::Sparse, Layout::Shuffled}) {
         Rebuild r;
-        PackSpec pack = Sized({1, 2048, 2049}, layout);
+        PackDesign pack = Sized({1, 2048, 2049}, layout);
         PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
         EXPECT_EQ(r.Run(src.Index, {"NULL", "NULL", "NULL"}), 4u);
         ReadBack got = ReadPack(r.out + P("/MENU.fat"));
@@ -55,7 +55,7 @@ TEST(Rebuild, KeptEntriesAreLaidOutDenselyOnBlockBoundaries) {
 
 TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
     Rebuild r;
-    PackSpec pack = Sized({10, 0, 3000, 5}, Layout::Shuffled);
+    PackDesign pack = Sized({10, 0, 3000, 5}, Layout::Shuffled);
     pack.Entries[1].StartBlock = 77; // empty entries point anywhere
     pack.Entries[2].Name = "SIXTEEN_BYTES.ab";
     PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
@@ -84,7 +84,7 @@ TEST(Rebuild, OnlyStartBlockAndSizeOfTheIndexChange) {
 
 TEST(Rebuild, EditedDeletedAndEmptyFiles) {
     Rebuild r;
-    PackSpec pack = Sized({100, 200, 300, 400}, Layout::Sparse);
+    PackDesign pack = Sized({100, 200, 300, 400}, Layout::Sparse);
     PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
     const std::string longer = Bytes(5000, 99);
     WriteFile(r.dir / "longer.bin", longer);
@@ -114,7 +114,7 @@ TEST(Rebuild, RelativeEntryLinesAreFoundInTheCurrentFolder) {
 TEST(Rebuild, EmptyOrNegativeCountCopiesTheIndexWhole) {
     for (int32_t count : {0, -3}) {
         Rebuild r;
-        PackSpec pack = Sized({10, 20}, Layout::Sparse);
+        PackDesign pack = Sized({10, 20}, Layout::Sparse);
         pack.EntryCount = count;
         PackPaths src = WritePack(r.game + P("/MENU.fat"), pack);
         EXPECT_EQ(r.Run(src.Index, {"NULL", "NULL"}), 1u);

@@ -16,7 +16,7 @@ namespace {
 struct VerifiedRebuild : RunFolders {
     PackPaths src;
     VerifiedRebuild() {
-        PackSpec pack;
+        PackDesign pack;
         pack.Placement = Layout::Sparse;
         pack.Entries = {{"a.txt", "alpha"}, {"e.dat", ""}, {"b.bin", Bytes(300000, 5)}, {"c.txt", "kept"}};
         src = WritePack(game + "/MENU.fat", pack);

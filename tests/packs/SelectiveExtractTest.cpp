@@ -15,8 +15,8 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-PackSpec FourEntries() {
-    PackSpec pack;
+PackDesign FourEntries() {
+    PackDesign pack;
     pack.Placement = Layout::Shuffled;
     pack.Entries = {{"a.txt", "hello"}, {"b.txt", "", {}, 99}, {"c.dat", "1234567"}, {"d.tga", Bytes(3000, 1)}};
     pack.Trailing = "tail";
@@ -65,8 +65,8 @@ TEST(ExtractSelected, NothingChosenStillNamesEveryEntry) {
 
 TEST(ExtractSelected, RebuildFromTheLogKeepsTheUnselectedEntries) {
     RunFolders x;
-    PackSpec spec = FourEntries();
-    PackPaths p = WritePack(x.game + "/MENU.fat", spec);
+    PackDesign design = FourEntries();
+    PackPaths p = WritePack(x.game + "/MENU.fat", design);
     ASSERT_EQ(ExtractSelected(x.ctx, p.Index, {false, false, true, false}, x.out), Outcome::Done);
     WriteFile(x.out + "/MENU/DAT/00000002.dat", "edited, and longer than the old data");
 
@@ -77,16 +77,16 @@ TEST(ExtractSelected, RebuildFromTheLogKeepsTheUnselectedEntries) {
     EXPECT_EQ(got.EntryData(0), "hello");
     EXPECT_EQ(got.Entries[1].Size, 0);
     EXPECT_EQ(got.EntryData(2), "edited, and longer than the old data");
-    EXPECT_EQ(got.EntryData(3), spec.Entries[3].Data);
+    EXPECT_EQ(got.EntryData(3), design.Entries[3].Data);
     EXPECT_EQ(got.Trailing, "tail");
     EXPECT_EQ(got.Data.size(), 4u * 2048);
 }
 
 TEST(ExtractSelected, AnUnselectedEntryOutsideTheDataIsNotRead) {
     RunFolders x;
-    PackSpec spec = FourEntries();
-    spec.Entries[0].Size = 1 << 30; // far past the end of the data file
-    PackPaths p = WritePack(x.game + "/MENU.fat", spec);
+    PackDesign design = FourEntries();
+    design.Entries[0].Size = 1 << 30; // far past the end of the data file
+    PackPaths p = WritePack(x.game + "/MENU.fat", design);
     EXPECT_EQ(ExtractSelected(x.ctx, p.Index, {false, false, true, true}, x.out), Outcome::Done);
     EXPECT_EQ(LoadLines(x.out + "/result.log")[2], x.out + "/MENU/TXT/00000000.txt");
     EXPECT_FALSE(FileExists(x.out + "/MENU/TXT"));
@@ -94,7 +94,7 @@ TEST(ExtractSelected, AnUnselectedEntryOutsideTheDataIsNotRead) {
     // Selected, it stops the run as in a full extraction: no result log, and
     // no file of a later entry.
     RunFolders y;
-    p = WritePack(y.game + "/MENU.fat", spec);
+    p = WritePack(y.game + "/MENU.fat", design);
     EXPECT_EQ(ErrorOf([&] { ExtractSelected(y.ctx, p.Index, {true, false, true, true}, y.out); }),
               "Stream read error");
     EXPECT_EQ(ListTree(y.out), Lines{});
@@ -103,9 +103,9 @@ TEST(ExtractSelected, AnUnselectedEntryOutsideTheDataIsNotRead) {
 
 TEST(ExtractSelected, ErrorsAsInAFullExtraction) {
     RunFolders x;
-    PackSpec spec = FourEntries();
-    spec.Entries[3].Name = "d.t\nga"; // a line break could not stand in the log
-    PackPaths p = WritePack(x.game + "/MENU.fat", spec);
+    PackDesign design = FourEntries();
+    design.Entries[3].Name = "d.t\nga"; // a line break could not stand in the log
+    PackPaths p = WritePack(x.game + "/MENU.fat", design);
     EXPECT_EQ(ErrorOf([&] { ExtractSelected(x.ctx, p.Index, {true}, x.out); }),
               "Cannot create file " + x.out + "/MENU/T\nGA/00000003.t\nga");
     EXPECT_FALSE(FileExists(x.out + "/result.log"));
@@ -116,9 +116,9 @@ TEST(ExtractSelected, ErrorsAsInAFullExtraction) {
 
 TEST(ExtractSelected, AStopLeavesNoResultLog) {
     RunFolders x;
-    PackSpec spec;
-    for (int k = 0; k < 10; ++k) spec.Entries.push_back({"e.txt", "entry " + std::to_string(k)});
-    PackPaths p = WritePack(x.game + "/MENU.fat", spec);
+    PackDesign design;
+    for (int k = 0; k < 10; ++k) design.Entries.push_back({"e.txt", "entry " + std::to_string(k)});
+    PackPaths p = WritePack(x.game + "/MENU.fat", design);
     x.status.OnProgress = [&](int percent) {
         if (percent >= 50) x.ctx.RequestStop();
     };

@@ -21,7 +21,7 @@ struct StopRun {
     std::string game = dir / "game", out = dir / "out";
     StopRun() { ::mkdir(game.c_str(), 0777); }
     PackPaths Pack(const std::string& name, int entries) {
-        PackSpec pack;
+        PackDesign pack;
         for (int k = 0; k < entries; ++k) pack.Entries.push_back({"e.txt", "entry " + std::to_string(k)});
         return WritePack(game + "/" + name, pack);
     }

@@ -35,8 +35,8 @@ std::string LayoutText(const Verification& v) {
     return "";
 }
 
-PackSpec ThreeEntries(Layout layout) {
-    PackSpec pack;
+PackDesign ThreeEntries(Layout layout) {
+    PackDesign pack;
     pack.Placement = layout;
     pack.Entries = {{"a.txt", "alpha"}, {"empty.dat", ""}, {"b.bin", Bytes(5000, 3)}};
     return pack;
@@ -82,7 +82,7 @@ TEST(Verify, SoundPacksDenseOrNot) {
 
 TEST(Verify, OverlapsAreFaultsEmptyEntriesNever) {
     TempDir dir;
-    PackSpec pack;
+    PackDesign pack;
     pack.Entries = {{"a.txt", Bytes(3000, 1), {}, 0},
                     {"b.txt", Bytes(100, 2), {}, 1},     // inside a's second block
                     {"c.txt", Bytes(10, 3), {}, 4},
@@ -97,7 +97,7 @@ TEST(Verify, OverlapsAreFaultsEmptyEntriesNever) {
     EXPECT_EQ(v.findings[1].text, "entries 2 (c.txt) and 5 (f.txt) overlap: bytes 8192 to 8202");
 
     // Many entries on one place: each one after the first is told once.
-    PackSpec many;
+    PackDesign many;
     for (int k = 0; k < 2000; ++k) many.Entries.push_back({"x.bin", "12345678", {}, 0});
     p = WritePack(dir / "M.fat", many);
     EXPECT_EQ(VerifyPack(p.Index).findings.size(), 1999u + 1u);
@@ -126,7 +126,7 @@ TEST(Verify, DamagedPacks) {
     EXPECT_EQ(VerifyPack(p.Index).findings[0].text, "index is incomplete: 3 bytes, shorter than its 8-byte header");
 
     // Negative fields.
-    PackSpec neg;
+    PackDesign neg;
     neg.Entries = {{"n.txt", "", -5, 0}, {"s.txt", "abc", {}, -1}};
     p = WritePack(dir / "N.fat", neg);
     v = VerifyPack(p.Index);
@@ -144,7 +144,7 @@ struct Rebuilt : RunFolders {
     PackPaths src;
     std::string log, built;
     Rebuilt() {
-        PackSpec pack = ThreeEntries(Layout::Shuffled);
+        PackDesign pack = ThreeEntries(Layout::Shuffled);
         pack.Entries.push_back({"c.txt", "charlie"});
         src = WritePack(game + "/MENU.fat", pack);
         RunList(ctx, {src.Index}, KindPacks, "FAT", out);

@@ -46,7 +46,7 @@ std::string MessageUnderSizeLimit(rlim_t limit, const std::function<void()>& wor
 }
 
 struct Packs : RunFolders {
-    PackSpec pack;
+    PackDesign pack;
     PackPaths src;
     Packs() {
         pack.Entries = {{"a.txt", "small"}, {"b.bin", Bytes(10000, 3)}, {"c.txt", "after"}};

@@ -11,8 +11,8 @@ namespace {
 
 std::string Cli() { return ProgramFolder() + "\\..\\..\\cli\\packwright-cli.exe"; }
 
-PackSpec FourEntries() {
-    PackSpec pack;
+PackDesign FourEntries() {
+    PackDesign pack;
     pack.Placement = Layout::Shuffled;
     pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", std::string(5000, 'c')}, {"d.txt", "four"}};
     return pack;
@@ -72,7 +72,7 @@ TEST(WindowsCli, FullPathsFromForwardSlashesAndDotDot) {
 
 TEST(WindowsCli, CatWritesAnEntryByteForByte) {
     TempDir dir;
-    PackSpec pack;
+    PackDesign pack;
     const std::string bytes("line\nnext\r\n\x1a\0end", 17);
     pack.Entries = {{"a.txt", "hello"}, {"b.bin", bytes}};
     PackPaths src = WritePack(dir / "MENU.fat", pack);

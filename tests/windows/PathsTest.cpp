@@ -17,8 +17,8 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-PackSpec ThreeEntries() {
-    PackSpec pack;
+PackDesign ThreeEntries() {
+    PackDesign pack;
     pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}, {"d.txt", "four"}};
     return pack;
 }

@@ -16,8 +16,8 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-PackSpec TwoEntries() {
-    PackSpec pack;
+PackDesign TwoEntries() {
+    PackDesign pack;
     pack.Entries = {{"a.txt", "hello"}, {"c.dat", std::string(5000, 'c')}};
     return pack;
 }

@@ -71,7 +71,7 @@ int Scan(const ScanOptions& o) {
 
 } // namespace
 
-void AddInspectVerbs(Tool& tool) {
+void AddReadVerbs(Tool& tool) {
     auto list = std::make_shared<ListOptions>();
     CLI::App& l = tool.AddVerb("list", "Print index, name, start block and size of each entry",
                                "packwright-cli list PACK.fat [--type TYPE] [--only PATTERN]... [--json]", false,
