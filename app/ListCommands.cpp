@@ -42,6 +42,10 @@ void Append(QListWidget& list, const std::vector<std::string>& entries) {
 // Files of one type accumulate over several adds; another type, or an add
 // after a scan, starts a new list; a project list always replaces the list.
 void TMainForm::BAddLogClick() {
+    AddFiles([this](int& position) { return dialogs_.OpenFiles(this, SelectLogSetup(), position); });
+}
+
+void TMainForm::AddFiles(const std::function<QStringList(int& position)>& choose) {
     if (ListFromScan) {
         LogList->clear();
         ListFromScan = false;
@@ -53,12 +57,8 @@ void TMainForm::BAddLogClick() {
     const AtExit enable([this] { EnableListButtonsIfFilled(); });
 
     int position = SelectLogPosition;
-    const QStringList files = dialogs_.OpenFiles(this, SelectLogSetup(), position);
+    const QStringList files = choose(position);
     if (files.isEmpty()) return;
-    AddFiles(files, position);
-}
-
-void TMainForm::AddFiles(const QStringList& files, int position) {
     SelectLogPosition = std::clamp(position, 1, int(pw::KindByFileType.size()));
     const uint8_t kind = pw::KindByFileType[size_t(SelectLogPosition - 1)];
     if (kind != InputKind) LogList->clear();

@@ -107,16 +107,8 @@ void TMainForm::DropUrls(const QList<QUrl>& urls) {
     }
     SetStatus("");
     // The add-files command from here on, its dialog answered by the drop.
-    if (ListFromScan) {
-        LogList->clear();
-        ListFromScan = false;
-    }
-    BRemLog->setEnabled(false);
-    BProcess->setEnabled(false);
-    BSaveList->setEnabled(false);
-    struct Enable {
-        TMainForm* form;
-        ~Enable() { form->EnableListButtonsIfFilled(); }
-    } enable{this};
-    AddFiles(files, position);
+    AddFiles([&files, position](int& chosen) {
+        chosen = position;
+        return files;
+    });
 }

@@ -162,9 +162,9 @@ private:
     void SetListButtons(bool enabled);
     void EnableListButtonsIfFilled();
     void CloseIfAsked();
-    // The add-files command's rules, after its dialog: files of the type at
-    // `position` (1 .fat, 2 .lst, 3 .log).
-    void AddFiles(const QStringList& files, int position);
+    // The add-files command: `choose` gives the files and their file-type
+    // position (1 .fat, 2 .lst, 3 .log), as the open dialog or a drop does.
+    void AddFiles(const std::function<QStringList(int& position)>& choose);
     void SetUpContentsCommands();
     void FitToText();
     bool ContentsBusy() const;

@@ -8,7 +8,6 @@
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "packs/Plan.h"
-#include "packs/TextLines.h"
 #include "packs/Verify.h"
 
 namespace pw::cli {
@@ -66,12 +65,7 @@ Json PlanJson(const PackPlan& p, bool changesOnly) {
 
 int Plan(const PlanOptions& o, Invocation& run) {
     const std::string target = FullPath(o.target.empty() ? "." : o.target);
-    std::vector<std::string> logs;
-    if (!o.listFile.empty()) {
-        logs = LoadLines(FullPath(o.listFile), Pipes::Allow); // taken in the target folder, as insert does
-    } else {
-        for (const std::string& p : o.logs) logs.push_back(FullPath(p));
-    }
+    const std::vector<std::string> logs = LogsOf(o.logs, o.listFile);
     // Insertion stops at its first failure, and so does its plan.
     std::string error;
     const std::vector<PackPlan> packs = PlanLogs(run.ctx, logs, target, error);

@@ -8,7 +8,6 @@
 #include "packs/Driver.h"
 #include "packs/Kinds.h"
 #include "packs/Scan.h"
-#include "packs/TextLines.h"
 
 namespace pw::cli {
 
@@ -53,14 +52,8 @@ struct InsertOptions {
 
 int Insert(const InsertOptions& o, Invocation& run) {
     run.ctx.Sync = o.sync;
-    std::vector<std::string> logs;
-    uint8_t kind = KindLogs;
-    if (!o.listFile.empty()) {
-        logs = LoadLines(FullPath(o.listFile), Pipes::Allow);
-        kind = KindProjectLists;
-    } else {
-        for (const std::string& p : o.logs) logs.push_back(FullPath(p));
-    }
+    const std::vector<std::string> logs = LogsOf(o.logs, o.listFile);
+    const uint8_t kind = o.listFile.empty() ? KindLogs : KindProjectLists;
     const std::string target = FullPath(o.target);
     run.ctx.VerifyRebuilds = o.verify;
     // The log file type gives an empty format name in the header lines.

@@ -7,6 +7,7 @@
 #include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "packs/TextLines.h"
 
 namespace pw::cli {
 
@@ -128,6 +129,13 @@ std::string FullPath(const std::string& path) {
     const size_t root = std::max<size_t>(PathRootLength(p), 1);
     while (p.size() > root && p.back() == PathDelim) p.pop_back();
     return p;
+}
+
+std::vector<std::string> LogsOf(const std::vector<std::string>& logs, const std::string& listFile) {
+    if (!listFile.empty()) return LoadLines(FullPath(listFile), Pipes::Allow);
+    std::vector<std::string> full;
+    for (const std::string& p : logs) full.push_back(FullPath(p));
+    return full;
 }
 
 void PrintSummary(Invocation& run, const std::string& whatWasDone) {

@@ -76,6 +76,11 @@ private:
 // levels resolved by their text and no trailing separator.
 std::string FullPath(const std::string& path);
 
+// The logs a run over logs takes: the lines of the project list `listFile`
+// as written (a relative one is read in the target folder), or else `logs`
+// made full paths.
+std::vector<std::string> LogsOf(const std::vector<std::string>& logs, const std::string& listFile);
+
 // The line that closes a finished run on stderr (unless --quiet): what was
 // done, then " in S s." with the time taken since the verb started.
 void PrintSummary(Invocation& run, const std::string& whatWasDone);

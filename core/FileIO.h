@@ -31,7 +31,14 @@ public:
     File() = default;
     explicit File(int fd) : fd_(fd) {}
     File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    File& operator=(File&& other) noexcept;
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            Close();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
     ~File() { Close(); }
     File(const File&) = delete;
     File& operator=(const File&) = delete;

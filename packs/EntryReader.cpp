@@ -16,12 +16,6 @@ constexpr size_t Batches = 3;       // one being written, two read ahead
 
 int64_t Padded(int64_t size) { return (size + PackBlockSize - 1) / PackBlockSize * PackBlockSize; }
 
-bool Contains(const std::vector<FileId>& ids, const FileId& id) {
-    for (const FileId& x : ids)
-        if (x == id && id.ino != 0) return true;
-    return false;
-}
-
 } // namespace
 
 EntryReader::EntryReader(EntrySources sources, unsigned threads)
@@ -54,32 +48,25 @@ EntryReader::~EntryReader() {
 // Where entry k's data come from, and how many bytes they are. Throws what
 // reading the entry in turn would throw.
 void EntryReader::Resolve(Item& item, bool* busy) const {
-    const size_t line = src_.firstLine + item.k;
-    if (line >= src_.lines->size()) ThrowIndexError(static_cast<long long>(line));
-    const std::string& path = (*src_.lines)[line];
-    if (src_.namesNewPack && src_.namesNewPack(path)) ThrowCannotOpen(path);
-    FileInfo info;
-    File f = OpenReadNotSharedIfExists(path, &info, busy);
-    if (busy && *busy) {
+    const FatEntry entry = src_.index->Entry(item.k);
+    bool held = false;
+    EntryContent choice = ChooseEntrySource(*src_.lines, src_.firstLine + item.k, entry, src_.sourceSize,
+                                            src_.files, LogPaths(), nullptr, busy ? &held : nullptr);
+    if (held) {
+        *busy = true;
         item.deferred = true;
         return;
     }
-    if (f.IsOpen()) {
-        if (Contains(src_.untouchable, info.id)) ThrowCannotOpen(path);
-        if (info.size > INT32_MAX) throw Error("File " + path + " is too large for a pack entry");
+    item.size = choice.size;
+    if (choice.file.IsOpen()) {
         item.fromFile = true;
-        item.size = info.size;
-        item.fd = f.Fd();
+        item.fd = choice.file.Fd();
         item.offset = 0;
-        item.file = std::move(f);
-        return;
+        item.file = std::move(choice.file);
+    } else if (item.size != 0) {
+        item.fd = src_.sourceFd;
+        item.offset = int64_t(entry.StartBlock) * PackBlockSize;
     }
-    const FatEntry entry = src_.index->Entry(item.k);
-    if (entry.Size == 0) return;
-    if (!EntryInside(entry.StartBlock, entry.Size, src_.sourceSize)) ThrowReadError();
-    item.size = entry.Size;
-    item.fd = src_.sourceFd;
-    item.offset = int64_t(entry.StartBlock) * PackBlockSize;
 }
 
 // Puts the item's bytes (or only its padding) at the end of the buffer.

@@ -25,6 +25,7 @@
 
 #include "core/FileIO.h"
 #include "packs/PackIndex.h"
+#include "packs/RebuildRules.h"
 
 namespace pw {
 
@@ -35,10 +36,7 @@ struct EntrySources {
     size_t firstLine = 0;                            // line of entry 0
     int sourceFd = -1;                               // the source data file
     int64_t sourceSize = 0;
-    std::vector<FileId> untouchable;                 // never an entry's content
-    // Whether a line names one of the new pack's own files (refused even
-    // before anything stands under those names).
-    std::function<bool(const std::string&)> namesNewPack;
+    RebuildFiles files;                              // the new pack's names, what is never content
 };
 
 class EntryReader {

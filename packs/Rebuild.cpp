@@ -2,8 +2,6 @@
 // k-th line after the pack's "#Source:" line when that file exists, else
 // keeps its data from the source pack. The new data file is dense: entries
 // in index order, each starting on a 2048-byte boundary, zero padding after.
-#include <filesystem>
-
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileIO.h"
@@ -18,26 +16,6 @@
 namespace pw {
 
 namespace {
-
-std::filesystem::path Canonical(const std::string& folder) {
-    std::error_code ec;
-    auto c = std::filesystem::weakly_canonical(folder + ".", ec);
-    return ec ? std::filesystem::path() : c;
-}
-
-// Whether a path names one of `targets` (all in the folder `canonicalFolder`):
-// a target's file name in any letter case, the folder in any spelling.
-// Neither needs to exist. The folder is resolved only for a matching name.
-bool NamesFile(const std::string& path, const std::vector<std::string>& targets,
-               const std::filesystem::path& canonicalFolder) {
-    const std::string name = ExtractFileName(path);
-    for (const std::string& target : targets)
-        if (SameTextAscii(name, ExtractFileName(target))) {
-            auto folder = Canonical(ExtractFilePath(path));
-            return !folder.empty() && !canonicalFolder.empty() && folder == canonicalFolder;
-        }
-    return false;
-}
 
 const char Zeros[PackBlockSize] = {};
 
@@ -84,11 +62,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     from.firstLine = firstEntryLine;
     from.sourceFd = source.Fd();
     from.sourceSize = source.Size();
-    from.untouchable = files.untouchable;
-    const std::vector<std::string> targets = {files.targetData, files.targetIndex};
-    // The target folder is resolved once for the pack, not once per line.
-    from.namesNewPack = [&targets, folder = Canonical(ExtractFilePath(files.targetData))](
-                            const std::string& path) { return NamesFile(path, targets, folder); };
+    from.files = files;
     const size_t n = index.Count();
     EntryReader reader(std::move(from), n > 1 ? 1 : 0);
     int64_t fileEnd = 0; // the new data file's length once all before is written

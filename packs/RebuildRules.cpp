@@ -11,34 +11,30 @@ namespace pw {
 
 namespace {
 
-bool SamePath(const std::string& a, const std::string& b) {
-    std::error_code ec1, ec2;
-    auto ca = std::filesystem::weakly_canonical(FsPath(a), ec1);
-    auto cb = std::filesystem::weakly_canonical(FsPath(b), ec2);
-    return !ec1 && !ec2 && ca == cb;
+// The canonical form of a folder part ("" for the current folder); empty
+// when it cannot be had.
+std::filesystem::path CanonicalFolder(const std::string& folder) {
+    std::error_code ec;
+    auto c = std::filesystem::weakly_canonical(FsPath(folder + "."), ec);
+    return ec ? std::filesystem::path() : c;
 }
 
-// Whether `path` names `target`: its file name in any letter case, its
-// folder in any spelling. Neither needs to exist.
-bool NamesFile(const std::string& path, const std::string& target) {
-    if (!SameTextAscii(ExtractFileName(path), ExtractFileName(target))) return false;
-    return SamePath(ExtractFilePath(path) + ".", ExtractFilePath(target) + ".");
+// Whether `path` names one of the new pack's files: its file name in any
+// letter case, its folder in any spelling. Neither needs to exist; the
+// folder is resolved only for a matching name.
+bool NamesNewPack(const std::string& path, const RebuildFiles& files) {
+    const std::string name = ExtractFileName(path);
+    if (!SameTextAscii(name, ExtractFileName(files.targetData)) &&
+        !SameTextAscii(name, ExtractFileName(files.targetIndex)))
+        return false;
+    const std::filesystem::path folder = CanonicalFolder(ExtractFilePath(path));
+    return !folder.empty() && !files.folder.empty() && folder == files.folder;
 }
 
 bool Contains(const std::vector<FileId>& ids, const FileId& id) {
     for (const FileId& x : ids)
         if (x == id && id.ino != 0) return true;
     return false;
-}
-
-// The file an entry line names, opened for reading; refused when it is one
-// of the pack files this rebuild reads or writes.
-File OpenEntryFile(const std::string& text, const std::string& fs, const RebuildFiles& files) {
-    if (IsDirectory(fs) || Contains(files.untouchable, IdOfPath(fs))) ThrowCannotOpen(text);
-    File f = AsWritten(text, fs, [&] { return OpenReadNotShared(fs); });
-    if (f.Size() < 0) ThrowCannotOpen(text);
-    if (f.Size() > INT32_MAX) throw Error("File " + text + " is too large for a pack entry");
-    return f;
 }
 
 } // namespace
@@ -131,6 +127,7 @@ RebuildFiles NewPackFiles(const std::vector<FileId>& reading, const std::string&
     files.untouchable = sources;
     files.untouchable.push_back(IdOfPath(files.targetData));
     files.untouchable.push_back(IdOfPath(files.targetIndex));
+    files.folder = CanonicalFolder(ExtractFilePath(files.targetData));
     return files;
 }
 
@@ -147,13 +144,14 @@ int64_t PaddedEnd(int64_t length, int64_t size) {
 
 EntryContent ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
                               int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths,
-                              const WrittenFiles* written) {
+                              const WrittenFiles* written, bool* busy) {
+    if (busy) *busy = false;
     if (line >= lines.size()) ThrowIndexError(static_cast<long long>(line));
     const std::string& text = lines[line];
     const std::string fs = paths(text);
     // The new pack's own files are never an entry's content, also before
     // anything stands under their names.
-    if (NamesFile(fs, files.targetData) || NamesFile(fs, files.targetIndex)) ThrowCannotOpen(text);
+    if (NamesNewPack(fs, files)) ThrowCannotOpen(text);
     EntryContent choice;
     if (written) {
         auto it = written->find(CanonicalPath(fs));
@@ -164,9 +162,16 @@ EntryContent ChooseEntrySource(const std::vector<std::string>& lines, size_t lin
             return choice;
         }
     }
-    if (Exists(fs)) {
-        choice.file = OpenEntryFile(text, fs, files);
-        choice.size = choice.file.Size();
+    // One open tells whether a file stands there, which one, and its size;
+    // a folder, a pipe or a file the rebuild reads or writes is refused.
+    FileInfo info;
+    File f = AsWritten(text, fs, [&] { return OpenReadNotSharedIfExists(fs, &info, busy); });
+    if (busy && *busy) return choice;
+    if (f.IsOpen()) {
+        if (Contains(files.untouchable, info.id)) ThrowCannotOpen(text);
+        if (info.size > INT32_MAX) throw Error("File " + text + " is too large for a pack entry");
+        choice.file = std::move(f);
+        choice.size = info.size;
     } else {
         if (entry.Size != 0 && !EntryInside(entry.StartBlock, entry.Size, sourceDataSize)) ThrowReadError();
         choice.size = entry.Size;

@@ -4,6 +4,7 @@
 // takes, which of them it refuses, and what each entry takes. The rebuild
 // follows them, and the change plan asks them, so the two never disagree.
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,6 +62,7 @@ struct RebuildFiles {
     // the target names (an entry line may name them only while they do not
     // exist).
     std::vector<FileId> untouchable;
+    std::filesystem::path folder; // the new pack's folder, resolved once
 };
 
 // The new pack's names for `targetIndexPath`, each under an existing name
@@ -86,7 +88,9 @@ int64_t PaddedEnd(int64_t length, int64_t size);
 // "Stream read error" for old data past the end of the source data file.
 // `written`, for a plan: the files an earlier rebuild of the same run will
 // have written by then (by their canonical path) with their lengths; an
-// entry line naming one takes it.
+// entry line naming one takes it. `busy`, for the read-ahead: a file held
+// by another opener, or no descriptor free, sets it instead of refusing,
+// and nothing is chosen.
 struct EntryContent {
     File file;            // open when the entry takes an existing file
     bool written = false; // it takes a file of `written`
@@ -96,7 +100,7 @@ struct EntryContent {
 using WrittenFiles = std::map<std::string, int64_t>;
 EntryContent ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,
                               int64_t sourceDataSize, const RebuildFiles& files, const LogPaths& paths,
-                              const WrittenFiles* written = nullptr);
+                              const WrittenFiles* written = nullptr, bool* busy = nullptr);
 
 // The form of a path that WrittenFiles is keyed by.
 std::string CanonicalPath(const std::string& path);

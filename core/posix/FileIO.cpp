@@ -59,15 +59,6 @@ File OpenNotShared(const std::string& path, int flags) {
 
 } // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 void File::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

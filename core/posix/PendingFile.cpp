@@ -76,13 +76,6 @@ PendingFile::~PendingFile() {
     if (!committed_ && !staged_ && !namedPath_.empty()) ::unlink(namedPath_.c_str());
 }
 
-void PendingFile::SyncData() {
-    if (sync_ && !synced_) {
-        SyncFileData(file_.Fd());
-        synced_ = true;
-    }
-}
-
 // Gives the file the name `path`; a file of that name is replaced.
 void PendingFile::NameAs(const std::string& path) {
     if (!namedPath_.empty()) {
@@ -98,12 +91,6 @@ void PendingFile::NameAs(const std::string& path) {
         if (errno != EEXIST || !RemoveFile(path)) break;
     }
     ThrowCannotCreate(finalPath_);
-}
-
-void PendingFile::Stage(const std::string& path) {
-    SyncData();
-    NameAs(path);
-    staged_ = true;
 }
 
 void PendingFile::Commit() {

@@ -96,15 +96,6 @@ void Copy(int src, int64_t offset, int dst, int64_t* at, int64_t count) {
 
 } // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 void File::Close() {
     if (fd_ >= 0) ::_close(fd_);
     fd_ = -1;

@@ -57,22 +57,9 @@ PendingFile::~PendingFile() {
     }
 }
 
-void PendingFile::SyncData() {
-    if (sync_ && !synced_) {
-        SyncFileData(file_.Fd());
-        synced_ = true;
-    }
-}
-
 void PendingFile::NameAs(const std::string& path) {
     if (!RenameReplacing(namedPath_, path)) ThrowCannotCreate(finalPath_);
     namedPath_ = path;
-}
-
-void PendingFile::Stage(const std::string& path) {
-    SyncData();
-    NameAs(path);
-    staged_ = true;
 }
 
 void PendingFile::Commit() {

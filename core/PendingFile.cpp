@@ -1,7 +1,11 @@
-// The temporary names of pending files, the same on every system:
+// What pending files do alike on every system: their temporary names,
 //
 //   .<final name>.packwright-<process id>-<counter>.tmp
+//
+// the flush of their data, and the staging on the way to the final name.
 #include "core/PendingFile.h"
+
+#include "core/FileSync.h"
 
 namespace pw {
 
@@ -37,6 +41,19 @@ bool PendingFile::IsTemporaryName(std::string_view name) {
     size_t dash = numbers.find('-');
     return dash != std::string_view::npos && AllDigits(numbers.substr(0, dash)) &&
            AllDigits(numbers.substr(dash + 1));
+}
+
+void PendingFile::SyncData() {
+    if (sync_ && !synced_) {
+        SyncFileData(file_.Fd());
+        synced_ = true;
+    }
+}
+
+void PendingFile::Stage(const std::string& path) {
+    SyncData();
+    NameAs(path);
+    staged_ = true;
 }
 
 } // namespace pw
