@@ -18,7 +18,7 @@ case "${1:-}" in
     fi
     ;;
   test)
-    scripts/deps.sh gui
+    scripts/deps.sh gui test
     cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DPACKWRIGHT_SANITIZE=ON >/dev/null
     cmake --build build/test -j"$jobs"
     cd build/test

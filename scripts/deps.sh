@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing (as root
-# with apt-get; otherwise says which to install). Usage: deps.sh [gui]
+# with apt-get; otherwise says which to install). Usage: deps.sh [gui] [test]
+# (test: also strace, which a test of --sync reads the flushes with).
 set -euo pipefail
 need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev)
-if [[ "${1:-}" == gui ]]; then need+=(qt6-base-dev); fi
-if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time); fi
+for arg in "$@"; do
+  case $arg in
+    gui) need+=(qt6-base-dev) ;;
+    test) need+=(strace) ;;
+  esac
+done
+if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time python3); fi
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
