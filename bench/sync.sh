@@ -6,7 +6,7 @@
 #
 # BENCH_DIR (default /var/tmp/packwright-bench) holds the data that
 # bench/make_data.py makes (made here when missing; SCALE, default 1,
-# shrinks it). Prints a table of medians.
+# shrinks it). Prints a table of medians and every run.
 set -euo pipefail
 runs=${1:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -59,3 +59,10 @@ echo "| command | without --sync | with --sync | ratio |"
 echo "|---|---|---|---|"
 row extract "extract (every entry, then result.log)"
 row insert "insert (rebuild, 10% edited)"
+runs_of() { awk '{printf "%s%.2f", (NR > 1 ? " " : ""), $1}' "$work/$1.times"; }
+echo
+echo "Every run, in seconds, in the order run:"
+echo
+for name in extract insert; do
+  echo "- $name: without --sync $(runs_of "$name"); with --sync $(runs_of "$name-sync")"
+done
