@@ -22,11 +22,16 @@ struct PlanOptions {
 
 std::string Signed(int64_t n) { return (n > 0 ? "+" : "") + std::to_string(n); }
 
+// Whether --changes leaves the entry in: it changes, or it is refused.
+bool Shown(const EntryPlan& e, bool changesOnly) {
+    return !changesOnly || e.state == EntryState::Changed || e.state == EntryState::Refused;
+}
+
 void PrintPlanText(const PackPlan& p, bool changesOnly) {
     std::printf("pack %s\n", p.sourceIndex.c_str());
     if (!p.targetIndex.empty()) std::printf("  new %s, %s\n", p.targetIndex.c_str(), p.targetData.c_str());
     for (const EntryPlan& e : p.entries) {
-        if (changesOnly && e.state != EntryState::Changed && e.state != EntryState::Refused) continue;
+        if (!Shown(e, changesOnly)) continue;
         std::printf("  %zu\t%s\t%s", e.index, StateName(e.state), e.file.c_str());
         if (e.state == EntryState::Changed)
             std::printf("\t%lld -> %lld bytes", static_cast<long long>(e.oldSize), static_cast<long long>(e.newSize));
@@ -45,7 +50,7 @@ void PrintPlanText(const PackPlan& p, bool changesOnly) {
 Json PlanJson(const PackPlan& p, bool changesOnly) {
     Json entries = Json::array();
     for (const EntryPlan& e : p.entries) {
-        if (changesOnly && e.state != EntryState::Changed && e.state != EntryState::Refused) continue;
+        if (!Shown(e, changesOnly)) continue;
         Json j = {{"index", e.index},     {"state", StateName(e.state)}, {"file", e.file},
                             {"name", e.name},       {"oldSize", e.oldSize},        {"newSize", e.newSize}};
         if (e.state == EntryState::Refused) j["message"] = e.message;
@@ -134,10 +139,7 @@ void AddCheckVerbs(Tool& tool) {
              "2 a usage error.");
     p.add_flag("--changes", plan->changes, "Only the entries that change, and a refused one");
     p.add_flag("--json", plan->json, "One JSON document instead of lines");
-    p.callback([plan] {
-        if (plan->listFile.empty() == plan->logs.empty())
-            throw UsageError{"plan takes logs or --list PROJECT.lst"};
-    });
+    p.callback([plan] { RequireOneOf(plan->logs, plan->listFile, "plan takes logs or --list PROJECT.lst"); });
 
     auto verify = std::make_shared<VerifyOptions>();
     CLI::App& v = tool.AddVerb(

@@ -68,11 +68,6 @@ int Insert(const InsertOptions& o, Invocation& run) {
 constexpr const char* SyncHelp =
     "Flush every file written, and its folder, to disk before the run counts it as done";
 
-// Exactly one of the inputs and the alternative to them.
-void RequireOneOf(const std::vector<std::string>& inputs, const std::string& alternative, const char* message) {
-    if (alternative.empty() == inputs.empty()) throw UsageError{message};
-}
-
 } // namespace
 
 void AddRunVerbs(Tool& tool) {

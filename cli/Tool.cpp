@@ -163,6 +163,10 @@ CLI::Option* AddOnlyOption(CLI::App& verb, std::vector<std::string>& only, const
         ->allow_extra_args(false);
 }
 
+void RequireOneOf(const std::vector<std::string>& inputs, const std::string& alternative, const char* message) {
+    if (alternative.empty() == inputs.empty()) throw UsageError{message};
+}
+
 std::string Count(uint64_t n, const char* singular, const char* plural) {
     return std::to_string(n) + " " + (n == 1 ? singular : plural);
 }

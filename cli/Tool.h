@@ -92,6 +92,10 @@ EntryFilter FilterOf(const std::vector<std::string>& only, std::optional<std::st
 // --only PATTERN on a verb, as often as wanted, each time with one value.
 CLI::Option* AddOnlyOption(CLI::App& verb, std::vector<std::string>& only, const std::string& description);
 
+// Exactly one of the inputs and the alternative to them (packs or --scan
+// ROOT, logs or --list PROJECT.lst); else a usage error with `message`.
+void RequireOneOf(const std::vector<std::string>& inputs, const std::string& alternative, const char* message);
+
 // "1 pack", "3 packs": a count with its noun.
 std::string Count(uint64_t n, const char* singular, const char* plural);
 

@@ -16,7 +16,7 @@ constexpr size_t Window = 8 << 20;
 bool AllZero(const unsigned char* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }
 } // namespace
 
-MappedWindow::MappedWindow(int fd) : fd_(fd), size_(ByteCompare::SizeOf(fd)) {}
+MappedWindow::MappedWindow(int fd) : fd_(fd), size_(FileSizeOf(fd)) {}
 
 MappedWindow::~MappedWindow() {
     if (base_) UnmapFile(base_, length_);
@@ -40,15 +40,11 @@ const unsigned char* MappedWindow::At(int64_t offset, size_t count) {
 
 ByteCompare::ByteCompare() : a_(new char[Piece]), b_(new char[Piece]) {}
 
-void ByteCompare::ReadAt(int fd, int64_t offset, char* to, size_t count) {
-    pw::ReadAt(fd, to, count, offset);
-}
-
 bool ByteCompare::Same(int a, int64_t offsetA, int b, int64_t offsetB, int64_t count) {
     while (count > 0) {
         size_t n = size_t(std::min<int64_t>(count, int64_t(Piece)));
-        ReadAt(a, offsetA, a_.get(), n);
-        ReadAt(b, offsetB, b_.get(), n);
+        ReadAt(a, a_.get(), n, offsetA);
+        ReadAt(b, b_.get(), n, offsetB);
         if (std::memcmp(a_.get(), b_.get(), n) != 0) return false;
         offsetA += int64_t(n);
         offsetB += int64_t(n);
@@ -60,7 +56,7 @@ bool ByteCompare::Same(int a, int64_t offsetA, int b, int64_t offsetB, int64_t c
 bool ByteCompare::Zero(int fd, int64_t offset, int64_t count) {
     while (count > 0) {
         size_t n = size_t(std::min<int64_t>(count, int64_t(Piece)));
-        ReadAt(fd, offset, a_.get(), n);
+        ReadAt(fd, a_.get(), n, offset);
         if (!AllZero(reinterpret_cast<const unsigned char*>(a_.get()), n)) return false;
         offset += int64_t(n);
         count -= int64_t(n);
@@ -69,10 +65,10 @@ bool ByteCompare::Zero(int fd, int64_t offset, int64_t count) {
 }
 
 bool ByteCompare::Holds(int fd, const unsigned char* bytes, size_t count) {
-    if (SizeOf(fd) != int64_t(count)) return false;
+    if (FileSizeOf(fd) != int64_t(count)) return false;
     for (size_t done = 0; done < count;) {
         size_t n = std::min(count - done, Piece);
-        ReadAt(fd, int64_t(done), a_.get(), n);
+        ReadAt(fd, a_.get(), n, int64_t(done));
         if (std::memcmp(a_.get(), bytes + done, n) != 0) return false;
         done += n;
     }
@@ -83,7 +79,7 @@ bool ByteCompare::Same(MappedWindow& a, int64_t offsetA, int b, int64_t offsetB,
     while (count > 0) {
         size_t n = size_t(std::min<int64_t>(count, int64_t(Piece)));
         const unsigned char* p = a.At(offsetA, n);
-        ReadAt(b, offsetB, b_.get(), n);
+        ReadAt(b, b_.get(), n, offsetB);
         if (std::memcmp(p, b_.get(), n) != 0) return false;
         offsetA += int64_t(n);
         offsetB += int64_t(n);
@@ -100,10 +96,6 @@ bool ByteCompare::Zero(MappedWindow& a, int64_t offset, int64_t count) {
         count -= int64_t(n);
     }
     return true;
-}
-
-int64_t ByteCompare::SizeOf(int fd) {
-    return FileSizeOf(fd);
 }
 
 } // namespace pw

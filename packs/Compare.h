@@ -49,12 +49,7 @@ public:
     bool Same(MappedWindow& a, int64_t offsetA, int b, int64_t offsetB, int64_t count);
     bool Zero(MappedWindow& a, int64_t offset, int64_t count);
 
-    // The length of an open file, -1 when it cannot be told.
-    static int64_t SizeOf(int fd);
-
 private:
-    // Reads `count` bytes (at most a piece) into `to`.
-    static void ReadAt(int fd, int64_t offset, char* to, size_t count);
     std::unique_ptr<char[]> a_, b_;
 };
 

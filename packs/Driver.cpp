@@ -87,9 +87,7 @@ Outcome RunList(RunContext& ctx, const std::vector<std::string>& list, uint8_t k
 
 Outcome ExtractSelected(RunContext& ctx, const std::string& indexPath, const std::vector<bool>& selected,
                         const std::string& targetDir) {
-    const EntryChoice choose = [&selected](size_t k, const std::string&) {
-        return k < selected.size() && selected[k];
-    };
+    const EntryChoice choose = SelectionChoice(selected);
     return RunList(ctx, {indexPath}, KindPacks, FormatNames[0], targetDir, &choose);
 }
 

@@ -87,13 +87,8 @@ std::vector<bool> EntryFilter::Select(const PackIndex& index) const {
 }
 
 size_t FindEntry(const PackIndex& index, const std::string& entry, const std::string& indexPath) {
-    std::optional<uint64_t> number;
-    if (!entry.empty() && entry[0] == '#') {
-        number = ParseHashIndex(entry);
-        if (!number) throw Error("Bad entry number " + entry);
-    } else {
-        number = ParseNumber(entry, 10);
-    }
+    const std::optional<uint64_t> number =
+        !entry.empty() && entry[0] == '#' ? ParseEntryPattern(entry).Index : ParseNumber(entry, 10);
     const size_t n = index.Count();
     if (number) {
         if (*number >= n)

@@ -14,8 +14,6 @@ constexpr size_t MaxItems = 256;    // entries in one batch
 constexpr size_t MaxOpenFiles = 8;  // entry files left open in one batch
 constexpr size_t Batches = 3;       // one being written, two read ahead
 
-int64_t Padded(int64_t size) { return (size + PackBlockSize - 1) / PackBlockSize * PackBlockSize; }
-
 } // namespace
 
 EntryReader::EntryReader(EntrySources sources, unsigned threads)
@@ -71,7 +69,7 @@ void EntryReader::Resolve(Item& item, bool* busy) const {
 
 // Puts the item's bytes (or only its padding) at the end of the buffer.
 void EntryReader::Read(Item& item, Batch& batch) const {
-    const int64_t pad = Padded(item.size) - item.size;
+    const int64_t pad = PaddedEnd(0, item.size) - item.size;
     item.at = batch.used;
     char* p = batch.buffer.get() + batch.used;
     item.buffered = item.size < DirectSize;
@@ -112,7 +110,7 @@ bool EntryReader::Fill(Batch& batch) {
                 return next_ < count_;
             }
         }
-        const int64_t room = item.size < DirectSize ? Padded(item.size) : PackBlockSize;
+        const int64_t room = item.size < DirectSize ? PaddedEnd(0, item.size) : PackBlockSize;
         if (!batch.items.empty() && batch.used + size_t(room) > BufferSize) {
             carry_ = std::move(item); // read into the next batch
             carried_ = true;

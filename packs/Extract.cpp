@@ -28,9 +28,6 @@ std::string RelativeEntryName(const std::string& packName, const std::string& en
     return rel;
 }
 
-namespace {
-
-// Moves Progress to k * 100 / n when that whole percent is new.
 void StepProgress(RunContext& ctx, size_t k, size_t n) {
     int percent = int(uint64_t(k) * 100 / n);
     if (percent != ctx.Status->ProgressPosition()) {
@@ -39,13 +36,12 @@ void StepProgress(RunContext& ctx, size_t k, size_t n) {
     }
 }
 
-} // namespace
+EntryChoice SelectionChoice(const std::vector<bool>& selected) {
+    return [&selected](size_t k, const std::string&) { return k < selected.size() && selected[k]; };
+}
 
 Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::vector<bool>* selected) {
-    if (!selected) return ExtractChosen(ctx, indexPath, {});
-    return ExtractChosen(ctx, indexPath, [selected](size_t k, const std::string&) {
-        return k < selected->size() && (*selected)[k];
-    });
+    return ExtractChosen(ctx, indexPath, selected ? SelectionChoice(*selected) : EntryChoice());
 }
 
 Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose) {

@@ -31,6 +31,12 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::ve
 using EntryChoice = std::function<bool(size_t index, const std::string& name)>;
 // ExtractPack with the entries that `choose` takes as the selection.
 Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose);
+// The choice of entry k when `selected[k]` is true (none past its end);
+// `selected` must outlive it.
+EntryChoice SelectionChoice(const std::vector<bool>& selected);
+
+// Moves Progress to k * 100 / n, for entry k of n, when that whole percent is new.
+void StepProgress(RunContext& ctx, size_t k, size_t n);
 
 // The full path for an entry's relative name ("PACK/TYPE/0000001A.tga"),
 // after creating every missing folder along it.

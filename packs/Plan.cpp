@@ -1,6 +1,5 @@
 #include "packs/Plan.h"
 
-
 #include <filesystem>
 
 #include "core/Directory.h"
@@ -62,8 +61,7 @@ public:
             // folder under the very name it would be rebuilt to, and its
             // data file is open for reading when the new one is to be made.
             if (format != FormatFat) return i + 1;
-            plan.refusal = "Cannot create file " +
-                           FindCaseInsensitive(ChangeFileExt(TargetIndexPath(targetDir_, path), ".mix"));
+            plan.refusal = "Cannot create file " + DataPathFor(TargetIndexPath(targetDir_, path));
             packs.push_back(std::move(plan));
             return End;
         }

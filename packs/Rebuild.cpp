@@ -19,15 +19,6 @@ namespace {
 
 const char Zeros[PackBlockSize] = {};
 
-// Moves Progress to k * 100 / n when that whole percent is new.
-void StepProgress(RunContext& ctx, size_t k, size_t n) {
-    int percent = int(uint64_t(k) * 100 / n);
-    if (percent != ctx.Status->ProgressPosition()) {
-        ctx.Status->SetProgressPosition(percent);
-        ctx.Status->ProcessEvents();
-    }
-}
-
 } // namespace
 
 size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t firstEntryLine,
@@ -43,7 +34,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     // then this pack's journal keeps any other writer of it out.
     const std::string targetFolder = ExtractFilePath(targetIndexPath);
     if (ctx.ClearedDirs.insert(targetFolder).second) RemoveLeftovers(targetFolder);
-    PairCommit commit(targetIndexPath, FindCaseInsensitive(ChangeFileExt(targetIndexPath, ".mix")), ctx.Sync);
+    PairCommit commit(targetIndexPath, DataPathFor(targetIndexPath), ctx.Sync);
 
     RebuildFiles files = NewPackFiles(ctx.ReadingFiles, ctx.SourcePackPath, targetIndexPath);
     PendingFile data(files.targetData, ctx.Sync);
@@ -91,7 +82,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
                 ++fromFiles;
                 if (ctx.VerifyRebuilds) origins.back().fromFile = true;
             }
-            const int64_t padded = (item.size + PackBlockSize - 1) / PackBlockSize * PackBlockSize;
+            const int64_t padded = PaddedEnd(0, item.size);
             if (!item.buffered) {
                 WriteAt(data.Fd(), batch->buffer.get() + runFrom, item.at - runFrom, runAt);
                 if (item.size > 0) CopyRangeAt(item.fd, item.offset, data.Fd(), fileEnd, item.size);

@@ -37,10 +37,6 @@ bool Contains(const std::vector<FileId>& ids, const FileId& id) {
     return false;
 }
 
-} // namespace
-
-namespace {
-
 // The lexical form of a path, without a final separator.
 std::string Normal(const std::string& path) {
     std::string p = PathText(FsPath(path).lexically_normal());
@@ -134,12 +130,6 @@ RebuildFiles NewPackFiles(const std::vector<FileId>& reading, const std::string&
 int32_t StartBlockAt(int64_t length) {
     if (length / PackBlockSize > INT32_MAX) ThrowWriteError();
     return int32_t(length / PackBlockSize);
-}
-
-int64_t PaddedEnd(int64_t length, int64_t size) {
-    int64_t end = length + size;
-    int64_t rest = end % PackBlockSize;
-    return rest == 0 ? end : end + PackBlockSize - rest;
 }
 
 EntryContent ChooseEntrySource(const std::vector<std::string>& lines, size_t line, const FatEntry& entry,

@@ -78,7 +78,11 @@ int32_t StartBlockAt(int64_t length);
 
 // The new data file's length once an entry of `size` bytes is appended at
 // `length` and padded to the next 2048-byte boundary.
-int64_t PaddedEnd(int64_t length, int64_t size);
+inline int64_t PaddedEnd(int64_t length, int64_t size) {
+    const int64_t end = length + size;
+    const int64_t rest = end % PackBlockSize;
+    return rest == 0 ? end : end + PackBlockSize - rest;
+}
 
 // What entry `entry` takes, by its line `line` of `lines`: the file the line
 // names, opened for reading (not shared), or else its old data. Refuses as
