@@ -5,9 +5,9 @@
 #include "packs/EntryFilter.h"
 #include "packs/EntryWriter.h"
 #include "core/FileIO.h"
-#include "core/PairCommit.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
+#include "packs/PackReader.h"
 
 namespace pw {
 
@@ -45,9 +45,7 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::ve
 }
 
 Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose) {
-    FinishInterruptedCommit(indexPath); // a pack a crashed rebuild left half-replaced
-    const std::string dataPath = DataPathFor(indexPath);
-    File data = OpenReadNotShared(dataPath);
+    File data = OpenPackData(indexPath);
     ReadingGuard dataGuard(ctx, data);
     PackIndex index(ReadWholeFile(indexPath, Pipes::Allow), indexPath); // a pack the user named
     // The index is held in memory, but the file is the user's pack: never

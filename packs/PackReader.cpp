@@ -5,21 +5,16 @@
 
 namespace pw {
 
-namespace {
-
-// A pack that a crashed rebuild left half-replaced is finished first.
-File OpenData(const std::string& indexPath) {
+File OpenPackData(const std::string& indexPath) {
     FinishInterruptedCommit(indexPath);
     return OpenReadNotShared(DataPathFor(indexPath));
 }
-
-} // namespace
 
 // The data file first, as an extraction opens them: a missing pair names
 // the data file.
 PackReader::PackReader(const std::string& indexPath)
     : indexPath_(indexPath),
-      data_(OpenData(indexPath)),
+      data_(OpenPackData(indexPath)),
       index_(ReadWholeFile(indexPath, Pipes::Allow), indexPath),
       dataSize_(data_.Size()) {}
 

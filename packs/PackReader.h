@@ -10,6 +10,11 @@
 
 namespace pw {
 
+// The data file of the pack `indexPath`, opened read only and not shared,
+// as every reader of a pack opens it: a pack that a crashed rebuild left
+// half-replaced is finished first. "Cannot open file %s".
+File OpenPackData(const std::string& indexPath);
+
 class PackReader {
 public:
     // "Cannot open file %s" for the data file, then for the index;

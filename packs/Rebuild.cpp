@@ -7,6 +7,7 @@
 #include "core/FileIO.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
+#include "packs/PackReader.h"
 #include "core/PairCommit.h"
 #include "core/PendingFile.h"
 #include "packs/EntryReader.h"
@@ -26,8 +27,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     if (outcome) *outcome = Outcome::Done;
     ctx.HeldSourceIndex.Close();
 
-    FinishInterruptedCommit(ctx.SourcePackPath);
-    File source = OpenReadNotShared(DataPathFor(ctx.SourcePackPath));
+    File source = OpenPackData(ctx.SourcePackPath);
     ReadingGuard sourceGuard(ctx, source);
 
     // What crashed runs left in the target folder goes first (once a run);
