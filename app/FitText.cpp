@@ -22,16 +22,4 @@ int TextWidth(const QWidget* control) {
     return 0;
 }
 
-int FitToText(QWidget* control, bool keepRight) {
-    const int grow = TextWidth(control) - control->width();
-    if (grow <= 0) return 0;
-    QRect r = control->geometry();
-    if (keepRight)
-        r.setLeft(r.left() - grow);
-    else
-        r.setWidth(r.width() + grow);
-    control->setGeometry(r);
-    return grow;
-}
-
 } // namespace pw

@@ -12,8 +12,4 @@ namespace pw {
 // its icon and its frame; 0 for other widgets.
 int TextWidth(const QWidget* control);
 
-// Widens `control` to TextWidth, keeping its left edge, or its right edge
-// when `keepRight`. Returns how much it grew.
-int FitToText(QWidget* control, bool keepRight = false);
-
 } // namespace pw

@@ -1,5 +1,5 @@
-// The main window: creation from its form, the look, the error box, the
-// status of the pack handlers, and closing.
+// The main window: creation from its form, the look, the error box and
+// closing.
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
@@ -226,44 +226,4 @@ void TMainForm::showEvent(QShowEvent* event) {
         }
     }
     QWidget::showEvent(event);
-}
-
-void TMainForm::SetStatus(const std::string& caption) {
-    CurrentMessage->setText(pw::FromPath(caption));
-}
-
-int TMainForm::ProgressPosition() const {
-    return Progress->value();
-}
-
-void TMainForm::SetProgressPosition(int position) {
-    Progress->setValue(std::clamp(position, Progress->minimum(), Progress->maximum()));
-}
-
-int TMainForm::ProgressMax() const {
-    return Progress->maximum();
-}
-
-void TMainForm::SetProgressMax(int maximum) {
-    Progress->setMaximum(maximum);
-}
-
-int TMainForm::TotalPosition() const {
-    return Total->value();
-}
-
-void TMainForm::SetTotalPosition(int position) {
-    Total->setValue(std::clamp(position, Total->minimum(), Total->maximum()));
-}
-
-int TMainForm::TotalMax() const {
-    return Total->maximum();
-}
-
-void TMainForm::SetTotalMax(int maximum) {
-    Total->setMaximum(maximum);
-}
-
-void TMainForm::ProcessEvents() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

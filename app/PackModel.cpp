@@ -4,7 +4,6 @@
 #include <QBrush>
 #include <QColor>
 
-#include "core/Bytes.h"
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"
@@ -14,22 +13,6 @@
 namespace pw {
 
 namespace {
-
-const unsigned char* Record(const PackIndex& index, size_t k) {
-    return index.Bytes().data() + FatHeader::Bytes + k * FatEntry::Bytes;
-}
-
-// The name field up to its zero byte (or all 16 bytes).
-std::string_view RawName(const PackIndex& index, size_t k) {
-    const char* r = reinterpret_cast<const char*>(Record(index, k));
-    size_t len = 0;
-    while (len < FatEntry::NameBytes && r[len] != 0) ++len;
-    return {r, len};
-}
-
-int32_t Field(const PackIndex& index, size_t k, size_t at) {
-    return ReadI32LE(Record(index, k) + at);
-}
 
 int CompareFolded(std::string_view a, std::string_view b) {
     const size_t n = std::min(a.size(), b.size());
@@ -57,21 +40,21 @@ TPackModel::TPackModel(PackIndex index, std::string indexPath, std::string dataP
     : TEntryModel(parent), index_(std::move(index)), indexPath_(std::move(indexPath)),
       dataPath_(std::move(dataPath)), packName_(PackName(indexPath_)), dataSize_(dataSize) {
     for (size_t k = 0; k < index_.Count(); ++k) {
-        const int32_t size = Field(index_, k, 20);
+        const int32_t size = index_.Size(k);
         if (size > 0) totalBytes_ += size;
     }
     Rebuild();
 }
 
 bool TPackModel::Inside(size_t k) const {
-    const int32_t size = Field(index_, k, 20);
-    return size == 0 || EntryInside(Field(index_, k, 16), size, dataSize_);
+    const int32_t size = index_.Size(k);
+    return size == 0 || EntryInside(index_.StartBlock(k), size, dataSize_);
 }
 
-std::string TPackModel::TypeName(size_t k) const { return EntryType(RawName(index_, k)); }
+std::string TPackModel::TypeName(size_t k) const { return EntryType(index_.Name(k)); }
 
 std::string TPackModel::RelativePath(size_t k) const {
-    return RelativeEntryName(packName_, std::string(RawName(index_, k)), uint32_t(k));
+    return RelativeEntryName(packName_, std::string(index_.Name(k)), uint32_t(k));
 }
 
 QString TPackModel::ColumnTitle(int column) const {
@@ -98,12 +81,12 @@ QVariant TPackModel::Cell(size_t k, int column, int role) const {
     switch (column) {
     case ColIndex: return QString::fromStdString(Hex8(uint32_t(k))) + (damaged ? QStringLiteral(" !") : QString());
     case ColName: {
-        const std::string_view name = RawName(index_, k);
+        const std::string_view name = index_.Name(k);
         return QString::fromLatin1(name.data(), qsizetype(name.size()));
     }
     case ColType: return QString::fromLatin1(TypeName(k));
-    case ColStart: return Field(index_, k, 16);
-    case ColSize: return Field(index_, k, 20);
+    case ColStart: return index_.StartBlock(k);
+    case ColSize: return index_.Size(k);
     case ColPath: return QString::fromLatin1(RelativePath(k));
     default: return {};
     }
@@ -118,14 +101,14 @@ void TPackModel::PrepareSort(int column) {
 bool TPackModel::Less(int column, size_t a, size_t b) const {
     switch (column) {
     case ColName: {
-        const int c = CompareFolded(RawName(index_, a), RawName(index_, b));
+        const int c = CompareFolded(index_.Name(a), index_.Name(b));
         return c != 0 ? c < 0 : a < b;
     }
     case ColType: return TypeId(a) != TypeId(b) ? TypeId(a) < TypeId(b) : a < b;
     case ColStart:
     case ColSize: {
-        const size_t at = column == ColStart ? 16 : 20;
-        const int32_t x = Field(index_, a, at), y = Field(index_, b, at);
+        const auto field = column == ColStart ? &PackIndex::StartBlock : &PackIndex::Size;
+        const int32_t x = (index_.*field)(a), y = (index_.*field)(b);
         return x != y ? x < y : a < b;
     }
     case ColPath: return pathKeys_[a] != pathKeys_[b] ? pathKeys_[a] < pathKeys_[b] : a < b;
@@ -133,6 +116,6 @@ bool TPackModel::Less(int column, size_t a, size_t b) const {
     }
 }
 
-std::string TPackModel::FilterName(size_t k) const { return std::string(RawName(index_, k)); }
+std::string TPackModel::FilterName(size_t k) const { return std::string(index_.Name(k)); }
 
 } // namespace pw

@@ -10,16 +10,14 @@
 namespace pw {
 
 TPlanModel::TPlanModel(std::vector<PackPlan> plan, std::string targetDir, QObject* parent)
-    : TEntryModel(parent), plan_(std::move(plan)), targetDir_(std::move(targetDir)) {
+    : TEntryModel(parent), plan_(std::move(plan)), paths_(std::move(targetDir)) {
     for (size_t p = 0; p < plan_.size(); ++p)
         for (size_t e = 0; e < plan_[p].entries.size(); ++e) rows_.emplace_back(p, e);
     Rebuild();
 }
 
 std::string TPlanModel::FilePath(size_t source) const {
-    const std::string& file = EntryOf(source).file;
-    if (file.empty() || PathSeparators.find(file.front()) != std::string_view::npos) return file;
-    return targetDir_ + PathDelim + file;
+    return paths_(EntryOf(source).file);
 }
 
 void TPlanModel::SetChangedOnly(bool changedOnly) {

@@ -11,6 +11,7 @@
 #include "app/EntryModel.h"
 #include "packs/PackIndex.h"
 #include "packs/Plan.h"
+#include "packs/RebuildRules.h"
 
 namespace pw {
 
@@ -45,7 +46,7 @@ protected:
 
 private:
     std::vector<PackPlan> plan_;
-    std::string targetDir_;
+    LogPaths paths_; // where the log's lines lead
     std::vector<std::pair<size_t, size_t>> rows_; // pack, entry
     bool changedOnly_ = false;
 };

@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::unique_ptr<QApplication> app;
+    int code = 0;
     try {
         app = std::make_unique<QApplication>(argc, argv);
         pw::QtDialogs dialogs;
@@ -100,7 +101,7 @@ int main(int argc, char** argv) {
         mainForm.show();
         ScreenshotIfAsked(mainForm);
         ContentsScreenshotIfAsked(mainForm);
-        QApplication::exec();
+        code = QApplication::exec(); // 1 when the contents picture could not be made
     } catch (const std::exception& e) {
         const std::string text = pw::ErrorBoxText(e.what());
         if (app)
@@ -108,5 +109,5 @@ int main(int argc, char** argv) {
         else
             std::fprintf(stderr, "%s\n", text.c_str());
     }
-    return 0;
+    return code;
 }

@@ -22,12 +22,19 @@ FatHeader PackIndex::Header() const {
 }
 
 FatEntry PackIndex::Entry(size_t k) const {
-    const unsigned char* r = Record(k);
+    return {std::string(Name(k)), StartBlock(k), Size(k), ReadU32LE(Record(k) + 24)};
+}
+
+std::string_view PackIndex::Name(size_t k) const {
+    const char* r = reinterpret_cast<const char*>(Record(k));
     size_t len = 0;
     while (len < FatEntry::NameBytes && r[len] != 0) ++len;
-    return {std::string(reinterpret_cast<const char*>(r), len), ReadI32LE(r + 16), ReadI32LE(r + 20),
-            ReadU32LE(r + 24)};
+    return {r, len};
 }
+
+int32_t PackIndex::StartBlock(size_t k) const { return ReadI32LE(Record(k) + 16); }
+
+int32_t PackIndex::Size(size_t k) const { return ReadI32LE(Record(k) + 20); }
 
 void PackIndex::SetStartBlock(size_t k, int32_t startBlock) { WriteI32LE(Record(k) + 16, startBlock); }
 

@@ -19,6 +19,7 @@
 // byte that is not interpreted survives a rewrite.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pw {
@@ -50,6 +51,11 @@ public:
     // Entries to walk: EntryCount, or 0 when it is 0 or negative.
     size_t Count() const { return count_; }
     FatEntry Entry(size_t k) const;
+    // Fields of entry k read in place, for callers that visit many entries
+    // (the name up to its zero byte, or all 16 bytes).
+    std::string_view Name(size_t k) const;
+    int32_t StartBlock(size_t k) const;
+    int32_t Size(size_t k) const;
 
     void SetStartBlock(size_t k, int32_t startBlock);
     void SetSize(size_t k, int32_t size);

@@ -89,6 +89,9 @@ public:
 
 private:
     void Load(Source& source);
+    // Bytes of a row moved between file and image: the file's row, but
+    // never more than the image row holds.
+    static int64_t TransferBytes(const QImage& image, int64_t fileRow);
     std::unique_ptr<QImage> MakeImage(const std::array<uint8_t, HeaderSize>& header) const;
     void TakeImage(std::unique_ptr<QImage> image);
     void Resize(int width, int height);
