@@ -20,22 +20,11 @@
 # after a sync; a pair's output is removed, and synced, before the next pair.
 set -euo pipefail
 runs=${1:-5}
-root=$(cd "$(dirname "$0")/.." && pwd)
-data=${BENCH_DIR:-/var/tmp/packwright-bench}
-jobs=$(nproc 2>/dev/null || echo 2)
+source "$(dirname "$0")/common.sh"
 started=$(date +%s)
 
-BENCH=1 "$root/scripts/deps.sh"
-cmake -S "$root" -B "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-  -DPACKWRIGHT_GUI=OFF -DPACKWRIGHT_BENCH=ON >/dev/null
-cmake --build "$root/build/bench" -j"$jobs" >/dev/null
-cli="$root/build/bench/cli/packwright-cli"
-
-if [[ ! -f "$data/insert.log" ]]; then
-  echo "Making the benchmark data in $data ..." >&2
-  rm -rf "$data" && mkdir -p "$data"
-  python3 "$root/bench/make_data.py" "$data" ${BENCH_SCALE:+--scale "$BENCH_SCALE"} >&2
-fi
+bench_build
+bench_data "${BENCH_SCALE:-}"
 work="$data/runs-$(date +%Y%m%d-%H%M%S)-$$"
 mkdir -p "$work"
 busy=
@@ -50,15 +39,6 @@ trap cleanup EXIT
 echo "Extracting and editing the round trip's tree ..." >&2
 "$cli" extract --quiet --target "$work/tree" "$data/pack/GAME.fat"
 python3 "$root/bench/make_data.py" --edit "$work/tree/result.log" >&2
-
-# timed NAME CMD... : runs CMD once after a sync, appends "seconds kilobytes"
-# to $work/NAME.times
-timed() {
-  local name=$1; shift
-  sync
-  /usr/bin/time -f '%e %M' -o "$work/$name.last" "$@" >/dev/null
-  cat "$work/$name.last" >>"$work/$name.times"
-}
 
 # run_pairs STATE: RUNS pairs of every task, their times under STATE.
 run_pairs() {
@@ -100,11 +80,6 @@ kill "$busy" 2>/dev/null || true
 wait "$busy" 2>/dev/null || true
 busy=
 load_busy=$(cut -d' ' -f1-3 /proc/loadavg)
-
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-col() { awk -v c="$2" '{print $c}' "$work/$1.times" | median; }
-peak() { awk 'BEGIN {m = 0} $2 > m {m = $2} END {print m}' "$work/$1.times"; }
-runs_of() { awk '{printf "%s%.2f", (NR > 1 ? " " : ""), $1}' "$work/$1.times"; }
 
 # row TASK STATE A B GOAL: medians of the pair, their ratio, the goal and
 # whether it is met (time ratio, and packwright-cli's peak memory < 16 MiB).

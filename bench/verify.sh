@@ -1,7 +1,7 @@
 # insert --verify against insert: the cost of reading every new pack back
 # and comparing it with its sources (goal: at most 40% over insert).
 # Sourced by bench/run.sh after its own rows; uses its $cli, $data, $work,
-# $runs and its timed, col and peak functions, and writes two more new packs
+# $runs and the timed, col, peak and runs_of of bench/common.sh, and writes two more new packs
 # per pair into $work. The two commands of a pair alternate.
 bench_verify() {
   local i

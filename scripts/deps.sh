@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing (as root
-# with apt-get; otherwise says which to install). Usage: deps.sh [gui] [test]
-# (test: also strace, which a test of --sync reads the flushes with).
+# with apt-get; otherwise says which to install).
+# Usage: deps.sh [gui] [test] [screenshot]
+# (test: also strace, which a test of --sync reads the flushes with;
+# screenshot: the virtual display and python3 for the sample pack).
 set -euo pipefail
 need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev)
 for arg in "$@"; do
   case $arg in
     gui) need+=(qt6-base-dev) ;;
     test) need+=(strace) ;;
+    screenshot) need+=(xvfb xauth python3) ;;
   esac
 done
 if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time python3); fi

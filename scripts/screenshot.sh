@@ -7,17 +7,7 @@
 # then closes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if ! command -v xvfb-run >/dev/null || ! command -v xauth >/dev/null || ! command -v python3 >/dev/null; then
-  if [[ $(id -u) -eq 0 ]]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends xvfb xauth python3
-  else
-    echo "Please install these Debian packages first: sudo apt-get install xvfb xauth python3" >&2
-    exit 1
-  fi
-fi
-scripts/deps.sh gui
+scripts/deps.sh gui screenshot
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/release -j"$jobs" --target packwright

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimerEvent>
 #include <QToolButton>
 
@@ -151,6 +152,23 @@ void AppTest::MakePack(const QString& relative, const std::vector<Entry>& entrie
 void AppTest::Add(const QStringList& files, int position) {
     dialogs.opens.push_back({files, position});
     w->BAddLog->click();
+}
+
+std::string SmallTarga(char fill) {
+    std::string b(18, '\0');
+    b[2] = 2;   // uncompressed true colour
+    b[12] = 2;  // width
+    b[14] = 2;  // height
+    b[16] = 24; // bits a pixel
+    return b + std::string(12, fill);
+}
+
+void WaitForPreview(pw::TPreviewPane* pane, const std::function<void()>& action) {
+    QSignalSpy shown(pane, &pw::TPreviewPane::Shown);
+    action();
+    if (shown.isEmpty()) {
+        EXPECT_TRUE(shown.wait(5000));
+    }
 }
 
 DuringRun::DuringRun(std::function<bool()> action) : action_(std::move(action)), timer_(startTimer(0)) {}

@@ -14,6 +14,7 @@
 #include "app/Dialogs.h"
 #include "app/Dirdialog.h"
 #include "app/Main.h"
+#include "app/PreviewPane.h"
 
 class FakeDialogs : public pw::Dialogs {
 public:
@@ -78,6 +79,12 @@ protected:
     std::unique_ptr<TMainForm> w;
     std::unique_ptr<TDirForm> dir;
 };
+
+// A 2 x 2 uncompressed true-colour Targa picture, every pixel byte `fill`.
+std::string SmallTarga(char fill);
+
+// Runs `action` (a selection, say) and waits until `pane` shows its preview.
+void WaitForPreview(pw::TPreviewPane* pane, const std::function<void()>& action);
 
 // Calls `action` each time the window lets events run, until it returns true.
 class DuringRun : public QObject {

@@ -4,7 +4,6 @@
 #include <QToolButton>
 #include <QListWidget>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -20,24 +19,13 @@ protected:
     void SetUp() override {
         AppTest::SetUp();
         // Entry 1 lies past the data file's end.
-        MakePack("in/MENU", {{"a.txt", "hello\n"}, {"pic.tga", Picture()}, {"c.dat", std::string("\x01\x02", 2)}});
+        MakePack("in/MENU",
+                 {{"a.txt", "hello\n"}, {"pic.tga", SmallTarga('\x40')}, {"c.dat", std::string("\x01\x02", 2)}});
         Add({Path("in/MENU.fat")}, 1);
-    }
-    static std::string Picture() {
-        std::string b(18, '\0');
-        b[2] = 2;
-        b[12] = 2;
-        b[14] = 2;
-        b[16] = 24;
-        return b + std::string(12, '\x40');
     }
     // Selects a view row and waits for its preview.
     const pw::Preview& PreviewOf(pw::TContentsForm& form, int row) {
-        QSignalSpy shown(form.Preview, &pw::TPreviewPane::Shown);
-        form.Table->selectRow(row);
-        if (shown.isEmpty()) {
-            EXPECT_TRUE(shown.wait(5000));
-        }
+        WaitForPreview(form.Preview, [&] { form.Table->selectRow(row); });
         return form.Preview->Current();
     }
 };

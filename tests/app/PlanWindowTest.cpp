@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -20,7 +19,7 @@ class PlanWindowTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        MakePack("in/MENU", {{"a.txt", "hello\n"}, {"b.tga", Picture('\x40')}, {"c.dat", "old c"}});
+        MakePack("in/MENU", {{"a.txt", "hello\n"}, {"b.tga", SmallTarga('\x40')}, {"c.dat", "old c"}});
         Add({Path("in/MENU.fat")}, 1);
         dialogs.folders.push_back(Path("out"));
         w->BProcess->click(); // out/result.log and the extracted files
@@ -28,23 +27,8 @@ protected:
         QFile::remove(Path("out/MENU/DAT/00000002.dat"));
         Add({Path("out/result.log")}, 3);
     }
-    static std::string Picture(char fill) {
-        std::string b(18, '\0');
-        b[2] = 2;
-        b[12] = 2;
-        b[14] = 2;
-        b[16] = 24;
-        return b + std::string(12, fill);
-    }
     QString Cell(pw::TPlanForm& form, int row, int column) {
         return form.Model()->data(form.Model()->index(row, column), Qt::DisplayRole).toString();
-    }
-    void Wait(pw::TPreviewPane* pane, const std::function<void()>& action) {
-        QSignalSpy shown(pane, &pw::TPreviewPane::Shown);
-        action();
-        if (shown.isEmpty()) {
-            EXPECT_TRUE(shown.wait(5000));
-        }
     }
 };
 
@@ -72,25 +56,25 @@ TEST_F(PlanWindowTest, RowsStatesAndChangedOnly) {
 }
 
 TEST_F(PlanWindowTest, ChangedEntriesShowOldBesideNew) {
-    Write("out/MENU/TGA/00000001.tga", Picture('\x7F'));
+    Write("out/MENU/TGA/00000001.tga", SmallTarga('\x7F'));
     pw::TPlanForm* form = w->ShowChanges(Path("out/result.log"));
     ASSERT_NE(form, nullptr);
-    Wait(form->NewPreview, [&] {
-        Wait(form->OldPreview, [&] { form->Table->selectRow(0); });
+    WaitForPreview(form->NewPreview, [&] {
+        WaitForPreview(form->OldPreview, [&] { form->Table->selectRow(0); });
     });
     EXPECT_TRUE(form->NewPreview->isVisibleTo(form));
     EXPECT_EQ(form->OldPreview->Current().text, "hello\n");
     EXPECT_EQ(form->NewPreview->Current().text, "hello again\n");
 
-    Wait(form->NewPreview, [&] {
-        Wait(form->OldPreview, [&] { form->Table->selectRow(1); });
+    WaitForPreview(form->NewPreview, [&] {
+        WaitForPreview(form->OldPreview, [&] { form->Table->selectRow(1); });
     });
     ASSERT_EQ(form->OldPreview->Current().kind, pw::PreviewKind::Image);
     ASSERT_EQ(form->NewPreview->Current().kind, pw::PreviewKind::Image);
     EXPECT_NE(form->OldPreview->Current().image, form->NewPreview->Current().image);
 
     // A kept entry: its old data only.
-    Wait(form->OldPreview, [&] { form->Table->selectRow(2); });
+    WaitForPreview(form->OldPreview, [&] { form->Table->selectRow(2); });
     EXPECT_FALSE(form->NewPreview->isVisibleTo(form));
     EXPECT_EQ(form->OldPreview->Current().text, "old c");
 }

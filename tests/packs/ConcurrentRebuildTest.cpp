@@ -35,9 +35,7 @@ struct TwoSources : RunFolders {
         RecordingStatus status;
         RunContext run(status);
         run.TargetDir = folder;
-        run.SourcePackPath = source.Index;
-        run.LogLines = {"#Source: " + source.Index};
-        run.LogLines.resize(41, "NULL");
+        SetLogBlock(run, source.Index, Lines(40, "NULL"));
         run.AfterRebuildEntry = std::move(hook);
         return ErrorOf([&] { RebuildPack(run, folder + "/MENU.fat", 1); });
     }

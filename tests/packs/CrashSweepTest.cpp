@@ -64,14 +64,14 @@ struct Sweep : RunFolders {
         earlier = Current();
     }
 
-    // Rebuilds the pack into `folder`: "" or the error's message.
-    std::string Rebuild(const std::string& folder) {
+    // Rebuilds the pack into `folder`, the run prepared by `arm`: "" or the
+    // error's message.
+    std::string Rebuild(const std::string& folder, const std::function<void(RunContext&)>& arm = {}) {
         RecordingStatus status;
         RunContext run(status);
         run.TargetDir = folder;
-        run.SourcePackPath = src.Index;
-        run.LogLines = {"#Source: " + src.Index};
-        run.LogLines.insert(run.LogLines.end(), entryLines.begin(), entryLines.end());
+        SetLogBlock(run, src.Index, entryLines);
+        if (arm) arm(run);
         return ErrorOf([&] { RebuildPack(run, folder + "/MENU.fat", 1); });
     }
 
@@ -81,15 +81,7 @@ struct Sweep : RunFolders {
         pid_t child = ::fork();
         if (child == 0) {
             PendingFile::RefuseUnnamedFiles(!unnamed);
-            RecordingStatus status;
-            RunContext run(status);
-            run.TargetDir = out;
-            run.SourcePackPath = src.Index;
-            run.LogLines = {"#Source: " + src.Index};
-            run.LogLines.insert(run.LogLines.end(), entryLines.begin(), entryLines.end());
-            arm(run);
-            std::string message = ErrorOf([&] { RebuildPack(run, out + "/MENU.fat", 1); });
-            ::_exit(message.empty() ? 0 : 1);
+            ::_exit(Rebuild(out, arm).empty() ? 0 : 1);
         }
         int status = 0;
         ::waitpid(child, &status, 0);

@@ -221,6 +221,12 @@ RunFolders::RunFolders() {
     ctx.TargetDir = out;
 }
 
+void SetLogBlock(pw::RunContext& ctx, const std::string& source, const std::vector<std::string>& entryLines) {
+    ctx.SourcePackPath = source;
+    ctx.LogLines = {"#Source: " + source};
+    ctx.LogLines.insert(ctx.LogLines.end(), entryLines.begin(), entryLines.end());
+}
+
 std::string ErrorOf(const std::function<void()>& call, const std::string& none) {
     try {
         call();

@@ -123,6 +123,10 @@ struct RunFolders {
     std::string game = dir / "game", out = dir / "out";
 };
 
+// Gives `ctx` the log block that rebuilds `source`: its "#Source: " line,
+// then `entryLines`.
+void SetLogBlock(pw::RunContext& ctx, const std::string& source, const std::vector<std::string>& entryLines);
+
 // The message of the pw::Error that `call` throws, or `none` when it returns.
 std::string ErrorOf(const std::function<void()>& call, const std::string& none = "");
 

@@ -57,9 +57,7 @@ struct ReadAhead : RunFolders {
         }
     }
     std::string Run() {
-        ctx.SourcePackPath = src.Index;
-        ctx.LogLines = {"#Source: " + src.Index};
-        ctx.LogLines.insert(ctx.LogLines.end(), entryLines.begin(), entryLines.end());
+        SetLogBlock(ctx, src.Index, entryLines);
         return ErrorOf([&] { EXPECT_EQ(RebuildPack(ctx, out + "/MENU.fat", 1), Count + 1); });
     }
 };

@@ -26,9 +26,7 @@ struct Rebuild : RunFolders {
     }
     // The message the rebuild of the source into `target` ends with.
     std::string Fails(const Lines& entryLines, const std::string& target = "") {
-        ctx.SourcePackPath = src.Index;
-        ctx.LogLines = {"#Source: " + src.Index};
-        ctx.LogLines.insert(ctx.LogLines.end(), entryLines.begin(), entryLines.end());
+        SetLogBlock(ctx, src.Index, entryLines);
         return ErrorOf([&] { RebuildPack(ctx, target.empty() ? out + "/MENU.fat" : target, 1); }, "no error");
     }
 };

@@ -15,9 +15,7 @@ namespace {
 struct Rebuild : RunFolders {
     // Rebuilds `source` into out/ with `entryLines` after one header line.
     size_t Run(const std::string& source, const Lines& entryLines, const std::string& name = "MENU.fat") {
-        ctx.SourcePackPath = source;
-        ctx.LogLines = {"#Source: " + source};
-        ctx.LogLines.insert(ctx.LogLines.end(), entryLines.begin(), entryLines.end());
+        SetLogBlock(ctx, source, entryLines);
         return RebuildPack(ctx, out + P("/") + name, 1);
     }
 };

@@ -25,8 +25,7 @@ struct VerifiedRebuild : RunFolders {
         ctx.VerifyRebuilds = true;
     }
     std::string Run() {
-        ctx.SourcePackPath = src.Index;
-        ctx.LogLines = {"#Source: " + src.Index, dir / "edit.txt", "NULL", dir / "big.bin", "NULL"};
+        SetLogBlock(ctx, src.Index, {dir / "edit.txt", "NULL", dir / "big.bin", "NULL"});
         return ErrorOf([&] { RebuildPack(ctx, out + "/MENU.fat", 1); });
     }
     // Flips one byte of the data (or index) file at `at` before the read-back.
