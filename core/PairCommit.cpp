@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/Bytes.h"
+#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileSync.h"
@@ -197,7 +198,8 @@ void PairCommit::Commit(PendingFile& data, PendingFile& index) {
 
 void RemoveLeftovers(const std::string& folder) {
     std::set<std::string> pairs;
-    for (const std::string& name : FolderNames(folder)) {
+    for (const DirEntry& entry : ListDirectory(folder.empty() ? "." : folder)) {
+        const std::string& name = entry.Name;
         if (PendingFile::IsTemporaryName(name)) {
             File f;
             if (TakeFileLock(folder + name, false, f) == LockResult::Taken) RemoveFile(folder + name);
