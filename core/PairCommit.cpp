@@ -76,8 +76,8 @@ bool TakeName(const std::vector<unsigned char>& in, size_t* at, std::string* nam
     if (len == 0 || in.size() - *at < len) return false;
     name->assign(reinterpret_cast<const char*>(in.data() + *at), len);
     *at += len;
-    return name->find('/') == std::string::npos && name->find('\0') == std::string::npos &&
-           *name != "." && *name != "..";
+    return name->find_first_of(PathSeparators) == std::string::npos &&
+           name->find('\0') == std::string::npos && *name != "." && *name != "..";
 }
 
 bool DecodeRecord(const std::vector<unsigned char>& in, std::string* dataName, std::string* indexName) {
