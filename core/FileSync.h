@@ -1,7 +1,7 @@
 #pragma once
 // What a writer that must survive a crash needs of the platform beyond
-// core/FileIO.h: flushing to disk, replacing renames, removal, the names in
-// a folder, and lock files whose lock lives as long as their writer.
+// core/FileIO.h: flushing to disk, replacing renames, removal, and lock
+// files whose lock lives as long as their writer.
 #include <string>
 #include <vector>
 
@@ -29,8 +29,6 @@ void ReplaceContents(int fd, const void* data, size_t size);
 // Up to `max` bytes from the file's start; fewer when it is shorter or
 // cannot be read.
 std::vector<unsigned char> ReadStart(int fd, size_t max);
-// The names in a folder, without "." and ".."; empty when it cannot be read.
-std::vector<std::string> FolderNames(const std::string& folder);
 
 // A lock file: opened (created when `create` and missing) and locked
 // exclusively without waiting. Taken only while the file still stands under

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/Bytes.h"
+#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileSync.h"
@@ -75,8 +76,8 @@ bool TakeName(const std::vector<unsigned char>& in, size_t* at, std::string* nam
     if (len == 0 || in.size() - *at < len) return false;
     name->assign(reinterpret_cast<const char*>(in.data() + *at), len);
     *at += len;
-    return name->find('/') == std::string::npos && name->find('\0') == std::string::npos &&
-           *name != "." && *name != "..";
+    return name->find_first_of(PathSeparators) == std::string::npos &&
+           name->find('\0') == std::string::npos && *name != "." && *name != "..";
 }
 
 bool DecodeRecord(const std::vector<unsigned char>& in, std::string* dataName, std::string* indexName) {
@@ -197,7 +198,8 @@ void PairCommit::Commit(PendingFile& data, PendingFile& index) {
 
 void RemoveLeftovers(const std::string& folder) {
     std::set<std::string> pairs;
-    for (const std::string& name : FolderNames(folder)) {
+    for (const DirEntry& entry : ListDirectory(folder.empty() ? "." : folder)) {
+        const std::string& name = entry.Name;
         if (PendingFile::IsTemporaryName(name)) {
             File f;
             if (TakeFileLock(folder + name, false, f) == LockResult::Taken) RemoveFile(folder + name);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing (as root
 # with apt-get; otherwise says which to install).
-# Usage: deps.sh [gui] [test] [screenshot]
+# Usage: deps.sh [gui] [test] [screenshot] [windows]
 # (test: also strace, which a test of --sync reads the flushes with;
-# screenshot: the virtual display and python3 for the sample pack).
+# screenshot: the virtual display and python3 for the sample pack;
+# windows: the cross compiler, googletest's sources and wine64).
 set -euo pipefail
 need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev)
 for arg in "$@"; do
@@ -11,6 +12,7 @@ for arg in "$@"; do
     gui) need+=(qt6-base-dev) ;;
     test) need+=(strace) ;;
     screenshot) need+=(xvfb xauth python3) ;;
+    windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3) ;;
   esac
 done
 if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time python3); fi
@@ -22,8 +24,9 @@ done
 if [[ $(id -u) -eq 0 ]]; then
   echo "Installing: ${missing[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Another installation may hold the lock: wait for it rather than fail.
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "Please install these Debian packages first: sudo apt-get install ${missing[*]}" >&2
   exit 1

@@ -9,23 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
-need=(cmake make g++ googletest libcli11-dev nlohmann-json3-dev g++-mingw-w64-x86-64-posix wine64 python3)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]} > 0)); then
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "Please install these Debian packages first: sudo apt-get install ${missing[*]}" >&2
-    exit 1
-  fi
-  echo "Installing: ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  # Another installation may hold the lock: wait for it rather than fail.
-  apt_opts=(-o DPkg::Lock::Timeout=600 -y -qq --no-install-recommends)
-  apt-get "${apt_opts[@]:0:2}" update -qq
-  apt-get install "${apt_opts[@]}" "${missing[@]}"
-fi
+scripts/deps.sh windows
 
 # Debian puts the 64-bit loader outside PATH.
 wine=""

@@ -19,6 +19,8 @@ namespace {
 
 constexpr size_t CopyBufferSize = 256 * 1024;
 
+FileId IdOf(const struct stat& st) { return {uint64_t(st.st_dev), uint64_t(st.st_ino)}; }
+
 int OpenRetry(const std::string& path, int flags, mode_t mode = 0) {
     int fd;
     do fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
@@ -64,22 +66,18 @@ void File::Close() {
     fd_ = -1;
 }
 
-int64_t File::Size() const {
-    struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
-    return int64_t(st.st_size);
-}
+int64_t File::Size() const { return FileSizeOf(fd_); }
 
 FileId File::Id() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
-    return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    return IdOf(st);
 }
 
 FileInfo File::Info() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
-    return {{uint64_t(st.st_dev), uint64_t(st.st_ino)}, int64_t(st.st_size), S_ISREG(st.st_mode)};
+    return {IdOf(st), int64_t(st.st_size), S_ISREG(st.st_mode)};
 }
 
 File OpenReadNotShared(const std::string& path) { return OpenNotShared(path, O_RDONLY); }
@@ -121,7 +119,7 @@ File CreateNotShared(const std::string& path, const std::vector<FileId>& reading
     if (!f.IsOpen()) ThrowCannotCreate(path);
     struct stat st {};
     if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotCreate(path);
-    FileId id{uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    const FileId id = IdOf(st);
     for (const FileId& r : reading)
         if (r == id) ThrowCannotCreate(path);
     if (!LockExclusive(f.Fd())) ThrowCannotCreate(path);
@@ -149,7 +147,7 @@ int64_t RegularFileSize(const std::string& path) {
 FileId IdOfPath(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
-    return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    return IdOf(st);
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes) {

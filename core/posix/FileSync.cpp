@@ -1,6 +1,5 @@
 #include "core/FileSync.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "core/Error.h"
 
@@ -16,10 +14,8 @@ namespace pw {
 
 namespace {
 
-std::string FolderOrCurrent(const std::string& folder) { return folder.empty() ? "." : folder; }
-
 File OpenFolder(const std::string& folder) {
-    return File(::open(FolderOrCurrent(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return File(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 } // namespace
@@ -57,14 +53,7 @@ bool NamePresent(const std::string& path) {
 }
 
 void ReplaceContents(int fd, const void* data, size_t size) {
-    const char* p = static_cast<const char*>(data);
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::pwrite(fd, p + done, size - done, off_t(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ThrowWriteError();
-        done += size_t(n);
-    }
+    WriteAt(fd, data, size, 0);
     if (::ftruncate(fd, off_t(size)) != 0) ThrowWriteError();
 }
 
@@ -79,17 +68,6 @@ std::vector<unsigned char> ReadStart(int fd, size_t max) {
     }
     bytes.resize(got);
     return bytes;
-}
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(FolderOrCurrent(folder).c_str()), ::closedir);
-    if (!dir) return names;
-    while (dirent* e = ::readdir(dir.get())) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(std::move(name));
-    }
-    return names;
 }
 
 LockResult TakeFileLock(const std::string& path, bool create, File& out) {

@@ -101,11 +101,7 @@ void File::Close() {
     fd_ = -1;
 }
 
-int64_t File::Size() const {
-    LARGE_INTEGER size{};
-    if (fd_ < 0 || !::GetFileSizeEx(HandleOf(fd_), &size)) return -1;
-    return size.QuadPart;
-}
+int64_t File::Size() const { return FileSizeOf(fd_); }
 
 FileId File::Id() const {
     BY_HANDLE_FILE_INFORMATION info{};

@@ -1,6 +1,5 @@
 #include "core/FileSync.h"
 
-#include "core/Directory.h"
 #include "core/Error.h"
 #include "core/windows/Wide.h"
 
@@ -24,7 +23,6 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
     return ::MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
-
 
 bool NamePresent(const std::string& path) {
     return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -51,12 +49,6 @@ std::vector<unsigned char> ReadStart(int fd, size_t max) {
     }
     bytes.resize(got);
     return bytes;
-}
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (DirEntry& e : ListDirectory(folder.empty() ? "." : folder)) names.push_back(std::move(e.Name));
-    return names;
 }
 
 LockResult TakeFileLock(const std::string& path, bool create, File& out) {

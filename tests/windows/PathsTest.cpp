@@ -2,9 +2,11 @@
 // beyond the classic length limit, and names outside ASCII.
 #include <gtest/gtest.h>
 
+#include "core/Bytes.h"
 #include "core/Directory.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"
+#include "core/PairCommit.h"
 #include "packs/Driver.h"
 #include "packs/Formathandlers.h"
 #include "packs/Kinds.h"
@@ -21,6 +23,22 @@ PackDesign ThreeEntries() {
     PackDesign pack;
     pack.Entries = {{"a.txt", "hello"}, {"b.txt", ""}, {"c.dat", "1234567"}, {"d.txt", "four"}};
     return pack;
+}
+
+// A crashed run's commit record as the journal holds it, made here by hand.
+std::string CommitRecord(const std::string& dataName, const std::string& indexName) {
+    std::string r = "PWCOMMIT";
+    for (const std::string* name : {&dataName, &indexName}) {
+        unsigned char len[4];
+        WriteU32LE(len, uint32_t(name->size()));
+        r.append(reinterpret_cast<char*>(len), 4);
+        r += *name;
+    }
+    uint32_t h = 2166136261u;
+    for (unsigned char c : r) h = (h ^ c) * 16777619u;
+    unsigned char hash[4];
+    WriteU32LE(hash, h);
+    return r.append(reinterpret_cast<char*>(hash), 4);
 }
 
 } // namespace
@@ -124,4 +142,22 @@ TEST(WindowsPaths, NamesOutsideAscii) {
     ReadBack pack = ReadPack(rebuilt + "\\MEN\xC3\x9C.fat");
     EXPECT_EQ(pack.EntryData(0), "hello");
     EXPECT_EQ(pack.EntryData(3), "edited");
+}
+
+// A journal's target names are names in its own folder: one that leads
+// elsewhere through a "\" or a drive letter is no commit record at all.
+TEST(WindowsPaths, ACommitRecordNamingAnotherFolderIsNotFollowed) {
+    for (const std::string& data : {std::string("..\\MENU.mix"), std::string("C:MENU.mix")}) {
+        TempDir dir;
+        MakeDir(dir / "pack");
+        WriteFile(dir / "pack/MENU.fat", "old index");
+        WriteFile(dir / "pack/MENU.mix", "old data");
+        WriteFile(dir / "pack/.MENU.packwright-new.fat", "new index");
+        WriteFile(dir / "pack/.MENU.packwright-new.mix", "new data");
+        WriteFile(dir / "pack/.MENU.packwright-commit", CommitRecord(data, "MENU.fat"));
+        EXPECT_FALSE(HasInterruptedCommit(dir / "pack/MENU.fat")) << data;
+        RemoveLeftovers(dir / "pack/");
+        EXPECT_EQ(ReadFile(dir / "pack/MENU.fat") + "|" + ReadFile(dir / "pack/MENU.mix"), "old index|old data");
+        EXPECT_EQ(ListTree(dir.Path()), (Lines{"pack/", "pack/MENU.fat", "pack/MENU.mix"})) << data;
+    }
 }
