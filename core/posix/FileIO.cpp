@@ -36,16 +36,31 @@ bool LockExclusive(int fd) {
     return r == 0;
 }
 
+// Where allowed, a named pipe is opened once, waiting for its writer: were
+// it first opened without waiting, a writer could come, write and go before
+// the waiting open, whose wait would then never end.
+File OpenPipe(const std::string& path, int flags) {
+    File f(OpenRetry(path, flags | O_NOCTTY));
+    struct stat st {};
+    if (!f.IsOpen() || ::fstat(f.Fd(), &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISREG(st.st_mode)))
+        ThrowCannotOpen(path);
+    return f;
+}
+
 // Opens without waiting on a FIFO, then keeps the file only if it is a
-// regular one (or, where allowed, a pipe, reopened to wait for its writer).
+// regular one (or, where allowed, a pipe, opened again to wait for its writer
+// when it became one after the name was looked at).
 File OpenInput(const std::string& path, int flags, Pipes pipes = Pipes::Refuse) {
+    if (pipes == Pipes::Allow) {
+        struct stat named {};
+        if (::stat(path.c_str(), &named) == 0 && S_ISFIFO(named.st_mode)) return OpenPipe(path, flags);
+    }
     File f(OpenRetry(path, flags | O_NONBLOCK | O_NOCTTY));
     struct stat st {};
     if (!f.IsOpen() || ::fstat(f.Fd(), &st) != 0) ThrowCannotOpen(path);
     if (S_ISFIFO(st.st_mode) && pipes == Pipes::Allow) {
-        f = File(OpenRetry(path, flags | O_NOCTTY));
-        if (!f.IsOpen()) ThrowCannotOpen(path);
-        return f;
+        f.Close();
+        return OpenPipe(path, flags);
     }
     if (!S_ISREG(st.st_mode)) ThrowCannotOpen(path);
     // O_NONBLOCK stays: regular files ignore it, and clearing it would cost
