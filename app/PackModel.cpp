@@ -9,6 +9,7 @@
 #include "core/FileNames.h"
 #include "packs/EntryFilter.h"
 #include "packs/Formathandlers.h"
+#include "packs/PackReader.h"
 
 namespace pw {
 
@@ -28,10 +29,11 @@ int CompareFolded(std::string_view a, std::string_view b) {
 } // namespace
 
 std::unique_ptr<TPackModel> TPackModel::Open(const std::string& indexPath, QObject* parent) {
-    PackIndex index(ReadWholeFile(indexPath), indexPath);
+    // The index and the data file's length of one commit.
+    PackPair pair = OpenPackPair(indexPath, Pipes::Refuse);
+    PackIndex index(std::move(pair.index), indexPath);
     const std::string dataPath = DataPathFor(indexPath);
-    const int64_t dataSize = RegularFileSize(dataPath);
-    if (dataSize < 0) ThrowCannotOpen(dataPath);
+    const int64_t dataSize = pair.data.Size();
     return std::make_unique<TPackModel>(std::move(index), indexPath, dataPath, dataSize, parent);
 }
 

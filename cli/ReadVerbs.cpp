@@ -28,7 +28,7 @@ struct ListOptions {
 int List(const ListOptions& o) {
     const EntryFilter filter = FilterOf(o.only, o.typeGiven->count() ? std::optional(o.type) : std::nullopt);
     const std::string path = FullPath(o.pack);
-    PackIndex index(ReadWholeFile(path, Pipes::Allow), path);
+    PackIndex index(ReadPackIndex(path), path);
     std::optional<JsonListPrinter> json;
     if (o.json) json.emplace(Json{{"pack", path}}, "entries");
     for (size_t k = 0; k < index.Count(); ++k) {

@@ -47,6 +47,11 @@ int main(int argc, char** argv) {
         status.Finish();
         if (code == ExitStopped) std::fputs("packwright-cli: stopped\n", stderr);
         return code;
+    } catch (const pw::Interrupted&) {
+        // Ctrl-C during a wait for a named pipe's writer.
+        status.Finish();
+        std::fputs("packwright-cli: stopped\n", stderr);
+        return ExitStopped;
     } catch (const std::exception& e) {
         // pw::Error above all; also what the library raises (a current
         // folder that was deleted, memory): a message, never an abort.

@@ -21,5 +21,9 @@ bool StderrIsTerminal();
 // From now on Ctrl-C (SIGINT; the console's Ctrl-C and Ctrl-Break on
 // Windows) only sets `flag`, which the run looks at before each entry.
 void StopOnInterrupt(std::atomic<bool>& flag);
+// Whether Ctrl-C has been pressed since StopOnInterrupt: for waits that
+// cannot look at the run's flag themselves (an open of a named pipe that
+// has no writer yet), which then end with pw::Interrupted.
+bool InterruptRequested();
 
 } // namespace pw

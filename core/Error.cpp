@@ -1,6 +1,22 @@
 #include "core/Error.h"
 
+#include <atomic>
+#include <cstdio>
+
 namespace pw {
+
+namespace {
+std::atomic<NoticeSink> noticeSink{nullptr};
+} // namespace
+
+void SetNoticeSink(NoticeSink sink) { noticeSink.store(sink); }
+
+void Notice(const std::string& text) {
+    if (NoticeSink sink = noticeSink.load())
+        sink(text);
+    else
+        std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 void ThrowCannotOpen(const std::string& path) { throw Error("Cannot open file " + path); }
 void ThrowCannotCreate(const std::string& path) { throw Error("Cannot create file " + path); }

@@ -19,6 +19,20 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 
+// What stands under a name, told apart from what stood there before: its
+// id, length and time of last change of its data (nanoseconds since the
+// epoch). A rename keeps all four; a new file, or a copy written over the
+// old one, changes at least one. Size -1: nothing stands there.
+struct FileStamp {
+    FileId id;
+    int64_t size = -1;
+    int64_t modified = 0;
+    bool operator==(const FileStamp&) const = default;
+    bool Present() const { return size >= 0; }
+};
+// The stamp of the file under `path` itself (a link is not followed).
+FileStamp StampOfPath(const std::string& path);
+
 // What an open file is, told by the open file itself in one query.
 struct FileInfo {
     FileId id;
@@ -88,7 +102,9 @@ FileId IdOfPath(const std::string& path);
 enum class Pipes { Refuse, Allow };
 
 // The whole file in memory; "Cannot open file %s", "Stream read error".
-std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes = Pipes::Refuse);
+// `info`, when given, tells what was read (regular: false for a pipe).
+std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes = Pipes::Refuse,
+                                         FileInfo* info = nullptr);
 
 // A sibling of `path` with the same name in another letter case, when `path`
 // itself does not exist (MENU.FAT beside MENU.MIX); else `path` unchanged.

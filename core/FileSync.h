@@ -18,6 +18,17 @@ void SyncFolder(const std::string& folder);
 // "Stream write error".
 void SyncFileSystemOf(const std::string& folder);
 
+// Starts writing the open file's data to disk without waiting for it, so
+// that a later rename over another file finds nothing left to allocate (ext4
+// flushes a file renamed over an existing one inside the rename). Nothing
+// where the system has no such call.
+void StartWriteBack(int fd);
+// Keeps the file under `path`, if any, from being freed while the returned
+// File is open: a rename over its name then only unlinks it, and its blocks
+// are freed at the close. A closed File where nothing regular stands there,
+// and on Windows, where a file held open cannot be replaced.
+File HoldFile(const std::string& path);
+
 // Renames `from` to `to`, replacing a file of that name in one step.
 // False when it cannot.
 bool RenameReplacing(const std::string& from, const std::string& to);

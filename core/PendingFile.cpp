@@ -50,6 +50,11 @@ void PendingFile::SyncData() {
     }
 }
 
+void PendingFile::Renamed() {
+    committed_ = true;
+    file_.Close();
+}
+
 void PendingFile::Stage(const std::string& path) {
     SyncData();
     NameAs(path);

@@ -44,6 +44,9 @@ public:
     void Stage(const std::string& path);
     // Renames it into place; "Cannot create file <finalPath>" on failure.
     void Commit();
+    // The caller has renamed the staged file into its final place itself:
+    // it counts as committed, and is closed (and so no longer locked).
+    void Renamed();
     // Whether it stands under its final name.
     bool Committed() const { return committed_; }
 

@@ -30,12 +30,20 @@ void AddHeaderLines(RunContext& ctx, std::string_view formatName, const std::str
 Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, const EntryChoice* choose) {
     Outcome outcome = Outcome::Done;
     if (kind == KindPacks) {
-        outcome = choose ? ExtractChosen(ctx, name, *choose) : ExtractPack(ctx, name);
+        try {
+            outcome = choose ? ExtractChosen(ctx, name, *choose) : ExtractPack(ctx, name);
+        } catch (const Interrupted&) {
+            outcome = Outcome::Stopped; // Ctrl-C while waiting for a named pipe's writer
+        }
         // A pack left unfinished is not named in the result log at all.
         if (outcome == Outcome::Stopped && ctx.BlockStart <= ctx.ResultLines.size())
             ctx.ResultLines.resize(ctx.BlockStart);
     } else if (kind == KindLogs || kind == KindProjectLists) {
-        outcome = ProcessLogFile(ctx, name);
+        try {
+            outcome = ProcessLogFile(ctx, name);
+        } catch (const Interrupted&) {
+            outcome = Outcome::Stopped;
+        }
     }
     return outcome;
 }
@@ -50,13 +58,28 @@ void EndRun(RunContext& ctx) {
     ctx.Status->SetTotalPosition(0);
 }
 
-bool SaveResultLog(RunContext& ctx, uint8_t inputKind) {
-    if (ctx.ResultLines.empty() || inputKind == KindLogs || inputKind == KindProjectLists) return false;
+std::string ResultLogPath(const RunContext& ctx) {
     std::string path = ctx.TargetDir;
     if (path.empty() || PathSeparators.find(path.back()) == std::string_view::npos) path += PathDelim;
+    return path + "result.log";
+}
+
+void ClearEarlierResultLog(RunContext& ctx) {
+    if (ctx.EarlierLogCleared) return;
+    const std::string path = ResultLogPath(ctx);
+    if (NamePresent(path)) {
+        if (!RemoveFile(path)) ThrowCannotCreate(path);
+        // Gone from the disk before any file it names is rewritten.
+        if (ctx.Sync) SyncFolder(ExtractFilePath(path));
+    }
+    ctx.EarlierLogCleared = true;
+}
+
+bool SaveResultLog(RunContext& ctx, uint8_t inputKind) {
+    if (ctx.ResultLines.empty() || inputKind == KindLogs || inputKind == KindProjectLists) return false;
     // The extracted files reach the disk before the log that names them.
     if (ctx.Sync) SyncFileSystemOf(ctx.TargetDir);
-    SaveLines(path + "result.log", ctx.ResultLines, ctx.Sync);
+    SaveLines(ResultLogPath(ctx), ctx.ResultLines, ctx.Sync);
     return true;
 }
 

@@ -34,6 +34,14 @@ void EndRun(RunContext& ctx);
 // kind is neither 2 nor 3. Returns whether it wrote the file. With Sync, the
 // extracted files are flushed to disk before the log that names them.
 bool SaveResultLog(RunContext& ctx, uint8_t inputKind);
+// TARGET/result.log of the run.
+std::string ResultLogPath(const RunContext& ctx);
+// An extraction rewrites entry files in place, so before it writes the
+// first one it removes the result log that an earlier run left in the
+// target: a run killed half-way then leaves no log that names a file cut
+// short. The new log takes its place at the end, as always. Once a run;
+// "Cannot create file <log>" when it cannot be removed.
+void ClearEarlierResultLog(RunContext& ctx);
 
 // "Total N bytes extracted." or "" when the total is 0.
 std::string TotalBytesLine(const RunContext& ctx);

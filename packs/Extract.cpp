@@ -2,6 +2,7 @@
 // named by pack, type and index number; ResultLines gets one line per entry.
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "packs/Driver.h"
 #include "packs/EntryFilter.h"
 #include "packs/EntryWriter.h"
 #include "core/FileIO.h"
@@ -45,9 +46,10 @@ Outcome ExtractPack(RunContext& ctx, const std::string& indexPath, const std::ve
 }
 
 Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const EntryChoice& choose) {
-    File data = OpenPackData(indexPath);
+    PackPair pair = OpenPackPair(indexPath); // a pack the user named: its index may be a pipe
+    File data = std::move(pair.data);
     ReadingGuard dataGuard(ctx, data);
-    PackIndex index(ReadWholeFile(indexPath, Pipes::Allow), indexPath); // a pack the user named
+    PackIndex index(std::move(pair.index), indexPath);
     // The index is held in memory, but the file is the user's pack: never
     // let an output file replace it.
     ctx.ReadingFiles.push_back(IdOfPath(indexPath));
@@ -89,6 +91,7 @@ Outcome ExtractChosen(RunContext& ctx, const std::string& indexPath, const Entry
                 break;
             }
             if (chosen) {
+                ClearEarlierResultLog(ctx);
                 std::string path = MakeOutputPath(ctx, indexPath, rel);
                 ctx.ResultLines.push_back(path);
                 writer.Submit(k, std::move(path), int64_t(entry.StartBlock) * PackBlockSize, entry.Size);

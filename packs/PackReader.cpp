@@ -3,19 +3,65 @@
 #include "core/Error.h"
 #include "core/PairCommit.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace pw {
 
-File OpenPackData(const std::string& indexPath) {
-    FinishInterruptedCommit(indexPath);
-    return OpenReadNotShared(DataPathFor(indexPath));
+namespace {
+
+// How long a reader waits for a running rebuild's two renames at most.
+constexpr auto PairWait = std::chrono::seconds(10);
+// How long a reader waits for another that holds the data file.
+constexpr auto HeldWait = std::chrono::milliseconds(200);
+
+} // namespace
+
+// The data file first, then the index: a missing pair names the data file.
+// Then the journal, then both names again. A commit renames the data file,
+// then the index, and records itself in the journal before the first
+// rename and removes the record after the second: whichever of its steps
+// fell between the two opens, the journal still holds its record or a name
+// holds another file than the one read.
+PackPair OpenPackPair(const std::string& indexPath, Pipes pipes, Unfinished unfinished) {
+    const std::string dataPath = DataPathFor(indexPath);
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + PairWait, heldDeadline = start + HeldWait;
+    for (int round = 0;; ++round) {
+        if (unfinished == Unfinished::Finish) FinishInterruptedCommit(indexPath);
+        PackPair pair;
+        // A rebuild that has just put this pair in place holds its files for
+        // a moment more: that is waited for too.
+        FileInfo dataInfo;
+        bool busy = false;
+        pair.data = OpenReadNotSharedIfExists(dataPath, &dataInfo, &busy);
+        if (!pair.data.IsOpen()) {
+            if (!busy || std::chrono::steady_clock::now() > heldDeadline) ThrowCannotOpen(dataPath);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        FileInfo read;
+        pair.index = ReadWholeFile(indexPath, pipes, &read);
+        if (!read.regular) return pair; // a pipe the user named is no pack's index of a commit
+        const CommitState state = PackCommitState(indexPath);
+        if (state == CommitState::Interrupted && unfinished == Unfinished::Leave) return pair;
+        if (state == CommitState::None && IdOfPath(dataPath) == pair.data.Id() && IdOfPath(indexPath) == read.id)
+            return pair;
+        if (std::chrono::steady_clock::now() > deadline) ThrowCannotOpen(dataPath);
+        std::this_thread::sleep_for(std::chrono::microseconds(100 * std::min(round + 1, 100)));
+    }
 }
 
-// The data file first, as an extraction opens them: a missing pair names
-// the data file.
-PackReader::PackReader(const std::string& indexPath)
-    : indexPath_(indexPath),
-      data_(OpenPackData(indexPath)),
-      index_(ReadWholeFile(indexPath, Pipes::Allow), indexPath),
+std::vector<unsigned char> ReadPackIndex(const std::string& indexPath, Pipes pipes) {
+    FinishInterruptedCommit(indexPath);
+    return ReadWholeFile(indexPath, pipes);
+}
+
+PackReader::PackReader(const std::string& indexPath) : PackReader(indexPath, OpenPackPair(indexPath)) {}
+
+PackReader::PackReader(const std::string& indexPath, PackPair pair)
+    : indexPath_(indexPath), data_(std::move(pair.data)), index_(std::move(pair.index), indexPath),
       dataSize_(data_.Size()) {}
 
 bool PackReader::Inside(size_t k) const {

@@ -4,16 +4,32 @@
 // an extraction opens it, and the whole index in memory.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/FileIO.h"
 #include "packs/PackIndex.h"
 
 namespace pw {
 
-// The data file of the pack `indexPath`, opened read only and not shared,
-// as every reader of a pack opens it: a pack that a crashed rebuild left
-// half-replaced is finished first. "Cannot open file %s".
-File OpenPackData(const std::string& indexPath);
+// A pack's two files as one pair: the data file, opened read only and not
+// shared, and the whole index, read from the same commit. A rebuild that
+// puts a new pair in place while the pack is opened is waited for (its two
+// renames take microseconds) and the pair opened again.
+struct PackPair {
+    File data;
+    std::vector<unsigned char> index;
+};
+// Whether a commit that a crashed rebuild left unfinished is finished first,
+// as every reader does, or left to be reported (verification).
+enum class Unfinished { Finish, Leave };
+// "Cannot open file %s" for the data file, then for the index, as an
+// extraction opens them; also for the data file when a running rebuild
+// keeps the pair half-replaced for seconds.
+PackPair OpenPackPair(const std::string& indexPath, Pipes pipes = Pipes::Allow,
+                      Unfinished unfinished = Unfinished::Finish);
+// The index of the pack `indexPath` alone, once any commit a crashed
+// rebuild left unfinished is finished.
+std::vector<unsigned char> ReadPackIndex(const std::string& indexPath, Pipes pipes = Pipes::Allow);
 
 class PackReader {
 public:
@@ -31,6 +47,8 @@ public:
     void CopyEntry(size_t k, int fd) const;
 
 private:
+    PackReader(const std::string& indexPath, PackPair pair);
+
     std::string indexPath_;
     File data_;
     PackIndex index_;

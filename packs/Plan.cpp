@@ -10,6 +10,7 @@
 #include "packs/Kinds.h"
 #include "packs/LogWalk.h"
 #include "packs/PackIndex.h"
+#include "packs/PackReader.h"
 #include "packs/RebuildRules.h"
 #include "packs/TextLines.h"
 
@@ -86,14 +87,17 @@ private:
     size_t PlanPack(PackPlan& plan, const std::string& path, const std::string& fs, size_t firstLine) {
         const std::string dataFs = DataPathFor(fs);
         const std::string dataText = ExtractFilePath(ChangeFileExt(path, ".mix")) + ExtractFileName(dataFs);
-        File source = AsWritten(dataText, dataFs, [&] { return OpenReadNotShared(dataFs); });
+        // Read as insertion reads it, but a commit a crashed run left is not
+        // finished here: a plan writes nothing.
+        PackPair pair = AsWritten(dataText, dataFs, [&] { return OpenPackPair(fs, Pipes::Refuse, Unfinished::Leave); });
+        File source = std::move(pair.data);
         ReadingGuard sourceGuard(ctx_, source);
         plan.targetIndex = TargetIndexPath(targetDir_, path);
         RebuildFiles files = NewPackFiles(ctx_.ReadingFiles, fs, plan.targetIndex);
         plan.targetIndex = files.targetIndex;
         plan.targetData = files.targetData;
         if (!FolderTakesFiles(ExtractFilePath(files.targetData))) ThrowCannotCreate(files.targetData);
-        PackIndex index = AsWritten(path, fs, [&] { return PackIndex(ReadWholeFile(fs), fs); });
+        PackIndex index = AsWritten(path, fs, [&] { return PackIndex(std::move(pair.index), fs); });
         plan.sourceDataSize = source.Size();
 
         ByteCompare compare;

@@ -27,7 +27,8 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     if (outcome) *outcome = Outcome::Done;
     ctx.HeldSourceIndex.Close();
 
-    File source = OpenPackData(ctx.SourcePackPath);
+    PackPair sourcePair = OpenPackPair(ctx.SourcePackPath, Pipes::Refuse);
+    File source = std::move(sourcePair.data);
     ReadingGuard sourceGuard(ctx, source);
 
     // What crashed runs left in the target folder goes first (once a run);
@@ -40,7 +41,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     PendingFile data(files.targetData, ctx.Sync);
     files.untouchable.push_back(data.Id());
 
-    PackIndex index(ReadWholeFile(ctx.SourcePackPath), ctx.SourcePackPath);
+    PackIndex index(std::move(sourcePair.index), ctx.SourcePackPath);
     ctx.Status->SetStatus("Processing " + ExtractFileName(targetIndexPath) + "...");
     ctx.Status->ProcessEvents();
 

@@ -61,6 +61,9 @@ public:
     std::unordered_set<std::string> KnownDirs;
     // Folders whose leftovers of crashed runs this run has cleared already.
     std::unordered_set<std::string> ClearedDirs;
+    // The target's earlier result log is out of the way: an extraction
+    // removes it before it writes its first entry file.
+    bool EarlierLogCleared = false;
 
     // Durability: every file the run writes, and its name, is on disk before
     // it counts as written (the command-line tool's --sync).
@@ -77,6 +80,7 @@ public:
         StopRequested.store(false);
         KnownDirs.clear();
         ClearedDirs.clear();
+        EarlierLogCleared = false;
     }
 };
 

@@ -29,6 +29,8 @@ std::vector<std::string> LoadLines(const std::string& path, Pipes pipes) {
     std::vector<unsigned char> bytes;
     try {
         bytes = ReadWholeFile(path, pipes);
+    } catch (const Interrupted&) {
+        throw;
     } catch (const Error&) {
         ThrowCannotOpen(path);
     }

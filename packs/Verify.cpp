@@ -111,8 +111,14 @@ bool DenseWithZeroPadding(const PackOnDisk& pack) {
 } // namespace
 
 PackOnDisk::PackOnDisk(const std::string& path)
-    : indexPath(path), dataPath(DataPathFor(path)), bytes(ReadWholeFile(path)),
-      index(CompleteRecords(bytes, path, &claimed)), data(OpenReadNotShared(dataPath)), dataSize(data.Size()) {}
+    : PackOnDisk(path, (RegularFileSize(path) < 0 ? ThrowCannotOpen(path) : void(),
+                        OpenPackPair(path, Pipes::Refuse, Unfinished::Leave))) {}
+
+// The pair of one commit, read as every reader reads it; a commit a crashed
+// run left unfinished is reported, not finished.
+PackOnDisk::PackOnDisk(const std::string& path, PackPair pair)
+    : indexPath(path), dataPath(DataPathFor(path)), bytes(std::move(pair.index)),
+      index(CompleteRecords(bytes, path, &claimed)), data(std::move(pair.data)), dataSize(data.Size()) {}
 
 bool Verification::Sound() const {
     return std::none_of(findings.begin(), findings.end(), [](const Finding& f) { return f.Fault(); });

@@ -10,6 +10,7 @@
 
 #include "core/FileIO.h"
 #include "packs/PackIndex.h"
+#include "packs/PackReader.h"
 
 namespace pw {
 
@@ -38,7 +39,9 @@ struct Verification {
 // A pack as verification reads it: its index with the complete records
 // only, and its data file open for reading.
 struct PackOnDisk {
+    // The index is named first when it cannot be read.
     explicit PackOnDisk(const std::string& indexPath);
+    PackOnDisk(const std::string& indexPath, PackPair pair);
     std::string indexPath, dataPath;
     std::vector<unsigned char> bytes; // the whole index file
     int64_t claimed = 0;              // the entries EntryCount claims (0 for none)

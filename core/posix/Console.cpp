@@ -27,4 +27,6 @@ void StopOnInterrupt(std::atomic<bool>& flag) {
     ::sigaction(SIGINT, &sa, nullptr);
 }
 
+bool InterruptRequested() { return stopFlag && stopFlag->load(); }
+
 } // namespace pw

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "core/Console.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 
@@ -39,8 +40,14 @@ bool LockExclusive(int fd) {
 // Where allowed, a named pipe is opened once, waiting for its writer: were
 // it first opened without waiting, a writer could come, write and go before
 // the waiting open, whose wait would then never end.
+// Ctrl-C ends the wait for a writer that never comes.
 File OpenPipe(const std::string& path, int flags) {
-    File f(OpenRetry(path, flags | O_NOCTTY));
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0 && errno == EINTR && InterruptRequested()) throw Interrupted();
+    } while (fd < 0 && errno == EINTR);
+    File f(fd);
     struct stat st {};
     if (!f.IsOpen() || ::fstat(f.Fd(), &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISREG(st.st_mode)))
         ThrowCannotOpen(path);
@@ -165,8 +172,15 @@ FileId IdOfPath(const std::string& path) {
     return IdOf(st);
 }
 
-std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes) {
+FileStamp StampOfPath(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return {};
+    return {IdOf(st), int64_t(st.st_size), int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes, FileInfo* info) {
     File f = OpenInput(path, O_RDONLY, pipes);
+    if (info) *info = f.Info();
     std::vector<unsigned char> data;
     const int64_t size = f.Size();
     if (size > 0) data.reserve(size_t(size));

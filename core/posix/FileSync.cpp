@@ -43,6 +43,20 @@ void SyncFileSystemOf(const std::string& folder) {
     if (!dir.IsOpen() || ::syncfs(dir.Fd()) != 0) ThrowWriteError();
 }
 
+void StartWriteBack(int fd) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); // a hint: a failure changes nothing
+#else
+    (void)fd;
+#endif
+}
+
+File HoldFile(const std::string& path) {
+    File f(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (f.IsOpen() && !f.Info().regular) f.Close();
+    return f;
+}
+
 bool RenameReplacing(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }

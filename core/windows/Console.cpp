@@ -44,4 +44,6 @@ void StopOnInterrupt(std::atomic<bool>& flag) {
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
+bool InterruptRequested() { return stopFlag && stopFlag->load(); }
+
 } // namespace pw

@@ -200,8 +200,22 @@ FileId IdOfPath(const std::string& path) {
     return Describe(path, info) ? IdOf(info) : FileId{};
 }
 
-std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes) {
+FileStamp StampOfPath(const std::string& path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    HANDLE h = Open(path, FILE_READ_ATTRIBUTES, ShareAll, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
+    ::CloseHandle(h);
+    if (!ok) return {};
+    const int64_t written =
+        int64_t((uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+    return {IdOf(info), (int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow, written * 100};
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path, Pipes pipes, FileInfo* info) {
     File f = Input(path, Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), pipes);
+    if (info) *info = f.Info();
     std::vector<unsigned char> data;
     const int64_t size = ::GetFileType(HandleOf(f.Fd())) == FILE_TYPE_DISK ? f.Size() : 0;
     if (size > 0) data.reserve(size_t(size));

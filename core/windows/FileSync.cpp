@@ -19,6 +19,10 @@ void SyncFolder(const std::string&) {}
 
 void SyncFileSystemOf(const std::string&) {}
 
+void StartWriteBack(int) {}
+
+File HoldFile(const std::string&) { return File(); }
+
 bool RenameReplacing(const std::string& from, const std::string& to) {
     return ::MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

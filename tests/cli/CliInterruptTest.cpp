@@ -93,6 +93,34 @@ TEST(CliInterrupt, InsertionLeavesNoUnfinishedPack) {
     EXPECT_EQ(ReadPack(dir / "out/A.fat").EntryData(1), "A b");
 }
 
+// A named pipe that no writer ever opens: the run waits for one, as a pipe
+// asks, and Ctrl-C ends that wait as it ends any other.
+TEST(CliInterrupt, CtrlCEndsTheWaitForAPipeThatHasNoWriter) {
+    TempDir dir;
+    PackPaths a = WritePack(dir / "A.fat", Entries("A"));
+    WriteFile(dir / "a.log", "#Format: FAT\r\n#Source: " + a.Index + "\r\nNULL\r\nNULL\r\n");
+    WritePack(dir / "B.fat", Entries("B"));
+    ::unlink((dir / "B.fat").c_str());
+    ASSERT_EQ(::mkfifo((dir / "B.fat").c_str(), 0666), 0);
+    ASSERT_EQ(::mkfifo((dir / "b.log").c_str(), 0666), 0);
+    for (const Lines& args : {Lines{"extract", "--target", dir / "x", a.Index, dir / "B.fat"},
+                              Lines{"insert", "--target", dir / "y", dir / "a.log", dir / "b.log"}}) {
+        SCOPED_TRACE(args[0]);
+        CliProcess cli(args);
+        ASSERT_GT(cli.Pid(), 0); // never kill(-1): that signals every process
+        ::usleep(300000);        // long enough to be waiting in the open
+        ASSERT_EQ(::kill(cli.Pid(), SIGINT), 0);
+        for (int i = 0; i < 100 && !cli.Ended(); ++i) ::usleep(100000);
+        if (!cli.Ended()) ::kill(cli.Pid(), SIGKILL);
+        CliResult r = cli.Wait();
+        EXPECT_EQ(r.Exit, 130) << r.Err;
+        EXPECT_EQ(r.Err, "packwright-cli: stopped\n");
+    }
+    // What was finished before the wait is kept.
+    EXPECT_EQ(ListTree(dir / "x"), (Lines{"A/", "A/TXT/", "A/TXT/00000000.txt", "A/TXT/00000001.txt", "result.log"}));
+    EXPECT_EQ(ListTree(dir / "y"), (Lines{"A.fat", "A.mix"}));
+}
+
 TEST(CliInterrupt, CommandsWithoutARunEndAtOnce) {
     // list has nothing to finish cleanly: Ctrl-C ends it as it ends any tool.
     TempDir dir;

@@ -11,10 +11,12 @@
 
 #include <algorithm>
 
+#include "core/Error.h"
 #include "core/PairCommit.h"
 #include "core/PendingFile.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackFixtures.h"
+#include "packs/PackReader.h"
 #include "packs/Verify.h"
 
 using namespace pw;
@@ -206,4 +208,66 @@ TEST(CrashSweep, VerificationTellsAnUnfinishedCommit) {
     EXPECT_EQ(s.Current(), (Pair{s.earlier.Index, s.fresh.Data})); // verification changes nothing
     FinishInterruptedCommit(s.out + "/MENU.fat");
     EXPECT_TRUE(VerifyPack(s.out + "/MENU.fat").Sound());
+}
+
+namespace {
+
+std::vector<std::string> notices;
+void KeepNotice(const std::string& text) { notices.push_back(text); }
+
+} // namespace
+
+// A kill between the renames, then the user puts a backup of the earlier
+// pack back over both names (written over the files in place, or as new
+// files): the next run that opens the pack must not roll the commit forward
+// over that backup, on either file layer, and says once that it dropped it.
+TEST(CrashSweep, RecoveryNeverWritesOverAPackPutBackAfterTheKill) {
+    for (bool unnamed : {true, false}) {
+        for (bool inPlace : {true, false}) {
+            SCOPED_TRACE(std::string(unnamed ? "unnamed" : "named") + (inPlace ? ", in place" : ", new files"));
+            Sweep s;
+            killStep = CommitStep::DataRenamed;
+            EXPECT_EQ(s.RebuildInChild([](RunContext&) { SetCommitHook(KillAtStep); }, unnamed), 128 + SIGKILL);
+            ASSERT_EQ(s.Current(), (Pair{s.earlier.Index, s.fresh.Data}));
+            if (!inPlace) {
+                RemovePath(s.out + "/MENU.fat");
+                RemovePath(s.out + "/MENU.mix");
+            }
+            s.ResetToEarlier();
+            notices.clear();
+            SetNoticeSink(KeepNotice);
+            PackReader reader(s.out + "/MENU.fat"); // as `cat` opens it
+            SetNoticeSink(nullptr);
+            EXPECT_EQ(s.Current(), s.earlier);
+            EXPECT_EQ(reader.Index().Count(), 2u);
+            EXPECT_EQ(ListTree(s.out), (Lines{"MENU.fat", "MENU.mix"}));
+            EXPECT_EQ(notices, Lines{s.out + "/MENU.fat was replaced after an unfinished commit; the commit was dropped"});
+        }
+    }
+}
+
+// Before either rename the staged pair waits beside the earlier one; a data
+// file replaced by another program then is left alone too, while a journal
+// whose names still hold what the commit left is finished as before.
+TEST(CrashSweep, RecoveryFinishesOnlyWhatTheCommitLeft) {
+    Sweep s;
+    killStep = CommitStep::Recorded;
+    EXPECT_EQ(s.RebuildInChild([](RunContext&) { SetCommitHook(KillAtStep); }), 128 + SIGKILL);
+    WriteFile(s.out + "/MENU.mix", "another program's data file");
+    notices.clear();
+    SetNoticeSink(KeepNotice);
+    FinishInterruptedCommit(s.out + "/MENU.fat");
+    SetNoticeSink(nullptr);
+    EXPECT_EQ(s.Current(), (Pair{s.earlier.Index, "another program's data file"}));
+    EXPECT_EQ(ListTree(s.out), (Lines{"MENU.fat", "MENU.mix"}));
+    EXPECT_EQ(notices.size(), 1u);
+
+    s.ResetToEarlier();
+    EXPECT_EQ(s.RebuildInChild([](RunContext&) { SetCommitHook(KillAtStep); }), 128 + SIGKILL);
+    notices.clear();
+    SetNoticeSink(KeepNotice);
+    FinishInterruptedCommit(s.out + "/MENU.fat");
+    SetNoticeSink(nullptr);
+    EXPECT_EQ(s.Current(), s.fresh);
+    EXPECT_TRUE(notices.empty());
 }
