@@ -182,3 +182,34 @@ TEST(CliList, OutputThatCannotBeWrittenIsAnError) {
         EXPECT_EQ(ReadFile(dir / "err"), "Stream write error.\n") << verb;
     }
 }
+
+// list opens a pack as every other verb does: a commit that a killed rebuild
+// left recorded is finished first, and an empty journal that such a run left
+// goes.
+TEST(CliList, FinishesAnUnfinishedCommitFirst) {
+    TempDir dir;
+    PackDesign fresh, old;
+    fresh.Entries = {{"new.txt", "new"}};
+    old.Entries = {{"old.txt", "old"}, {"old2.txt", "old"}};
+    MakeDir(dir / "stage");
+    WritePack(dir / "stage/MENU.fat", fresh);
+    WritePack(dir / "MENU.fat", old);
+    // The data file already renamed, the index still staged: a record of
+    // the journal's first version, which names the two files only.
+    ASSERT_EQ(std::rename((dir / "stage/MENU.mix").c_str(), (dir / "MENU.mix").c_str()), 0);
+    ASSERT_EQ(std::rename((dir / "stage/MENU.fat").c_str(), (dir / ".MENU.packwright-new.fat").c_str()), 0);
+    std::string record = "PWCOMMIT";
+    for (std::string name : {"MENU.mix", "MENU.fat"}) record += std::string(1, char(name.size())) + std::string(3, '\0') + name;
+    uint32_t h = 2166136261u;
+    for (unsigned char c : record) h = (h ^ c) * 16777619u;
+    for (int i = 0; i < 4; ++i) record += char(h >> (8 * i));
+    WriteFile(dir / ".MENU.packwright-commit", record);
+    CliResult r = RunCli({"list", dir / "MENU.fat"});
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Out, "0\tnew.txt\t0\t3\n");
+    EXPECT_EQ(ListTree(dir.Path()), (Lines{"MENU.fat", "MENU.mix", "stage/"}));
+
+    WriteFile(dir / ".MENU.packwright-commit", "");
+    EXPECT_EQ(RunCli({"list", dir / "MENU.fat"}).Exit, 0);
+    EXPECT_EQ(ListTree(dir.Path()), (Lines{"MENU.fat", "MENU.mix", "stage/"}));
+}
