@@ -52,6 +52,9 @@ public:
 
     // Whether a file name is one of a pending file's temporary names.
     static bool IsTemporaryName(std::string_view fileName);
+    // A fresh temporary path beside `finalPath`, of this process, such as a
+    // pending file of it would take.
+    static std::string FreshTemporaryPath(const std::string& finalPath);
     // The temporary name of a pending file of `finalName`.
     static std::string TemporaryName(std::string_view finalName, unsigned long process, unsigned counter);
     // For tests: behave as on a file system that refuses unnamed files.

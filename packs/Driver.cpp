@@ -6,6 +6,7 @@
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileSync.h"
+#include "core/PendingFile.h"
 #include "packs/Kinds.h"
 #include "packs/TextLines.h"
 
@@ -34,6 +35,9 @@ Outcome DispatchItem(RunContext& ctx, uint8_t kind, const std::string& name, con
             outcome = choose ? ExtractChosen(ctx, name, *choose) : ExtractPack(ctx, name);
         } catch (const Interrupted&) {
             outcome = Outcome::Stopped; // Ctrl-C while waiting for a named pipe's writer
+        } catch (...) {
+            RestoreEarlierResultLog(ctx);
+            throw;
         }
         // A pack left unfinished is not named in the result log at all.
         if (outcome == Outcome::Stopped && ctx.BlockStart <= ctx.ResultLines.size())
@@ -68,18 +72,51 @@ void ClearEarlierResultLog(RunContext& ctx) {
     if (ctx.EarlierLogCleared) return;
     const std::string path = ResultLogPath(ctx);
     if (NamePresent(path)) {
-        if (!RemoveFile(path)) ThrowCannotCreate(path);
-        // Gone from the disk before any file it names is rewritten.
+        File lock;
+        const std::string aside = PendingFile::FreshTemporaryPath(path);
+        if (TakeFileLock(path, false, lock) == LockResult::Taken && RenameReplacing(path, aside)) {
+            ctx.EarlierLogAside = aside;
+            ctx.EarlierLogLock = std::move(lock);
+        } else if (!RemoveFile(path)) {
+            ThrowCannotCreate(path);
+        }
+        // Gone from its name on disk before any file it names is rewritten.
         if (ctx.Sync) SyncFolder(ExtractFilePath(path));
     }
     ctx.EarlierLogCleared = true;
 }
 
+void RestoreEarlierResultLog(RunContext& ctx) {
+    if (!ctx.EarlierLogAside.empty()) RenameReplacing(ctx.EarlierLogAside, ResultLogPath(ctx));
+    ctx.EarlierLogAside.clear();
+    ctx.EarlierLogLock.Close();
+}
+
+namespace {
+
+// The new log stands: the earlier one goes.
+void DropEarlierResultLog(RunContext& ctx) {
+    if (!ctx.EarlierLogAside.empty()) RemoveFile(ctx.EarlierLogAside);
+    ctx.EarlierLogAside.clear();
+    ctx.EarlierLogLock.Close();
+}
+
+} // namespace
+
 bool SaveResultLog(RunContext& ctx, uint8_t inputKind) {
-    if (ctx.ResultLines.empty() || inputKind == KindLogs || inputKind == KindProjectLists) return false;
-    // The extracted files reach the disk before the log that names them.
-    if (ctx.Sync) SyncFileSystemOf(ctx.TargetDir);
-    SaveLines(ResultLogPath(ctx), ctx.ResultLines, ctx.Sync);
+    if (ctx.ResultLines.empty() || inputKind == KindLogs || inputKind == KindProjectLists) {
+        RestoreEarlierResultLog(ctx);
+        return false;
+    }
+    try {
+        // The extracted files reach the disk before the log that names them.
+        if (ctx.Sync) SyncFileSystemOf(ctx.TargetDir);
+        SaveLines(ResultLogPath(ctx), ctx.ResultLines, ctx.Sync);
+    } catch (...) {
+        RestoreEarlierResultLog(ctx);
+        throw;
+    }
+    DropEarlierResultLog(ctx);
     return true;
 }
 

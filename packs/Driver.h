@@ -37,11 +37,16 @@ bool SaveResultLog(RunContext& ctx, uint8_t inputKind);
 // TARGET/result.log of the run.
 std::string ResultLogPath(const RunContext& ctx);
 // An extraction rewrites entry files in place, so before it writes the
-// first one it removes the result log that an earlier run left in the
-// target: a run killed half-way then leaves no log that names a file cut
-// short. The new log takes its place at the end, as always. Once a run;
-// "Cannot create file <log>" when it cannot be removed.
+// first one it sets aside the result log that an earlier run left in the
+// target, under a temporary name whose lock it holds: a run killed half-way
+// then leaves no log that names a file cut short, and the next save in the
+// folder removes the one set aside. The new log takes its place at the end,
+// as always; a run that fails, or ends with no log to save, puts the earlier
+// one back (its files are whole: a failing entry's file is removed). Once a
+// run; "Cannot create file <log>" when it can be neither set aside nor
+// removed.
 void ClearEarlierResultLog(RunContext& ctx);
+void RestoreEarlierResultLog(RunContext& ctx);
 
 // "Total N bytes extracted." or "" when the total is 0.
 std::string TotalBytesLine(const RunContext& ctx);

@@ -62,8 +62,10 @@ public:
     // Folders whose leftovers of crashed runs this run has cleared already.
     std::unordered_set<std::string> ClearedDirs;
     // The target's earlier result log is out of the way: an extraction
-    // removes it before it writes its first entry file.
+    // sets it aside before it writes its first entry file (packs/Driver.h).
     bool EarlierLogCleared = false;
+    std::string EarlierLogAside; // where it lies meanwhile, "" when nowhere
+    File EarlierLogLock;         // held on it, as a pending file's writer holds its file
 
     // Durability: every file the run writes, and its name, is on disk before
     // it counts as written (the command-line tool's --sync).

@@ -43,6 +43,11 @@ bool LinkOpenFile(int fd, const std::string& path) {
 
 void PendingFile::RefuseUnnamedFiles(bool refuse) { refuseUnnamed.store(refuse); }
 
+std::string PendingFile::FreshTemporaryPath(const std::string& finalPath) {
+    return ExtractFilePath(finalPath) +
+           TemporaryName(ExtractFileName(finalPath), static_cast<unsigned long>(::getpid()), counter++);
+}
+
 std::string PendingFile::TemporaryPath() {
     return folder_ + TemporaryName(ExtractFileName(finalPath_), static_cast<unsigned long>(::getpid()), counter++);
 }

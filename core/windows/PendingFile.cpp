@@ -24,6 +24,11 @@ std::atomic<unsigned> counter{0};
 
 void PendingFile::RefuseUnnamedFiles(bool) {} // every pending file has a name here
 
+std::string PendingFile::FreshTemporaryPath(const std::string& finalPath) {
+    return ExtractFilePath(finalPath) +
+           TemporaryName(ExtractFileName(finalPath), static_cast<unsigned long>(::GetCurrentProcessId()), counter++);
+}
+
 std::string PendingFile::TemporaryPath() {
     return folder_ + TemporaryName(ExtractFileName(finalPath_), static_cast<unsigned long>(::GetCurrentProcessId()), counter++);
 }

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <fstream>
 
 #include "cli/CliRunner.h"
 
@@ -31,6 +32,18 @@ int OpenWhenReaderWaits(CliProcess& cli, const std::string& fifo) {
         if (errno != ENXIO || cli.Ended()) return -1;
         ::usleep(1000);
     }
+}
+
+// Whether `pid` sits in an open (openat: 257 on x86_64, open: 2), as a
+// reader of a FIFO without a writer does; waits up to ten seconds for it.
+bool WaitUntilInOpen(pid_t pid) {
+    for (int i = 0; i < 200; ++i) {
+        std::ifstream call("/proc/" + std::to_string(pid) + "/syscall");
+        std::string number;
+        if (call >> number && (number == "257" || number == "2")) return true;
+        ::usleep(50000);
+    }
+    return false;
 }
 
 void WriteAndClose(int fd, const std::string& bytes) {
@@ -108,7 +121,9 @@ TEST(CliInterrupt, CtrlCEndsTheWaitForAPipeThatHasNoWriter) {
         SCOPED_TRACE(args[0]);
         CliProcess cli(args);
         ASSERT_GT(cli.Pid(), 0); // never kill(-1): that signals every process
-        ::usleep(300000);        // long enough to be waiting in the open
+        ASSERT_TRUE(WaitUntilInOpen(cli.Pid()));
+        ::usleep(100000); // the open of the pipe it waits in, not an earlier one
+        ASSERT_TRUE(WaitUntilInOpen(cli.Pid()));
         ASSERT_EQ(::kill(cli.Pid(), SIGINT), 0);
         for (int i = 0; i < 100 && !cli.Ended(); ++i) ::usleep(100000);
         if (!cli.Ended()) ::kill(cli.Pid(), SIGKILL);
