@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/Dialogs.h"
+#include "app/browse/Paths.h"
 #include "packs/Formathandlers.h"
 #include "packs/Kinds.h"
 #include "packs/RunContext.h"
@@ -191,9 +192,3 @@ template <class Handler> void TMainForm::Guarded(Handler&& handler) {
         ShowErrorBox("Unknown error");
     }
 }
-
-namespace pw {
-// Paths between Qt and the engine, in the file system's encoding.
-std::string ToPath(const QString& path);
-QString FromPath(const std::string& path);
-} // namespace pw

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 #include "app/FitText.h"
 #include "app/Glyphs.h"
 #include "app/Main.h"
@@ -22,18 +22,6 @@
 #include "targa/Targa.h"
 #include "textobject/Textobject.h"
 #include "ui_Main.h"
-
-namespace pw {
-
-std::string ToPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-QString FromPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-} // namespace pw
 
 pw::FileDialogSetup TMainForm::SelectLogSetup() {
     return {QStringLiteral("Select file..."), QString::fromUtf8(pw::InputFilter.data(),

@@ -12,10 +12,10 @@
 
 #include "app/Dialogs.h"
 #include "app/Dirdialog.h"
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 #include "app/Main.h"
-#include "app/PackModel.h"
-#include "app/PreviewPane.h"
+#include "app/browse/PackModel.h"
+#include "app/browse/PreviewPane.h"
 #include "core/Error.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "app/PlanModel.h"
+#include "app/browse/PlanModel.h"
 
 #include <QBrush>
 #include <QColor>
 
-#include "app/Main.h"
+#include "app/browse/Paths.h"
 #include "core/FileNames.h"
 #include "packs/EntryFilter.h"
 

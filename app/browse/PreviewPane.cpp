@@ -1,4 +1,4 @@
-#include "app/PreviewPane.h"
+#include "app/browse/PreviewPane.h"
 
 #include <QFontDatabase>
 #include <QLabel>

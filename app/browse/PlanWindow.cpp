@@ -1,4 +1,4 @@
-#include "app/PlanWindow.h"
+#include "app/browse/PlanWindow.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -12,10 +12,10 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/FilterBar.h"
-#include "app/Main.h"
-#include "app/PlanModel.h"
-#include "app/PreviewPane.h"
+#include "app/browse/FilterBar.h"
+#include "app/browse/Paths.h"
+#include "app/browse/PlanModel.h"
+#include "app/browse/PreviewPane.h"
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"

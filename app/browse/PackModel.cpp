@@ -1,5 +1,5 @@
 // The pack table: cells read from the index record of each row.
-#include "app/PackModel.h"
+#include "app/browse/PackModel.h"
 
 #include <QBrush>
 #include <QColor>

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/Preview.h"
+#include "app/browse/Preview.h"
 
 class QLabel;
 class QPlainTextEdit;

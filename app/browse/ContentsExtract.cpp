@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "app/Contents.h"
-#include "app/Main.h"
+#include "app/browse/Contents.h"
+#include "app/browse/Paths.h"
 #include "packs/Driver.h"
 
 namespace pw {

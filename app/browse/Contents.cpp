@@ -1,5 +1,5 @@
 // The contents window: its table, preview and buttons.
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,10 +11,10 @@
 #include <QTableView>
 #include <algorithm>
 
-#include "app/FilterBar.h"
-#include "app/Main.h"
-#include "app/PackModel.h"
-#include "app/PreviewPane.h"
+#include "app/browse/FilterBar.h"
+#include "app/browse/Paths.h"
+#include "app/browse/PackModel.h"
+#include "app/browse/PreviewPane.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/PackIndex.h"
