@@ -24,11 +24,13 @@ void TContentsForm::Extract(const std::vector<bool>& selected) {
         explicit Running(TContentsForm& f) : form(f) {
             form.running_ = true;
             form.UpdateButtons();
+            form.Progress->show();
         }
         ~Running() {
             form.running_ = false;
             form.UpdateButtons();
             form.Progress->setValue(0);
+            form.Progress->hide();
             if (form.RunEnded) form.RunEnded();
         }
     } scope(*this);
