@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QTimer>
 
-#include "app/Contents.h"
-#include "app/PlanWindow.h"
+#include "app/browse/Contents.h"
+#include "app/browse/PlanWindow.h"
 #include "app/Main.h"
 #include "packs/Kinds.h"
 

@@ -30,7 +30,7 @@ TDirForm::TDirForm(QWidget* parent, pw::Dialogs& dialogs, std::function<QString(
     setFont(pw::FormFont());
     FitToText();
     setModal(true);
-    CallDialog->setIcon(QIcon(pw::FolderGlyph()));
+    CallDialog->setIcon(pw::FolderIcon());
     CallDialog->setIconSize(QSize(16, 16));
 
     connect(ScanDir, &QLineEdit::textChanged, this, [this] { ScanDirChange(); });

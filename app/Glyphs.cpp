@@ -1,11 +1,15 @@
-// The glyphs of the tool bar, painted at 16 x 16 with a transparent
-// background, and their grey variants.
+// The glyphs of the tool bar, designed on a 16 x 16 grid and painted at
+// whatever size the screen asks for, with a transparent background, and
+// their grey variants.
 #include "app/Glyphs.h"
 
 #include <QFontDatabase>
+#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <cmath>
 
 namespace pw {
 
@@ -17,8 +21,8 @@ const QColor FolderBack(214, 170, 40);
 const QColor Paper(255, 255, 255);
 const QColor Ink(0, 0, 128);
 
-QPixmap Blank() {
-    QPixmap pm(16, 16);
+QPixmap Blank(const QSize& size = QSize(16, 16)) {
+    QPixmap pm(size.expandedTo(QSize(1, 1)));
     pm.fill(Qt::transparent);
     return pm;
 }
@@ -99,9 +103,16 @@ void SheetWithPen(QPainter& p) {
     p.drawPolygon(QPolygon({{7, 10}, {8, 11}, {6, 12}}));
 }
 
-QPixmap Paint(int index) {
-    QPixmap pm = Blank();
+// The glyph drawn into `size` device pixels: the 16 x 16 design scaled,
+// so that lines stay lines of the screen's pixels rather than an enlarged
+// bitmap. Whole scales keep hard edges; others are smoothed.
+QPixmap Paint(int index, const QSize& size = QSize(16, 16)) {
+    QPixmap pm = Blank(size);
     QPainter p(&pm);
+    const qreal scale = std::min(pm.width(), pm.height()) / 16.0;
+    p.translate((pm.width() - 16 * scale) / 2, (pm.height() - 16 * scale) / 2);
+    p.scale(scale, scale);
+    p.setRenderHint(QPainter::Antialiasing, scale != std::floor(scale));
     switch (index) {
     case 0: OpenFolder(p); break;
     case 1: DiskDrive(p); break;
@@ -130,25 +141,56 @@ QPixmap Grey(const QPixmap& source) {
     return QPixmap::fromImage(image);
 }
 
-} // namespace
-
-QPixmap EnabledGlyph(int index) {
-    return Paint(index);
+QPixmap Scaled(int index, qreal ratio, bool disabled) {
+    const int side = std::max(1, int(std::lround(16 * ratio)));
+    QPixmap pm = Paint(index, QSize(side, side));
+    if (disabled) pm = index < DisabledGlyphCount ? Grey(pm) : Blank(pm.size());
+    pm.setDevicePixelRatio(ratio);
+    return pm;
 }
 
-QPixmap DisabledGlyph(int index) {
-    return index >= 0 && index < DisabledGlyphCount ? Grey(Paint(index)) : Blank();
+// Draws a glyph at the size each request asks for, in device pixels, so
+// that an icon is as sharp at 150% or 200% as at 100%.
+class GlyphEngine : public QIconEngine {
+public:
+    GlyphEngine(int index, bool hasDisabled) : index_(index), hasDisabled_(hasDisabled) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        QPixmap pm = Paint(index_, size);
+        if (mode == QIcon::Disabled && hasDisabled_) pm = Grey(pm);
+        return pm;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap pm = pixmap(rect.size() * ratio, mode, state);
+        pm.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect.topLeft(), pm);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+    QIconEngine* clone() const override { return new GlyphEngine(*this); }
+    QString key() const override { return QStringLiteral("PackwrightGlyph"); }
+
+private:
+    int index_;
+    bool hasDisabled_;
+};
+
+} // namespace
+
+QPixmap EnabledGlyph(int index, qreal ratio) {
+    return Scaled(index, ratio, false);
+}
+
+QPixmap DisabledGlyph(int index, qreal ratio) {
+    return Scaled(index, ratio, true);
 }
 
 QIcon ToolIcon(int index) {
-    QIcon icon;
-    icon.addPixmap(EnabledGlyph(index), QIcon::Normal);
-    if (index >= 0 && index < DisabledGlyphCount) icon.addPixmap(DisabledGlyph(index), QIcon::Disabled);
-    return icon;
+    return QIcon(new GlyphEngine(index, index >= 0 && index < DisabledGlyphCount));
 }
 
-QPixmap FolderGlyph() {
-    return Paint(5);
+QIcon FolderIcon() {
+    return QIcon(new GlyphEngine(5, false));
 }
 
 QFont FormFont() {

@@ -1,5 +1,6 @@
 #pragma once
-// The tool-bar glyphs, drawn here in code (16 x 16), and the forms' font.
+// The tool-bar glyphs, drawn here in code on a 16 x 16 grid at the pixel
+// ratio of the screen they are shown on, and the forms' font.
 #include <QFont>
 #include <QIcon>
 #include <QPixmap>
@@ -13,12 +14,15 @@ inline constexpr int EnabledGlyphCount = 7;
 // The image list "Disabled": grey variants of glyphs 0 to 5.
 inline constexpr int DisabledGlyphCount = 6;
 
-QPixmap EnabledGlyph(int index);
-QPixmap DisabledGlyph(int index);
-// Enabled glyph, with the grey one for the disabled state where there is one.
+// A glyph of 16 x 16 logical pixels drawn for a device pixel ratio: a
+// pixmap of 16 * ratio device pixels that says its ratio.
+QPixmap EnabledGlyph(int index, qreal ratio = 1.0);
+QPixmap DisabledGlyph(int index, qreal ratio = 1.0);
+// Enabled glyph, with the grey one for the disabled state where there is
+// one, drawn afresh at each size and ratio asked for.
 QIcon ToolIcon(int index);
 // The yellow folder of the directory dialog's browse button.
-QPixmap FolderGlyph();
+QIcon FolderIcon();
 
 // "MS Sans Serif" at 8 points where the system has it, else the system's
 // sans-serif at 8 points.

@@ -1,4 +1,5 @@
-// Files and folders dropped onto the input list.
+// Files and folders dropped onto the input list, and those the program is
+// started with.
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -10,6 +11,8 @@
 
 #include "app/Dirdialog.h"
 #include "app/Main.h"
+#include "core/Error.h"
+#include "packs/Kinds.h"
 
 namespace {
 
@@ -65,43 +68,64 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // A drop is taken whole or not at all: one folder, or files of one of the
 // three types. The status line says why a drop added nothing.
 void TMainForm::DropUrls(const QList<QUrl>& urls) {
-    if (running_) return;
+    QStringList paths;
+    for (const QUrl& url : urls)
+        if (url.isLocalFile()) paths.append(url.toLocalFile());
+    AddPaths(paths);
+}
+
+// `packwright FILE...`: what a drop of the files would add, each file first
+// checked to exist (a drop or the open dialog gives only files that do);
+// one pack also opens its contents window.
+void TMainForm::OpenPaths(const QStringList& paths) {
+    Guarded([&] {
+        if (paths.isEmpty()) return;
+        QStringList absolute;
+        for (const QString& path : paths) {
+            const QFileInfo info(path);
+            if (!info.exists()) pw::ThrowCannotOpen(pw::ToPath(path));
+            absolute.append(info.absoluteFilePath());
+        }
+        if (AddPaths(absolute) && absolute.size() == 1 && InputKind == pw::KindPacks) ShowContents(absolute.first());
+    });
+}
+
+bool TMainForm::AddPaths(const QStringList& paths) {
+    if (running_) return false;
     QStringList files;
     QString folder;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
+    for (const QString& path : paths) {
         if (QFileInfo(path).isDir()) {
             if (!folder.isEmpty() || !files.isEmpty()) {
                 SetStatus("Drop one folder, or files of one type.");
-                return;
+                return false;
             }
             folder = path;
         } else {
             if (!folder.isEmpty()) {
                 SetStatus("Drop one folder, or files of one type.");
-                return;
+                return false;
             }
             files.append(path);
         }
     }
     if (!folder.isEmpty()) {
-        if (!dirForm_) return;
+        if (!dirForm_) return false;
         dirForm_->ScanDir->setText(folder);
         ProcessDirClick();
-        return;
+        return true;
     }
-    if (files.isEmpty()) return;
+    if (files.isEmpty()) return false;
     int position = 0;
     for (const QString& file : files) {
         const int p = PositionOf(file);
         if (p == 0) {
             SetStatus(pw::ToPath("Not added: " + QFileInfo(file).fileName() + " is no .fat, .log or .lst file."));
-            return;
+            return false;
         }
         if (position != 0 && p != position) {
             SetStatus("Not added: files of different types.");
-            return;
+            return false;
         }
         position = p;
     }
@@ -111,4 +135,5 @@ void TMainForm::DropUrls(const QList<QUrl>& urls) {
         chosen = position;
         return files;
     });
+    return true;
 }

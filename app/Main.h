@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/Dialogs.h"
+#include "app/browse/Paths.h"
 #include "packs/Formathandlers.h"
 #include "packs/Kinds.h"
 #include "packs/RunContext.h"
@@ -130,6 +131,10 @@ public:
     // it filled in; anything else adds nothing and the status line says why.
     bool AcceptsDrop(const QMimeData* data) const;
     void DropUrls(const QList<QUrl>& urls);
+    // The files the program is started with (`packwright FILE...`): added
+    // as a drop of them adds them; a single pack also opens its contents
+    // window. A file that does not exist goes to the error box.
+    void OpenPaths(const QStringList& paths);
 
     // Status of the pack handlers.
     void SetStatus(const std::string& caption) override;
@@ -166,6 +171,10 @@ private:
     // position (1 .fat, 2 .lst, 3 .log), as the open dialog or a drop does.
     void AddFiles(const std::function<QStringList(int& position)>& choose);
     void SetUpContentsCommands();
+    // Tooltips, accessible names and shortcuts of the tool-bar commands.
+    void SetUpToolBarHelp();
+    // Local files and folders as a drop adds them; whether anything was.
+    bool AddPaths(const QStringList& paths);
     void FitToText();
     bool ContentsBusy() const;
 
@@ -191,9 +200,3 @@ template <class Handler> void TMainForm::Guarded(Handler&& handler) {
         ShowErrorBox("Unknown error");
     }
 }
-
-namespace pw {
-// Paths between Qt and the engine, in the file system's encoding.
-std::string ToPath(const QString& path);
-QString FromPath(const std::string& path);
-} // namespace pw

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 #include "app/FitText.h"
 #include "app/Glyphs.h"
 #include "app/Main.h"
@@ -22,18 +22,6 @@
 #include "targa/Targa.h"
 #include "textobject/Textobject.h"
 #include "ui_Main.h"
-
-namespace pw {
-
-std::string ToPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-QString FromPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-} // namespace pw
 
 pw::FileDialogSetup TMainForm::SelectLogSetup() {
     return {QStringLiteral("Select file..."), QString::fromUtf8(pw::InputFilter.data(),
@@ -105,6 +93,7 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
     Bind(BClearAll, &TMainForm::BClearAllClick);
     Bind(ProcessDir, &TMainForm::ProcessDirClick);
     SetUpContentsCommands();
+    SetUpToolBarHelp();
 
     TextObject = new pw::TTextObject(this);
     TextObject->SetTextStyle(pw::TTextObject::IniStyle);

@@ -1,5 +1,7 @@
-// packwright: the main window and the directory dialog, until the window
-// is closed.
+// packwright [FILE...]: the main window and the directory dialog, until the
+// window is closed. Files named are added to the list as a drop of them
+// adds them (so that a desktop entry's `Exec=packwright %F` works); a single
+// pack also opens its contents window.
 #include <QApplication>
 #include <QMessageBox>
 #include <QTableView>
@@ -12,10 +14,10 @@
 
 #include "app/Dialogs.h"
 #include "app/Dirdialog.h"
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 #include "app/Main.h"
-#include "app/PackModel.h"
-#include "app/PreviewPane.h"
+#include "app/browse/PackModel.h"
+#include "app/browse/PreviewPane.h"
 #include "core/Error.h"
 
 namespace {
@@ -99,6 +101,8 @@ int main(int argc, char** argv) {
         TDirForm dirForm(&mainForm, dialogs, [] { return TMainForm::SelectLogSetup().filter; });
         mainForm.SetDirForm(&dirForm);
         mainForm.show();
+        const QStringList files = QCoreApplication::arguments().mid(1);
+        if (!files.isEmpty()) QTimer::singleShot(0, &mainForm, [&mainForm, files] { mainForm.OpenPaths(files); });
         ScreenshotIfAsked(mainForm);
         ContentsScreenshotIfAsked(mainForm);
         code = QApplication::exec(); // 1 when the contents picture could not be made

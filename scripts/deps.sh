@@ -9,7 +9,7 @@ set -euo pipefail
 need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev)
 for arg in "$@"; do
   case $arg in
-    gui) need+=(qt6-base-dev) ;;
+    gui) need+=(qt6-base-dev libdtl-dev) ;;
     test) need+=(strace) ;;
     screenshot) need+=(xvfb xauth python3) ;;
     windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3) ;;

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "GeneratedPack.h"
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 #include "app/Dialogs.h"
-#include "app/PackModel.h"
+#include "app/browse/PackModel.h"
 
 namespace {
 

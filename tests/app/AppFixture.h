@@ -14,7 +14,7 @@
 #include "app/Dialogs.h"
 #include "app/Dirdialog.h"
 #include "app/Main.h"
-#include "app/PreviewPane.h"
+#include "app/browse/PreviewPane.h"
 
 class FakeDialogs : public pw::Dialogs {
 public:

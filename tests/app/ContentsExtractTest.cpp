@@ -13,8 +13,8 @@
 
 #include "AppFixture.h"
 #include "GeneratedPack.h"
-#include "app/Contents.h"
-#include "app/PackModel.h"
+#include "app/browse/Contents.h"
+#include "app/browse/PackModel.h"
 #include "core/FileIO.h"
 #include "packs/PackIndex.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "GeneratedPack.h"
-#include "app/PackModel.h"
+#include "app/browse/PackModel.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/Formathandlers.h"

@@ -8,9 +8,9 @@
 #include <QTest>
 
 #include "AppFixture.h"
-#include "app/Contents.h"
-#include "app/PackModel.h"
-#include "app/PreviewPane.h"
+#include "app/browse/Contents.h"
+#include "app/browse/PackModel.h"
+#include "app/browse/PreviewPane.h"
 
 namespace {
 

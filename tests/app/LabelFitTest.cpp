@@ -6,7 +6,7 @@
 #include <QProcess>
 
 #include "AppFixture.h"
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 
 namespace {
 

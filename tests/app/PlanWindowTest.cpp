@@ -9,9 +9,9 @@
 #include <QToolButton>
 
 #include "AppFixture.h"
-#include "app/PlanModel.h"
-#include "app/PlanWindow.h"
-#include "app/PreviewPane.h"
+#include "app/browse/PlanModel.h"
+#include "app/browse/PlanWindow.h"
+#include "app/browse/PreviewPane.h"
 
 namespace {
 

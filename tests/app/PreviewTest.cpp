@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/Preview.h"
+#include "app/browse/Preview.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The pack table: cells read from the index record of each row.
-#include "app/PackModel.h"
+#include "app/browse/PackModel.h"
 
 #include <QBrush>
 #include <QColor>
@@ -75,8 +75,13 @@ QVariant TPackModel::Cell(size_t k, int column, int role) const {
     const bool damaged = !Inside(k);
     if (role == DamagedRole) return damaged;
     if (role == Qt::ForegroundRole) return damaged ? QVariant(QBrush(QColor(190, 0, 0))) : QVariant();
-    if (role == Qt::ToolTipRole)
-        return damaged ? QVariant(QStringLiteral("The data lie outside the data file")) : QVariant();
+    if (role == Qt::ToolTipRole) {
+        // The path whole, as the column may show it elided.
+        QString tip = column == ColPath ? QString::fromLatin1(RelativePath(k)) : QString();
+        if (damaged) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) +
+                            QStringLiteral("The data lie outside the data file");
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     if (role == Qt::TextAlignmentRole && (column == ColStart || column == ColSize))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};

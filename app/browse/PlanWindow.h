@@ -2,7 +2,8 @@
 // The change plan window of a log: what a rebuild from it would do to each
 // entry (changed, same, kept, refused), with old and new size and the file
 // its line names, filtered like the contents window, and for a changed
-// entry its old data beside the new file. It writes nothing.
+// entry its old data beside the new file, or for a changed text the
+// difference of the two. It writes nothing; Esc closes it.
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -12,10 +13,12 @@
 
 class QCheckBox;
 class QLabel;
+class QSplitter;
 class QTableView;
 
 namespace pw {
 
+class TDiffView;
 class TFilterBar;
 class TPlanModel;
 class TPreviewPane;
@@ -33,21 +36,30 @@ public:
     TFilterBar* FilterBar;
     QCheckBox* ChangedOnly;
     QLabel* Summary;
+    QSplitter* Splitter;
     QTableView* Table;
     TPreviewPane* OldPreview;
     TPreviewPane* NewPreview;
     QLabel* OldLabel;
     QLabel* NewLabel;
+    TDiffView* Diff; // in place of the two panes for a changed text
 
     // Shows the entry at a view row: its old data, and beside them the new
     // file when the rebuild changes the entry.
     void PreviewRow(int row);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     const PackIndex* SourceIndex(const std::string& path);
+    void ShowPanes(int panes);
+    void CompareIfText();
 
     std::unique_ptr<TPlanModel> model_;
     std::map<std::string, std::unique_ptr<PackIndex>> sources_;
+    bool comparing_ = false; // a changed entry's two sides are being read
+    int room_ = 0;           // previews the splitter last made room for
 };
 
 } // namespace pw

@@ -1,9 +1,9 @@
-#include "app/PlanModel.h"
+#include "app/browse/PlanModel.h"
 
 #include <QBrush>
 #include <QColor>
 
-#include "app/Main.h"
+#include "app/browse/Paths.h"
 #include "core/FileNames.h"
 #include "packs/EntryFilter.h"
 
@@ -52,7 +52,12 @@ QVariant TPlanModel::Cell(size_t source, int column, int role) const {
         if (e.state == EntryState::Refused) return QBrush(QColor(190, 0, 0));
         return {};
     }
-    if (role == Qt::ToolTipRole) return e.message.empty() ? QVariant() : QVariant(FromPath(e.message));
+    if (role == Qt::ToolTipRole) {
+        // The file whole, as the column may show it elided.
+        QString tip = column == ColFile ? FromPath(e.file) : QString();
+        if (!e.message.empty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + FromPath(e.message);
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     if (role == Qt::TextAlignmentRole && (column == ColOldSize || column == ColNewSize))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/EntryModel.h"
+#include "app/browse/EntryModel.h"
 #include "packs/PackIndex.h"
 #include "packs/Plan.h"
 #include "packs/RebuildRules.h"

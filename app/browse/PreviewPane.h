@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/Preview.h"
+#include "app/browse/Preview.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -39,7 +39,8 @@ public:
     void Request(const PreviewRequest& request);
     void Show(const Preview& preview);
     void Clear();
-    // Whether a request is still being read.
+    // Whether a request is still to be shown (read, or read and its
+    // result not yet delivered).
     bool Busy() const;
     const Preview& Current() const { return current_; }
 
@@ -57,6 +58,7 @@ private:
     QFutureWatcher<Preview>* watcher_;
     quint64 generation_ = 0;
     quint64 watched_ = 0;
+    bool pending_ = false;
     Preview current_;
 };
 

@@ -1,11 +1,11 @@
-#include "app/FilterBar.h"
+#include "app/browse/FilterBar.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/EntryModel.h"
+#include "app/browse/EntryModel.h"
 
 namespace pw {
 

@@ -1,5 +1,5 @@
 // View order, sorting and filtering of the entry tables.
-#include "app/EntryModel.h"
+#include "app/browse/EntryModel.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "app/PreviewPane.h"
+#include "app/browse/PreviewPane.h"
 
 #include <QFontDatabase>
 #include <QLabel>
@@ -64,15 +64,17 @@ TPreviewPane::~TPreviewPane() {
 
 void TPreviewPane::Request(const PreviewRequest& request) {
     watched_ = ++generation_;
+    pending_ = true;
     watcher_->cancel(); // an older request not started yet is dropped
     watcher_->setFuture(QtConcurrent::run([request] { return LoadPreview(request); }));
 }
 
 bool TPreviewPane::Busy() const {
-    return watcher_->isRunning();
+    return pending_;
 }
 
 void TPreviewPane::Show(const Preview& preview) {
+    pending_ = false;
     current_ = preview;
     Info->setText(preview.info);
     switch (preview.kind) {

@@ -1,20 +1,23 @@
 // The contents window: its table, preview and buttons.
-#include "app/Contents.h"
+#include "app/browse/Contents.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <algorithm>
 
-#include "app/FilterBar.h"
-#include "app/Main.h"
-#include "app/PackModel.h"
-#include "app/PreviewPane.h"
+#include "app/browse/EntryTable.h"
+#include "app/browse/FilterBar.h"
+#include "app/browse/Paths.h"
+#include "app/browse/PackModel.h"
+#include "app/browse/PreviewPane.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/PackIndex.h"
@@ -44,27 +47,10 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     Stop = ui_->Stop;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(ContentsCaption(indexPath, model_->SourceCount(), model_->TotalBytes()));
+    SetUpEntryTable(Table, model_.get());
+    // The bar has no text: it is shown only while an extraction runs.
+    Progress->hide();
 
-    // Every row the same height, no word wrap, widths from the font: nothing
-    // here walks all rows.
-    Table->setModel(model_.get());
-    Table->verticalHeader()->hide();
-    Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
-    Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    Table->setSortingEnabled(true);
-    const QFontMetrics fm = Table->fontMetrics();
-    const QString widest[] = {QStringLiteral("00000000 !"), QStringLiteral("abcdefghijkl.tga"),
-                              QStringLiteral("TYPE"), QStringLiteral("Start block"), QStringLiteral("0000000000"),
-                              FromPath(PackName(indexPath)) + QStringLiteral("/TYPE/00000000.type")};
-    for (int c = 0; c < int(std::size(widest)); ++c)
-        Table->setColumnWidth(c, std::max(fm.horizontalAdvance(widest[c]),
-                                          fm.horizontalAdvance(model_->headerData(c, Qt::Horizontal,
-                                                                                  Qt::DisplayRole).toString())) + 16);
-    Table->horizontalHeader()->setStretchLastSection(true);
-    ui_->Splitter->setStretchFactor(0, 3);
-    ui_->Splitter->setStretchFactor(1, 2);
-    ui_->Splitter->setSizes({640, 380});
     FilterBar->Bind(model_.get());
 
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -89,6 +75,8 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     connect(Stop, &QPushButton::clicked, this, guarded(&TContentsForm::StopClick));
     UpdateButtons();
     resize(1040, 600);
+    layout()->activate();
+    ShareWidth(ui_->Splitter, Table, 1);
 }
 
 TContentsForm::~TContentsForm() = default;
@@ -137,6 +125,15 @@ void TContentsForm::StopClick() {
 
 void TContentsForm::ShowErrorBox(const std::string& message) {
     dialogs_.ShowError(this, QString::fromStdString(ErrorBoxText(message)), QCoreApplication::applicationName());
+}
+
+// Esc closes the window, as secondary windows do.
+void TContentsForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // Closing during an extraction asks it to stop; the window closes after.

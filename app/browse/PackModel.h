@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/EntryModel.h"
+#include "app/browse/EntryModel.h"
 #include "packs/PackIndex.h"
 
 namespace pw {

@@ -1,10 +1,11 @@
-#include "app/PlanWindow.h"
+#include "app/browse/PlanWindow.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSplitter>
 #include <QTableView>
@@ -12,10 +13,12 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/FilterBar.h"
-#include "app/Main.h"
-#include "app/PlanModel.h"
-#include "app/PreviewPane.h"
+#include "app/browse/DiffView.h"
+#include "app/browse/EntryTable.h"
+#include "app/browse/FilterBar.h"
+#include "app/browse/Paths.h"
+#include "app/browse/PlanModel.h"
+#include "app/browse/PreviewPane.h"
 #include "core/Error.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"
@@ -74,29 +77,16 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, Q
     outer->addLayout(top);
     Summary = new QLabel(SummaryOf(model_->Plan()), this);
     Summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Summary->setWordWrap(true); // a long target path does not widen the window
     outer->addWidget(Summary);
 
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    Table = new QTableView(splitter);
+    Splitter = new QSplitter(Qt::Horizontal, this);
+    Splitter->setChildrenCollapsible(false);
+    Table = new QTableView(Splitter);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
-    Table->setWordWrap(false);
-    Table->verticalHeader()->hide();
-    Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
-    Table->setModel(model_.get());
-    Table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    Table->setSortingEnabled(true);
-    Table->horizontalHeader()->setStretchLastSection(true);
-    const QString widest[] = {QStringLiteral("ABCDEFGH.fat"), QStringLiteral("00000000"),
-                              QStringLiteral("abcdefghijkl.tga"), QStringLiteral("refused"),
-                              QStringLiteral("0000000000"), QStringLiteral("0000000000")};
-    for (int c = 0; c < int(std::size(widest)); ++c)
-        Table->setColumnWidth(
-            c, std::max(Table->fontMetrics().horizontalAdvance(widest[c]),
-                        Table->fontMetrics().horizontalAdvance(model_->headerData(c, Qt::Horizontal,
-                                                                                  Qt::DisplayRole).toString())) + 16);
-    auto* previews = new QWidget(splitter);
+    SetUpEntryTable(Table, model_.get());
+    auto* previews = new QWidget(Splitter);
     auto* grid = new QHBoxLayout(previews);
     grid->setContentsMargins(0, 0, 0, 0);
     auto* oldColumn = new QVBoxLayout;
@@ -109,20 +99,61 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, Q
     oldColumn->addWidget(OldPreview, 1);
     newColumn->addWidget(NewLabel);
     newColumn->addWidget(NewPreview, 1);
+    Diff = new TDiffView(previews);
+    Diff->hide();
     grid->addLayout(oldColumn);
     grid->addLayout(newColumn);
-    splitter->addWidget(Table);
-    splitter->addWidget(previews);
-    splitter->setSizes({620, 480});
-    outer->addWidget(splitter, 1);
+    grid->addWidget(Diff, 2);
+    Splitter->addWidget(Table);
+    Splitter->addWidget(previews);
+    outer->addWidget(Splitter, 1);
 
     FilterBar->Bind(model_.get());
     connect(ChangedOnly, &QCheckBox::toggled, this, [this](bool on) { model_->SetChangedOnly(on); });
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { PreviewRow(current.isValid() ? current.row() : -1); });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] { PreviewRow(-1); });
-    PreviewRow(-1);
+    connect(OldPreview, &TPreviewPane::Shown, this, [this] { CompareIfText(); });
+    connect(NewPreview, &TPreviewPane::Shown, this, [this] { CompareIfText(); });
+    connect(Diff, &TDiffView::Shown, this, [this](bool compared) { ShowPanes(compared ? 0 : 2); });
     resize(1100, 600);
+    layout()->activate();
+    PreviewRow(-1);
+}
+
+// Esc closes the window, as secondary windows do.
+void TPlanForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// 0: the diff of a changed text; 1: the old data alone; 2: old and new side
+// by side. The table keeps what it needs, the previews get what they need.
+void TPlanForm::ShowPanes(int panes) {
+    Diff->setVisible(panes == 0);
+    OldLabel->setVisible(panes > 0);
+    OldPreview->setVisible(panes > 0);
+    NewLabel->setVisible(panes == 2);
+    NewPreview->setVisible(panes == 2);
+    const int room = panes == 1 ? 1 : 2;
+    if (room != room_) {
+        room_ = room;
+        ShareWidth(Splitter, Table, room);
+    }
+}
+
+// Both sides of a changed entry read, and both texts: their difference
+// replaces the two panes.
+void TPlanForm::CompareIfText() {
+    if (!comparing_ || OldPreview->Busy() || NewPreview->Busy()) return;
+    comparing_ = false;
+    const Preview& old = OldPreview->Current();
+    const Preview& fresh = NewPreview->Current();
+    if (old.kind != PreviewKind::Text || fresh.kind != PreviewKind::Text) return;
+    Diff->Compare(old.text, fresh.text, QStringLiteral("Old: %1; new: %2").arg(old.info, fresh.info));
 }
 
 TPlanForm::~TPlanForm() = default;
@@ -142,8 +173,9 @@ const PackIndex* TPlanForm::SourceIndex(const std::string& path) {
 }
 
 void TPlanForm::PreviewRow(int row) {
-    NewLabel->hide();
-    NewPreview->hide();
+    comparing_ = false;
+    Diff->Cancel();
+    ShowPanes(1);
     if (row < 0 || row >= model_->rowCount()) {
         OldPreview->Clear();
         NewPreview->Clear();
@@ -170,8 +202,8 @@ void TPlanForm::PreviewRow(int row) {
     fresh.type = old.type;
     fresh.size = entry.newSize;
     fresh.inside = QFileInfo(FromPath(fresh.dataPath)).size() >= entry.newSize;
-    NewLabel->show();
-    NewPreview->show();
+    ShowPanes(2);
+    comparing_ = true;
     NewPreview->Request(fresh);
 }
 

@@ -1,5 +1,5 @@
 // Preview choice and decoding.
-#include "app/Preview.h"
+#include "app/browse/Preview.h"
 
 #include <QFile>
 #include <QStringDecoder>

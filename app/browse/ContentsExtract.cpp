@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "app/Contents.h"
-#include "app/Main.h"
+#include "app/browse/Contents.h"
+#include "app/browse/Paths.h"
 #include "packs/Driver.h"
 
 namespace pw {
@@ -24,11 +24,13 @@ void TContentsForm::Extract(const std::vector<bool>& selected) {
         explicit Running(TContentsForm& f) : form(f) {
             form.running_ = true;
             form.UpdateButtons();
+            form.Progress->show();
         }
         ~Running() {
             form.running_ = false;
             form.UpdateButtons();
             form.Progress->setValue(0);
+            form.Progress->hide();
             if (form.RunEnded) form.RunEnded();
         }
     } scope(*this);

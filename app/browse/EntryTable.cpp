@@ -1,0 +1,65 @@
+#include "app/browse/EntryTable.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTableView>
+#include <algorithm>
+
+#include "app/browse/EntryModel.h"
+
+namespace pw {
+
+namespace {
+
+constexpr int SampledRows = 200;
+constexpr int PaneWidth = 360;
+constexpr int LastColumnChars = 40;
+
+} // namespace
+
+void SetUpEntryTable(QTableView* table, TEntryModel* model) {
+    table->setModel(model);
+    table->setWordWrap(false);
+    table->setTextElideMode(Qt::ElideMiddle);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+    QHeaderView* header = table->horizontalHeader();
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    table->setSortingEnabled(true);
+    header->setResizeContentsPrecision(SampledRows);
+    table->resizeColumnsToContents();
+    const int last = model->columnCount() - 1;
+    if (last >= 0) {
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(last, QHeaderView::Stretch);
+    }
+}
+
+int NeededWidth(const QTableView* table) {
+    const int columns = table->model() ? table->model()->columnCount() : 0;
+    int width = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < columns; ++c) {
+        int column = table->horizontalHeader()->sectionSizeHint(c);
+        // The last column stretches; its texts are measured on the sample.
+        column = std::max(column, c == columns - 1 ? std::min(static_cast<const QAbstractItemView*>(table)->sizeHintForColumn(c),
+                                                              table->fontMetrics().averageCharWidth() *
+                                                                  LastColumnChars)
+                                                   : table->columnWidth(c));
+        width += column;
+    }
+    return width;
+}
+
+void ShareWidth(QSplitter* splitter, const QTableView* table, int panes) {
+    const int total = std::max(splitter->width(), splitter->sizeHint().width());
+    const int room = std::max(0, panes) * PaneWidth;
+    const int tableWidth = std::max(NeededWidth(table), total - room);
+    // However much the table needs, one pane keeps a third of the width,
+    // two keep half.
+    const int rest = std::max(total - tableWidth, std::min(room, total * panes / (panes + 2)));
+    splitter->setSizes({total - rest, rest});
+}
+
+} // namespace pw

@@ -1,0 +1,28 @@
+#pragma once
+// How every entry table of the browse family looks and how its window
+// shares its width: rows of one height without word wrap, sorting by a
+// click on a header, each column as wide as its texts, and the last column
+// (a path) taking the room left, its long texts elided in the middle (the
+// model gives the whole text as the tooltip).
+class QSplitter;
+class QTableView;
+
+namespace pw {
+
+class TEntryModel;
+
+// Shows `model` in `table`. Widths come from the header and the first rows
+// of the model (a sample: nothing here walks every row of a large pack).
+void SetUpEntryTable(QTableView* table, TEntryModel* model);
+
+// The width the table needs to show its columns whole, the last one at most
+// about 40 characters wide, with its frame and vertical scroll bar.
+int NeededWidth(const QTableView* table);
+
+// Gives the panes beside the table (the splitter's second widget) the room
+// they need, `panes` previews of about 360 pixels each, and the table the
+// rest; the table gets less than it needs only where that would leave one
+// pane less than a third of the width, or two less than half.
+void ShareWidth(QSplitter* splitter, const QTableView* table, int panes);
+
+} // namespace pw
