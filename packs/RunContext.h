@@ -10,6 +10,7 @@
 
 #include "core/FileIO.h"
 #include "packs/StatusSink.h"
+#include "packs/SuppliedEntries.h"
 
 namespace pw {
 
@@ -61,6 +62,10 @@ public:
     std::unordered_set<std::string> KnownDirs;
     // Folders whose leftovers of crashed runs this run has cleared already.
     std::unordered_set<std::string> ClearedDirs;
+
+    // A rebuild's new data from a supplier instead of the log (applying a
+    // patch): no log lines are read while it is set.
+    const SuppliedEntries* Supplied = nullptr;
 
     // Durability: every file the run writes, and its name, is on disk before
     // it counts as written (the command-line tool's --sync).

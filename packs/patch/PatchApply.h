@@ -41,12 +41,20 @@ struct ApplyEntryPlan {
     std::string message;     // for conflict and refused; for a win, what won
 };
 
+// An entry that takes a patch's new data: the last patch that changes it.
+struct ApplyTake {
+    size_t index = 0;
+    size_t patch = 0;
+    const PatchEntry* entry = nullptr;
+};
+
 struct ApplyPackPlan {
     std::string name;                     // the pack's file name, as the patches give it
     std::string sourceIndex;              // GAMEDIR's pack, as found ("" when missing)
     std::string targetIndex, targetData;  // the new pack's files
     std::vector<ApplyEntryPlan> entries;  // patch by patch, each in index order
     std::string refusal;                  // the pack cannot be had at all (missing, unreadable)
+    std::vector<ApplyTake> takes;         // in index order; entries left as they are are not here
     size_t applies = 0, already = 0, conflicts = 0, refused = 0;
     bool Ok() const { return refusal.empty() && refused == 0 && (conflicts == 0 || AllWon()); }
     bool AllWon() const;
