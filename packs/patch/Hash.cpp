@@ -2,6 +2,7 @@
 // needs no library of it.
 #include "packs/patch/Hash.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -32,10 +33,11 @@ uint64_t HashBytes(const void* data, size_t size) { return XXH3_64bits(size ? da
 
 uint64_t HashFileRange(int fd, int64_t offset, int64_t size) {
     constexpr size_t Piece = 256 * 1024;
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[Piece]);
+    const size_t room = size_t(std::clamp<int64_t>(size, 1, Piece));
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[room]);
     StreamHash hash;
     for (int64_t done = 0; done < size;) {
-        const size_t n = size_t(std::min<int64_t>(Piece, size - done));
+        const size_t n = size_t(std::min<int64_t>(room, size - done));
         ReadAt(fd, buffer.get(), n, offset + done);
         hash.Add(buffer.get(), n);
         done += int64_t(n);

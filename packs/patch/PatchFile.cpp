@@ -1,6 +1,7 @@
 // The reader of the patch format documented in PatchFile.h.
 #include "packs/patch/PatchFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -141,13 +142,15 @@ void PatchFile::ReadData(const PatchEntry& e, const Sink& sink) const {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) throw std::bad_alloc();
     std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
-    std::unique_ptr<unsigned char[]> in(new unsigned char[Piece]), out(new unsigned char[Piece]);
+    const size_t inRoom = size_t(std::min<int64_t>(Piece, e.dataLength));
+    const size_t outRoom = size_t(std::min<int64_t>(Piece, e.newSize));
+    std::unique_ptr<unsigned char[]> in(new unsigned char[inRoom]), out(new unsigned char[outRoom]);
     StreamHash hash;
     int64_t read = 0, produced = 0;
     int status = Z_OK;
     while (status != Z_STREAM_END) {
         if (z.avail_in == 0) {
-            const int64_t n = std::min<int64_t>(Piece, e.dataLength - read);
+            const int64_t n = std::min<int64_t>(inRoom, e.dataLength - read);
             if (n == 0) Damaged(); // the stream goes on past its length
             ReadAt(file_.Fd(), in.get(), size_t(n), e.dataOffset + read);
             read += n;
@@ -155,10 +158,10 @@ void PatchFile::ReadData(const PatchEntry& e, const Sink& sink) const {
             z.avail_in = uInt(n);
         }
         z.next_out = out.get();
-        z.avail_out = uInt(Piece);
+        z.avail_out = uInt(outRoom);
         status = inflate(&z, Z_NO_FLUSH);
         if (status != Z_OK && status != Z_STREAM_END) Damaged();
-        const size_t got = Piece - z.avail_out;
+        const size_t got = outRoom - z.avail_out;
         produced += int64_t(got);
         if (produced > e.newSize) Damaged();
         hash.Add(out.get(), got);

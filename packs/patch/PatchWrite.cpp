@@ -65,7 +65,7 @@ int64_t Deflate(int fd, int64_t offset, int64_t size, int out, uint64_t* hash) {
     std::unique_ptr<unsigned char[]> in(new unsigned char[Piece]), buf(new unsigned char[Piece]);
     int64_t done = 0, written = 0;
     int flush = Z_NO_FLUSH;
-    while (flush != Z_FINISH || z.avail_out == 0) {
+    for (;;) {
         if (z.avail_in == 0 && flush != Z_FINISH) {
             const size_t n = size_t(std::min<int64_t>(Piece, size - done));
             ReadAt(fd, in.get(), n, offset + done);
