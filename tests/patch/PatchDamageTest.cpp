@@ -48,7 +48,7 @@ struct Fields {
 };
 
 struct Damage : PatchWork {
-    std::string patch = MakePatch("a", Modded({{0, "mod a"}, {3, Bytes(5000, 3)}}));
+    std::string patch = MakePatch("a", Modded({{0, "mod a"}, {3, Bytes(300, 3)}}));
     std::string bytes = ReadFile(patch);
     std::string bad = dir / "bad.pwpatch";
 };
