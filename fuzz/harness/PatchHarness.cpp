@@ -37,7 +37,8 @@ bool Damaged(const std::string& message, const std::string& path) {
 
 } // namespace
 
-void RunPatchInput(const std::string& ws, std::string_view input) {
+// One input as a patch file.
+void RunPatchFile(const std::string& ws, std::string_view input) {
     KeepCwd keep;
     const std::string game = ws + "/game", out = ws + "/out", path = ws + "/in.pwpatch";
     WriteGame(game, GamePack());
@@ -89,6 +90,17 @@ void RunPatchInput(const std::string& ws, std::string_view input) {
         const std::vector<std::string> findings = VerifyPatched(p.targetIndex, {patch.get()}, game);
         Expect(findings.empty(), "the applied pack does not hold the patch: " + (findings.empty() ? "" : findings[0]));
     }
+}
+
+// The input as it is, then with a correct checksum over its bytes, so that
+// the fields behind the checksum are tried too.
+void RunPatchInput(const std::string& ws, std::string_view input) {
+    RunPatchFile(ws, input);
+    if (input.size() < HeaderBytes + 8) return;
+    std::string sealed(input);
+    const uint64_t sum = HashBytes(sealed.data(), sealed.size() - 8);
+    for (int i = 0; i < 8; ++i) sealed[sealed.size() - 8 + i] = char(sum >> (8 * i));
+    if (sealed != input) RunPatchFile(ws, sealed);
 }
 
 std::vector<std::string> PatchSeeds() {

@@ -69,7 +69,7 @@ struct ApplyPlan {
     std::string Problems() const;
 };
 
-// The plan of applying `patches` (in this order) to the packs of `gameDir`
+// The plan of applying `patches` (in this order; they must outlive the plan) to the packs of `gameDir`
 // (each NAME.fat found in any letter case) with the new packs in
 // `targetDir`. Reads the patched entries of the user's packs; writes
 // nothing. Errors reading a pack are that pack's refusal.
