@@ -229,3 +229,18 @@ TEST(PatchVerify, AnEntryWithOtherDataIsNamed) {
     EXPECT_EQ(VerifyPatched(w.dir / "wrong/MENU.fat", {&file}, w.game),
               std::vector<std::string>{"entry 4 (small.ini) does not hold the data of " + w.gamePack});
 }
+
+TEST(PatchMaking, EntriesAreComparedByTheirDataWhereverTheyLie) {
+    PatchWork w;
+    PackDesign shuffled = Modded({{4, "a=2\n"}});
+    shuffled.Placement = Layout::Shuffled;
+    const std::string a = w.MakePatch("a", shuffled);
+    {
+        PatchFile file(a);
+        ASSERT_EQ(file.Packs()[0].entries.size(), 1u);
+        EXPECT_EQ(file.Packs()[0].entries[0].index, 4u);
+        EXPECT_EQ(file.Packs()[0].entries[0].baseSize, 4);
+    }
+    EXPECT_EQ(w.Apply({a}, w.out), "");
+    EXPECT_TRUE(SameEntries(w.out + P("/MENU.fat"), w.dir / "mods/a/MENU.fat"));
+}
