@@ -12,8 +12,9 @@ namespace pw::patch {
 
 struct OpenPack {
     // "Cannot open file %s", "Damaged pack index %s".
-    explicit OpenPack(const std::string& indexPath)
-        : path(indexPath), data(OpenPackData(indexPath)), index(ReadWholeFile(indexPath), indexPath),
+    explicit OpenPack(const std::string& indexPath) : OpenPack(indexPath, OpenPackPair(indexPath, Pipes::Refuse)) {}
+    OpenPack(const std::string& indexPath, PackPair pair)
+        : path(indexPath), data(std::move(pair.data)), index(std::move(pair.index), indexPath),
           dataSize(data.Size()) {}
     // Entry k's offset in the data file; "Stream read error" when its data
     // lie outside the data file.
