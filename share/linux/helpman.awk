@@ -59,7 +59,8 @@ state == "usage" && /^       [^ ]/ {
     next
 }
 /^$/ { end_list(); flush_paragraph(); state = "text"; next }
-/^[A-Z][A-Za-z ]*:$/ && state == "text" && para == "" {
+/^[A-Z][A-Za-z ]*:$/ && (state == "list" || (state == "text" && para == "")) {
+    end_list()
     section = substr($0, 1, length($0) - 1)
     order[++sections] = section
     state = "list"; next

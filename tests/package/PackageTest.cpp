@@ -18,7 +18,7 @@ using Words = std::set<std::string>;
 namespace {
 
 // Runs a shell command line; its stdout, and the exit status in `status`.
-std::string Run(const std::string& command, int* status = nullptr) {
+std::string Shell(const std::string& command, int* status = nullptr) {
     std::string out;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return out;
@@ -56,7 +56,7 @@ Words Items(const std::string& help, const std::string& section) {
 }
 
 std::string CliHelp(const std::string& verb = "") {
-    return Run(Quote(CLI_PATH) + (verb.empty() ? "" : " " + verb) + " --help");
+    return Shell(Quote(CLI_PATH) + (verb.empty() ? "" : " " + verb) + " --help");
 }
 
 // The text of a manual page, roff's escapes for "-" and fonts taken out.
@@ -74,7 +74,7 @@ Words Complete(const std::vector<std::string>& words, const std::string& dir) {
     script += ")\nCOMP_CWORD=" + std::to_string(words.size()) +
               "\n_packwright_cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
     WriteFile(dir + "/.complete.sh", script);
-    std::istringstream out(Run("cd " + Quote(dir) + " && bash .complete.sh"));
+    std::istringstream out(Shell("cd " + Quote(dir) + " && bash .complete.sh"));
     Words offered;
     for (std::string line; std::getline(out, line);)
         if (!line.empty()) offered.insert(line);
@@ -124,7 +124,9 @@ cat <<'EOF'
 usage: tool apply --to DIR PATCH.pwpatch
        tool (--help | --version)
 
-Does .things and 'quotes' with \backslashes.
+Does things
+.like this, and
+'quotes' with \backslashes.
 
 Options:
   -h,--help             Print this help and exit
@@ -133,9 +135,9 @@ Verbs:
   apply                 Apply a patch
 EOF
 )");
-    Run("chmod +x " + Quote(dir / "tool"));
+    Shell("chmod +x " + Quote(dir / "tool"));
     int status = -1;
-    Run(Quote(MANPAGE_SCRIPT) + " " + Quote(dir / "tool") + " tool 'a tool' 2026-01-02 '' " + Quote(dir / "tool.1"),
+    Shell(Quote(MANPAGE_SCRIPT) + " " + Quote(dir / "tool") + " tool 'a tool' 2026-01-02 '' " + Quote(dir / "tool.1"),
         &status);
     ASSERT_EQ(status, 0);
     const std::string page = PageText(dir / "tool.1");
@@ -143,9 +145,10 @@ EOF
                              "go on in a second line", "\"Packwright 9.8\"", "2026-01-02", "tool - a tool"})
         EXPECT_NE(page.find(text), std::string::npos) << text;
     // Lines that roff would take for requests are escaped; man renders the page without a warning.
-    EXPECT_NE(page.find("\\&.things"), std::string::npos);
-    EXPECT_EQ(Run("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + Quote(dir / "tool.1") + " 2>&1 >/dev/null"), "");
-    EXPECT_NE(Run("MANWIDTH=80 man -l " + Quote(dir / "tool.1") + " 2>/dev/null").find("\\backslashes"),
+    EXPECT_NE(page.find("\n\\&.like this"), std::string::npos);
+    EXPECT_NE(page.find("\n\\&'quotes'"), std::string::npos);
+    EXPECT_EQ(Shell("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + Quote(dir / "tool.1") + " 2>&1 >/dev/null"), "");
+    EXPECT_NE(Shell("MANWIDTH=80 man -l " + Quote(dir / "tool.1") + " 2>/dev/null").find("\\backslashes"),
               std::string::npos);
 }
 
@@ -195,15 +198,15 @@ TEST(Completion, FilesByTheExtensionEachOptionTakes) {
 }
 
 TEST(Version, TheProjectsEverywhere) {
-    EXPECT_EQ(Run(Quote(CLI_PATH) + " --version"), "packwright-cli " PROJECT_VERSION "\n");
+    EXPECT_EQ(Shell(Quote(CLI_PATH) + " --version"), "packwright-cli " PROJECT_VERSION "\n");
     EXPECT_NE(ReadFile(METAINFO_PATH).find("<release version=\"" PROJECT_VERSION "\""), std::string::npos);
 #ifdef APP_PATH
     // Without a display: --help and --version answer before the window would need one.
     int status = -1;
-    EXPECT_EQ(Run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Quote(APP_PATH) + " --version", &status),
+    EXPECT_EQ(Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Quote(APP_PATH) + " --version", &status),
               "packwright " PROJECT_VERSION "\n");
     EXPECT_EQ(status, 0);
-    const std::string help = Run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Quote(APP_PATH) + " -h", &status);
+    const std::string help = Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Quote(APP_PATH) + " -h", &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(help.rfind("usage: packwright [FILE...]\n", 0), 0u) << help;
 #endif
