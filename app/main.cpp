@@ -14,6 +14,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Dirdialog.h"
+#include "app/InfoOptions.h"
 #include "app/browse/Contents.h"
 #include "app/Main.h"
 #include "app/browse/PackModel.h"
@@ -88,6 +89,7 @@ void ContentsScreenshotIfAsked(TMainForm& form) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerInfoOptions(argc, argv)) return 0;
     if (!DisplayAvailable(argc, argv)) {
         std::fprintf(stderr, "packwright: no display found; packwright-cli does the same work from a terminal.\n");
         return 1;

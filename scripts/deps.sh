@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing (as root
 # with apt-get; otherwise says which to install).
-# Usage: deps.sh [gui] [test] [screenshot] [windows]
+# Usage: deps.sh [gui] [test] [screenshot] [windows] [package] [icons]
 # (test: also strace, which a test of --sync reads the flushes with;
 # screenshot: the virtual display and python3 for the sample pack;
 # windows: the cross compiler, googletest's sources, zlib for mingw-w64 and
-# wine64; xxHash serves both builds from its one header, libxxhash-dev's).
+# wine64; xxHash serves both builds from its one header, libxxhash-dev's;
+# package: what makes and checks the .deb, see scripts/package.sh;
+# icons: the SVG renderer that draws the icon's PNGs).
 set -euo pipefail
 need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev zlib1g-dev libxxhash-dev)
 for arg in "$@"; do
@@ -14,6 +16,8 @@ for arg in "$@"; do
     test) need+=(strace) ;;
     screenshot) need+=(xvfb xauth python3) ;;
     windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3 libz-mingw-w64-dev) ;;
+    package) need+=(dpkg-dev file lintian desktop-file-utils appstream shared-mime-info xdg-utils man-db python3) ;;
+    icons) need+=(librsvg2-bin) ;;
   esac
 done
 if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time python3); fi

@@ -2,7 +2,9 @@
 # The Windows build: packwright-cli.exe cross-compiled with mingw-w64 into
 # build/windows/ (statically linked: it needs nothing installed on Windows
 # 10 or 11), then the Windows test suite under wine64, with the comparison
-# of the Windows tool and the Linux one on generated packs.
+# of the Windows tool and the Linux one on generated packs. The download,
+# build/windows/packwright-cli-VERSION-windows-x86_64.zip (the program, a
+# README for Windows users and the license), is made after the build.
 # Installs the cross compiler and wine64 when missing (as root, apt-get).
 # usage: scripts/windows.sh [build]   (build: only build, run nothing)
 set -euo pipefail
@@ -25,6 +27,15 @@ cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE
   -DPACKWRIGHT_GUI=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" \
   -DPACKWRIGHT_LINUX_CLI="$PWD/build/linux-cli/cli/packwright-cli" >/dev/null
 cmake --build build/windows -j"$jobs"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
+zip=packwright-cli-$version-windows-x86_64.zip
+rm -f build/windows/packwright-cli-*-windows-x86_64.zip
+(cd build/windows && cpack -G ZIP >/dev/null)
+listing=$(python3 -m zipfile -l "build/windows/$zip")
+for f in packwright-cli.exe README.txt LICENSE.txt; do
+  grep -q "/$f " <<<"$listing" || { echo "windows.sh: $f is not in $zip" >&2; exit 1; }
+done
+echo "Made build/windows/$zip"
 [[ "${1:-}" == build ]] && exit 0
 
 # A wine prefix of the build's own, made without any dialog.
