@@ -90,7 +90,8 @@ int Plan(const PlanOptions& o, Invocation& run) {
 }
 
 struct VerifyOptions {
-    std::string pack, log;
+    std::string pack, log, source;
+    std::vector<std::string> patches;
     bool json = false;
 };
 
@@ -108,6 +109,7 @@ const char* KindName(FindingKind kind) {
 }
 
 int Verify(const VerifyOptions& o) {
+    if (!o.patches.empty()) return VerifyWithPatches(o.pack, o.patches, o.source, o.json);
     const std::string path = FullPath(o.pack);
     const Verification v = o.log.empty() ? VerifyPack(path) : VerifyPackWithLog(path, FullPath(o.log));
     if (o.json) {
@@ -144,12 +146,23 @@ void AddCheckVerbs(Tool& tool) {
     auto verify = std::make_shared<VerifyOptions>();
     CLI::App& v = tool.AddVerb(
         "verify", "Check a pack, and with --log that it holds what the log asked for",
-        "packwright-cli verify PACK.fat [--log LOG] [--json]", false,
+        "packwright-cli verify PACK.fat [--log LOG] [--json]\n"
+        "packwright-cli verify PACK.fat --patch MOD.pwpatch... --source GAMEDIR [--json]", false,
         [verify](Invocation&) { return Verify(*verify); });
     v.footer("Exit status: 0 sound, 1 a fault (one line per finding) or a file error, 2 a usage error.");
     v.add_option("PACK.fat", verify->pack, "The pack's index file")->required();
     v.add_option("--log", verify->log, "The log whose block built the pack")->type_name("LOG");
+    v.add_option("--patch", verify->patches,
+                 "Instead: the patches that built the pack, which must hold their data, the source's elsewhere")
+        ->type_name("MOD.pwpatch")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    v.add_option("--source", verify->source, "With --patch: the game's folder with the source pack")
+        ->type_name("GAMEDIR");
     v.add_flag("--json", verify->json, "One JSON document instead of lines");
+    v.callback([verify] {
+        if (!verify->patches.empty() && verify->source.empty()) throw UsageError{"verify --patch needs --source GAMEDIR"};
+        if (!verify->patches.empty() && !verify->log.empty()) throw UsageError{"verify takes --log or --patch, not both"};
+    });
 }
 
 } // namespace pw::cli

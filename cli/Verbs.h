@@ -12,5 +12,10 @@ void AddReadVerbs(Tool& tool);
 void AddRunVerbs(Tool& tool);
 // plan, verify: what a rebuild will do, and whether a pack holds what it should.
 void AddCheckVerbs(Tool& tool);
+// diff, patch show, apply: making, showing and applying patches.
+void AddPatchVerbs(Tool& tool);
+// verify --patch: the check of a pack against the patches that built it.
+int VerifyWithPatches(const std::string& pack, const std::vector<std::string>& patches, const std::string& source,
+                      bool json);
 
 } // namespace pw::cli

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     AddReadVerbs(tool);
     AddRunVerbs(tool);
     AddCheckVerbs(tool);
+    AddPatchVerbs(tool);
 
     // UTF-8 arguments on every system (Windows hands argv over in its ANSI
     // code page).

@@ -28,6 +28,13 @@ foreach(pkg CLI11:CLI nlohmann_json:nlohmann)
     set(${name}_DIR ${host}/share/cmake/${name})
   endif()
 endforeach()
+# xxHash is used from its one header.
+if(EXISTS /usr/include/xxhash.h)
+  file(MAKE_DIRECTORY ${host}/include)
+  file(CREATE_LINK /usr/include/xxhash.h ${host}/include/xxhash.h SYMBOLIC)
+endif()
+# zlib from libz-mingw-w64-dev, linked in statically like the runtimes.
+set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # GCC 12 warns falsely about std::string copies at -O2 (its bug 105329).
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")

@@ -47,6 +47,21 @@ EntryReader::~EntryReader() {
 // reading the entry in turn would throw.
 void EntryReader::Resolve(Item& item, bool* busy) const {
     const FatEntry entry = src_.index->Entry(item.k);
+    if (src_.supplied) {
+        int64_t size = 0;
+        if (src_.supplied->Supplies(item.k, &size)) {
+            item.supplied = item.fromFile = true;
+            item.size = size;
+            return;
+        }
+        if (entry.Size != 0 && !EntryInside(entry.StartBlock, entry.Size, src_.sourceSize)) ThrowReadError();
+        item.size = entry.Size;
+        if (item.size != 0) {
+            item.fd = src_.sourceFd;
+            item.offset = int64_t(entry.StartBlock) * PackBlockSize;
+        }
+        return;
+    }
     bool held = false;
     EntryContent choice = ChooseEntrySource(*src_.lines, src_.firstLine + item.k, entry, src_.sourceSize,
                                             src_.files, LogPaths(), nullptr, busy ? &held : nullptr);
@@ -72,7 +87,7 @@ void EntryReader::Read(Item& item, Batch& batch) const {
     const int64_t pad = PaddedEnd(0, item.size) - item.size;
     item.at = batch.used;
     char* p = batch.buffer.get() + batch.used;
-    item.buffered = item.size < DirectSize;
+    item.buffered = !item.supplied && item.size < DirectSize;
     if (item.buffered) {
         ReadAt(item.fd, p, size_t(item.size), item.offset);
         p += item.size;
@@ -110,7 +125,7 @@ bool EntryReader::Fill(Batch& batch) {
                 return next_ < count_;
             }
         }
-        const int64_t room = item.size < DirectSize ? PaddedEnd(0, item.size) : PackBlockSize;
+        const int64_t room = !item.supplied && item.size < DirectSize ? PaddedEnd(0, item.size) : PackBlockSize;
         if (!batch.items.empty() && batch.used + size_t(room) > BufferSize) {
             carry_ = std::move(item); // read into the next batch
             carried_ = true;

@@ -26,6 +26,7 @@
 #include "core/FileIO.h"
 #include "packs/PackIndex.h"
 #include "packs/RebuildRules.h"
+#include "packs/SuppliedEntries.h"
 
 namespace pw {
 
@@ -37,6 +38,7 @@ struct EntrySources {
     int sourceFd = -1;                               // the source data file
     int64_t sourceSize = 0;
     RebuildFiles files;                              // the new pack's names, what is never content
+    const SuppliedEntries* supplied = nullptr;       // set: entries take its data, or their old data
 };
 
 class EntryReader {
@@ -55,6 +57,8 @@ public:
         // say) or no descriptor was free. Reading stops after it until the
         // writer has resolved it itself, with every earlier file closed.
         bool deferred = false;
+        // The supplier writes the data (`size` bytes); only the padding is buffered.
+        bool supplied = false;
     };
     struct Batch {
         std::vector<Item> items;

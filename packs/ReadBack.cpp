@@ -44,7 +44,10 @@ void ReadBackRebuilt(RunContext& ctx, const RebuiltPack& pack) {
         const FatEntry e = pack.index.Entry(k);
         const EntryOrigin& origin = pack.origins[k];
         const int64_t at = int64_t(e.StartBlock) * PackBlockSize;
-        if (origin.fromFile) {
+        if (origin.supplied) {
+            if (!ctx.Supplied->Holds(k, pack.dataFd, at))
+                Fail(EntryText(k, data) + " does not hold its new data");
+        } else if (origin.fromFile) {
             const std::string& path = ctx.LogLines[origin.line];
             if (!SameAsFile(compare, newData, path, at, e.Size))
                 Fail(EntryText(k, data) + " does not hold the bytes of " + path);

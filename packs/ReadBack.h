@@ -18,6 +18,7 @@ struct EntryOrigin {
     bool fromFile;      // the file named on line `line` of the log
     size_t line;
     int64_t oldOffset;  // else the old data at this offset of the source data file
+    bool supplied = false; // the data of the context's supplier (fromFile is set too)
 };
 
 struct RebuiltPack {

@@ -55,6 +55,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     from.sourceFd = source.Fd();
     from.sourceSize = source.Size();
     from.files = files;
+    from.supplied = ctx.Supplied;
     const size_t n = index.Count();
     EntryReader reader(std::move(from), n > 1 ? 1 : 0);
     int64_t fileEnd = 0; // the new data file's length once all before is written
@@ -74,7 +75,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             }
             if (ctx.VerifyRebuilds)
                 origins.push_back({false, firstEntryLine + item.k,
-                                   int64_t(index.Entry(item.k).StartBlock) * PackBlockSize});
+                                   int64_t(index.Entry(item.k).StartBlock) * PackBlockSize, item.supplied});
             index.SetStartBlock(item.k, StartBlockAt(fileEnd));
             if (item.error) std::rethrow_exception(item.error);
             if (item.deferred) reader.ResolveDeferred(item);
@@ -86,7 +87,8 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
             const int64_t padded = PaddedEnd(0, item.size);
             if (!item.buffered) {
                 WriteAt(data.Fd(), batch->buffer.get() + runFrom, item.at - runFrom, runAt);
-                if (item.size > 0) CopyRangeAt(item.fd, item.offset, data.Fd(), fileEnd, item.size);
+                if (item.supplied) ctx.Supplied->Write(item.k, data.Fd(), fileEnd);
+                else if (item.size > 0) CopyRangeAt(item.fd, item.offset, data.Fd(), fileEnd, item.size);
                 item.file.Close();
                 runFrom = item.at;
                 runAt = fileEnd + item.size;

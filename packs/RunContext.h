@@ -10,6 +10,7 @@
 
 #include "core/FileIO.h"
 #include "packs/StatusSink.h"
+#include "packs/SuppliedEntries.h"
 
 namespace pw {
 
@@ -66,6 +67,10 @@ public:
     bool EarlierLogCleared = false;
     std::string EarlierLogAside; // where it lies meanwhile, "" when nowhere
     File EarlierLogLock;         // held on it, as a pending file's writer holds its file
+
+    // A rebuild's new data from a supplier instead of the log (applying a
+    // patch): no log lines are read while it is set.
+    const SuppliedEntries* Supplied = nullptr;
 
     // Durability: every file the run writes, and its name, is on disk before
     // it counts as written (the command-line tool's --sync).

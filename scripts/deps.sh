@@ -4,15 +4,16 @@
 # Usage: deps.sh [gui] [test] [screenshot] [windows]
 # (test: also strace, which a test of --sync reads the flushes with;
 # screenshot: the virtual display and python3 for the sample pack;
-# windows: the cross compiler, googletest's sources and wine64).
+# windows: the cross compiler, googletest's sources, zlib for mingw-w64 and
+# wine64; xxHash serves both builds from its one header, libxxhash-dev's).
 set -euo pipefail
-need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev)
+need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev zlib1g-dev libxxhash-dev)
 for arg in "$@"; do
   case $arg in
     gui) need+=(qt6-base-dev libdtl-dev) ;;
     test) need+=(strace) ;;
     screenshot) need+=(xvfb xauth python3) ;;
-    windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3) ;;
+    windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3 libz-mingw-w64-dev) ;;
   esac
 done
 if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time python3); fi

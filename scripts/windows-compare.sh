@@ -85,4 +85,34 @@ for f in "$work/lin/new"/*; do
 done
 ((n == 6)) || fail "expected 6 rebuilt files, found $n"
 [[ $(ls "$work/win/new" | wc -l) == 6 ]] || fail "the Windows side left other files"
-echo "windows-compare: list, extract and insert agree on 3 packs"
+
+# Patches: of the rebuilt pack against the game's (diff) and of each side's
+# log (diff --log), made at one fixed time so that they can be the same
+# bytes; shown; and applied together to the game's packs.
+export SOURCE_DATE_EPOCH=1700000000
+"$lin" diff --quiet --output "$work/lin/mod.pwpatch" --title "Mod" --author "Me" \
+  "$work/game/MENU.fat" "$work/lin/new/MENU.fat"
+run_win diff --quiet --output "$(winpath "$work/win/mod.pwpatch")" --title "Mod" --author "Me" \
+  "$(winpath "$work/game/MENU.fat")" "$(winpath "$work/win/new/MENU.fat")"
+"$lin" diff --quiet --output "$work/lin/log.pwpatch" --log "$work/lin/out/result.log"
+run_win diff --quiet --output "$(winpath "$work/win/log.pwpatch")" --log "$(winpath "$work/win/out/result.log")"
+for p in mod log; do
+  cmp -s "$work/lin/$p.pwpatch" "$work/win/$p.pwpatch" || fail "diff made another $p.pwpatch"
+  a=$("$lin" patch show "$work/lin/$p.pwpatch" | sed 1d)
+  b=$(run_win patch show "$(winpath "$work/win/$p.pwpatch")" | tr -d '\r' | sed 1d)
+  [[ "$a" == "$b" ]] || fail "patch show $p.pwpatch differs"
+done
+# A patch names packs by file name: the game's folder holds both it changes.
+mkdir "$work/flat"
+cp "$work/game/MENU.fat" "$work/game/MENU.mix" "$work/game/sub/SND.old.fat" "$work/game/sub/SND.old.mix" "$work/flat/"
+"$lin" apply --quiet --target "$work/lin/applied" --source "$work/flat" "$work/lin/mod.pwpatch" "$work/lin/log.pwpatch"
+run_win apply --quiet --target "$(winpath "$work/win/applied")" --source "$(winpath "$work/flat")" \
+  "$(winpath "$work/win/mod.pwpatch")" "$(winpath "$work/win/log.pwpatch")"
+n=0
+for f in "$work/lin/applied"/*; do
+  cmp -s "$f" "$work/win/applied/$(basename "$f")" || fail "applied $(basename "$f") differs"
+  n=$((n + 1))
+done
+((n == 4)) || fail "expected 4 applied files, found $n"
+cmp -s "$work/lin/applied/MENU.mix" "$work/lin/new/MENU.mix" || fail "the applied MENU.mix is not the rebuilt one"
+echo "windows-compare: list, extract, insert, diff, patch show and apply agree on 3 packs"

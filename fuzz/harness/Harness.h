@@ -26,6 +26,10 @@ void RunListInput(const std::string& ws, std::string_view input);
 void RunIniInput(const std::string& ws, std::string_view input);
 void RunZivoraInput(const std::string& ws, std::string_view input);
 
+// A patch (".pwpatch") read, its data inflated, and applied to a small
+// generated game pack.
+void RunPatchInput(const std::string& ws, std::string_view input);
+
 // A Targa image loaded, saved and loaded again.
 void RunTargaInput(const std::string& ws, std::string_view input);
 
