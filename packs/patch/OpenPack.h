@@ -3,6 +3,7 @@
 // its data file, opened as every reader of a pack opens it.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/FileIO.h"
 #include "packs/PackIndex.h"
@@ -12,15 +13,20 @@ namespace pw::patch {
 
 struct OpenPack {
     // "Cannot open file %s", "Damaged pack index %s".
-    explicit OpenPack(const std::string& indexPath)
-        : path(indexPath), data(OpenPackData(indexPath)), index(ReadWholeFile(indexPath), indexPath),
-          dataSize(data.Size()) {}
+    // The index and the data file of one commit, as every reader opens them.
+    explicit OpenPack(const std::string& indexPath) : OpenPack(indexPath, OpenPackPair(indexPath)) {}
     // Entry k's offset in the data file; "Stream read error" when its data
     // lie outside the data file.
     int64_t Offset(size_t k) const {
         if (index.Size(k) != 0 && !EntryInside(index.StartBlock(k), index.Size(k), dataSize)) ThrowReadError();
         return index.Size(k) == 0 ? 0 : int64_t(index.StartBlock(k)) * PackBlockSize;
     }
+private:
+    OpenPack(const std::string& indexPath, PackPair pair)
+        : path(indexPath), data(std::move(pair.data)), index(std::move(pair.index), indexPath),
+          dataSize(data.Size()) {}
+
+public:
     std::string path;
     File data;
     PackIndex index;
