@@ -1,6 +1,6 @@
 // The main window's side of the contents, change plan and patch windows:
-// opening one per pack, log or patch from the input list, by double-click, Enter or the
-// context menu.
+// opening one per pack, log or patch from the input list, by double-click,
+// Enter or the context menu.
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>

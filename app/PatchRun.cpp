@@ -3,10 +3,12 @@
 // apply. Every patched entry's state goes to the results pane; an apply
 // the engine refuses writes nothing and its reasons go to the error box.
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -57,9 +59,16 @@ std::optional<bool> TMainForm::ProcessPatches() {
 
     std::vector<std::unique_ptr<PatchFile>> files;
     std::vector<const PatchFile*> patches;
+    std::map<QString, const PatchFile*> opened; // a patch listed twice is opened once (not shared)
     for (int i = 0; i < LogList->count(); ++i) {
-        files.push_back(std::make_unique<PatchFile>(pw::ToPath(LogList->item(i)->text())));
-        patches.push_back(files.back().get());
+        const QString path = LogList->item(i)->text();
+        const QFileInfo info(path);
+        const QString key = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+        if (!opened.count(key)) {
+            files.push_back(std::make_unique<PatchFile>(pw::ToPath(path)));
+            opened[key] = files.back().get();
+        }
+        patches.push_back(opened[key]);
     }
     const std::string targetDir = pw::ToPath(QDir(*target).absolutePath());
     const ApplyPlan plan = PlanApply(patches, pw::ToPath(QDir(*game).absolutePath()), targetDir, false);

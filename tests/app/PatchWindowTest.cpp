@@ -196,6 +196,16 @@ TEST_F(PatchWindowTest, ProcessAppliesThePatchesInListOrderOrWritesNothing) {
         << w->Results->toPlainText().toStdString();
     EXPECT_EQ(w->GameDir, Path("in"));
 
+    // A patch listed twice: the second time it is already applied.
+    dialogs.boxes.clear();
+    Add({Path("a.pwpatch")}, 4);
+    dialogs.folders = {Path("in"), Path("new1")};
+    w->BProcess->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Operation complete!");
+    EXPECT_TRUE(w->Results->toPlainText().contains("2 applies, 1 already, 0 conflict, 0 refused"))
+        << w->Results->toPlainText().toStdString();
+
     // A patch made for another copy of the game: refused entry by entry, nothing written.
     dialogs.boxes.clear();
     w->LogList->clear();
