@@ -77,8 +77,7 @@ std::optional<bool> TMainForm::ProcessPatches() {
         SaveLog->setEnabled(true);
         throw pw::Error(plan.Problems()); // nothing written
     }
-    pw::BeginRun(Run, targetDir);
-    if (closeAfterRun_) Run.RequestStop();
+    // The engine's apply begins and ends the run (target folder, bars).
     SaveLog->setEnabled(false);
     Stop->setEnabled(true);
     pw::Outcome outcome = pw::Outcome::Done;
@@ -89,7 +88,6 @@ std::optional<bool> TMainForm::ProcessPatches() {
         throw;
     }
     Stop->setEnabled(false);
-    pw::EndRun(Run);
     const pw::RunContext::Tally& t = Run.RunTally;
     Results->appendPlainText(QStringLiteral("Built %1 packs of %2 entries (%3 bytes) in %4")
                                  .arg(t.Packs)

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
@@ -219,6 +220,29 @@ TEST_F(PatchWindowTest, ProcessAppliesThePatchesInListOrderOrWritesNothing) {
     EXPECT_TRUE(results.contains("refused\ta.txt\t" + Path("c.pwpatch"))) << results.toStdString();
     EXPECT_FALSE(QFileInfo::exists(Path("new2/MENU.fat")));
     EXPECT_FALSE(w->Running());
+}
+
+TEST_F(PatchWindowTest, StopEndsTheApplyWithoutAPartialPack) {
+    std::vector<Entry> entries;
+    std::vector<std::pair<size_t, std::string>> changes;
+    for (size_t k = 0; k < 300; ++k) {
+        entries.push_back({"e.bin", std::string(10, char('a' + k % 26))});
+        changes.emplace_back(k, std::string(10, char('A' + k % 26)));
+    }
+    MakePack("big/BIG", entries);
+    MakePatch("big.pwpatch", "big/BIG.fat", changes);
+    Add({Path("big.pwpatch")}, 4);
+    dialogs.folders = {Path("big"), Path("new")};
+    DuringRun stopper([&] {
+        if (!w->Stop->isEnabled() || w->Progress->value() < 10) return false;
+        w->Stop->click();
+        return true;
+    });
+    w->BProcess->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Operation stopped!");
+    EXPECT_FALSE(QFileInfo::exists(Path("new/BIG.fat")));
+    EXPECT_FALSE(w->Stop->isEnabled());
 }
 
 } // namespace
