@@ -1,6 +1,6 @@
-// The main window's side of the contents and change plan windows: opening
-// one per pack or log from the input list, by double-click, Enter or the
-// context menu.
+// The main window's side of the contents, change plan and patch windows:
+// opening one per pack, log or patch from the input list, by double-click,
+// Enter or the context menu.
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/browse/Contents.h"
+#include "app/browse/PatchWindow.h"
 #include "app/browse/PlanWindow.h"
 #include "app/Main.h"
 #include "packs/Kinds.h"
@@ -72,8 +73,27 @@ pw::TPlanForm* TMainForm::ShowChanges(const QString& logPath) {
     if (running_) return nullptr;
     pw::TPlanForm* form = ChangesOf(logPath);
     if (!form) {
-        form = new pw::TPlanForm(pw::ToPath(logPath), pw::ToPath(QDir::currentPath()), this);
+        form = new pw::TPlanForm(pw::ToPath(logPath), pw::ToPath(QDir::currentPath()), dialogs_, this);
         plans_[KeyOf(logPath)] = form;
+    }
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return form;
+}
+
+pw::TPatchForm* TMainForm::PatchOf(const QString& patchPath) const {
+    const auto it = patches_.find(KeyOf(patchPath));
+    return it == patches_.end() ? nullptr : it->second.data();
+}
+
+pw::TPatchForm* TMainForm::ShowPatch(const QString& patchPath) {
+    if (running_) return nullptr;
+    pw::TPatchForm* form = PatchOf(patchPath);
+    if (!form) {
+        form = new pw::TPatchForm(pw::ToPath(patchPath), dialogs_, this);
+        if (!GameDir.isEmpty()) form->SetGameFolder(pw::ToPath(GameDir));
+        patches_[KeyOf(patchPath)] = form;
     }
     form->show();
     form->raise();
@@ -85,6 +105,7 @@ void TMainForm::LogListActivate(QListWidgetItem* item) {
     if (!item || running_) return;
     if (InputKind == pw::KindPacks) ShowContents(item->text());
     if (InputKind == pw::KindLogs || InputKind == pw::KindProjectLists) ShowChanges(item->text());
+    if (InputKind == pw::KindPatches) ShowPatch(item->text());
 }
 
 QMenu* TMainForm::LogListMenu(QListWidgetItem* item) {
@@ -102,6 +123,12 @@ QMenu* TMainForm::LogListMenu(QListWidgetItem* item) {
         show->setEnabled(!running_);
         const QString path = item->text();
         connect(show, &QAction::triggered, this, [this, path] { Guarded([&] { ShowChanges(path); }); });
+    }
+    if (InputKind == pw::KindPatches) {
+        QAction* show = menu->addAction(QStringLiteral("Show patch"));
+        show->setEnabled(!running_);
+        const QString path = item->text();
+        connect(show, &QAction::triggered, this, [this, path] { Guarded([&] { ShowPatch(path); }); });
     }
     if (menu->isEmpty()) {
         delete menu;

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "app/Dirdialog.h"
@@ -74,6 +76,14 @@ std::optional<QString> QtDialogs::SelectDirectory(QWidget* parent, const QString
 
 int QtDialogs::ExecDirForm(TDirForm& form) {
     return form.exec() == 1 ? 1 : 2;
+}
+
+std::optional<QString> QtDialogs::AskText(QWidget* parent, const QString& caption, const QString& label,
+                                          const QString& start) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, start, &ok);
+    if (!ok) return std::nullopt;
+    return text;
 }
 
 bool QtDialogs::Ask(QWidget* parent, const QString& text, const QString& caption) {

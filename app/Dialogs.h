@@ -37,6 +37,11 @@ public:
     // The directory dialog, modally: 1 (Ok) or 2 (Cancel).
     virtual int ExecDirForm(TDirForm& form) = 0;
 
+    // A line of text: `label` above a field holding `start`; nothing when
+    // cancelled.
+    virtual std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& label,
+                                           const QString& start) = 0;
+
     // Message boxes: a Yes/No question, a note with the information icon,
     // an error with the error icon. Each has an OK button (or Yes and No).
     virtual bool Ask(QWidget* parent, const QString& text, const QString& caption) = 0;
@@ -51,6 +56,8 @@ public:
     std::optional<QString> SaveFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QString> SelectDirectory(QWidget* parent, const QString& start) override;
     int ExecDirForm(TDirForm& form) override;
+    std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& label,
+                                   const QString& start) override;
     bool Ask(QWidget* parent, const QString& text, const QString& caption) override;
     void Inform(QWidget* parent, const QString& text, const QString& caption) override;
     void ShowError(QWidget* parent, const QString& text, const QString& caption) override;

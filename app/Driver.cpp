@@ -55,6 +55,14 @@ void TMainForm::BProcessClick() {
     // while it works cannot turn the rest of a run over packs into one over
     // logs, nor change its header lines or whether "result.log" is saved.
     const uint8_t kind = InputKind;
+    if (kind == pw::KindPatches) {
+        // Patches apply as one whole list, checked before anything is written.
+        const std::optional<bool> stopped = ProcessPatches();
+        if (!stopped || closeAfterRun_) return;
+        dialogs_.Inform(this, *stopped ? QStringLiteral("Operation stopped!") : QStringLiteral("Operation complete!"),
+                        QStringLiteral("Process status:"));
+        return;
+    }
     const std::string_view formatName = FormatNameAt(SelectLogPosition);
     bool stopped = false;
     const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());

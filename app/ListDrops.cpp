@@ -22,6 +22,7 @@ int PositionOf(const QString& file) {
     if (suffix == QLatin1String("fat")) return 1;
     if (suffix == QLatin1String("lst")) return 2;
     if (suffix == QLatin1String("log")) return 3;
+    if (suffix == QLatin1String("pwpatch")) return 4;
     return 0;
 }
 
@@ -66,7 +67,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // A drop is taken whole or not at all: one folder, or files of one of the
-// three types. The status line says why a drop added nothing.
+// four types. The status line says why a drop added nothing.
 void TMainForm::DropUrls(const QList<QUrl>& urls) {
     QStringList paths;
     for (const QUrl& url : urls)
@@ -120,7 +121,7 @@ bool TMainForm::AddPaths(const QStringList& paths) {
     for (const QString& file : files) {
         const int p = PositionOf(file);
         if (p == 0) {
-            SetStatus(pw::ToPath("Not added: " + QFileInfo(file).fileName() + " is no .fat, .log or .lst file."));
+            SetStatus(pw::ToPath("Not added: " + QFileInfo(file).fileName() + " is no .fat, .log, .lst or .pwpatch file."));
             return false;
         }
         if (position != 0 && p != position) {

@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/Dialogs.h"
@@ -39,6 +40,7 @@ class QToolButton;
 class TDirForm;
 namespace pw {
 class TContentsForm;
+class TPatchForm;
 class TPlanForm;
 class TTarga;
 class TTextObject;
@@ -107,6 +109,12 @@ public:
     void ScanDirectory(const QString& dir);
     void BProcessClick();
     pw::Outcome DispatchItem(uint8_t kind, const std::string& name);
+    // Process with patches in the list: asks the game's pack folder, then
+    // the target folder, and applies the list in order. Whether the run was
+    // stopped; nothing when a folder prompt was cancelled. The engine's
+    // refusal is thrown after the results pane lists every patched entry.
+    std::optional<bool> ProcessPatches();
+    QString GameDir; // the game's pack folder last named for patches
     void StopClick();
     void SaveLogClick();
 
@@ -121,12 +129,16 @@ public:
     // current folder (the last run's target): made on first use, raised after.
     pw::TPlanForm* ShowChanges(const QString& logPath);
     pw::TPlanForm* ChangesOf(const QString& logPath) const;
+    // The patch window of a patch in the list, comparing with the game's
+    // pack folder once one was named: made on first use, raised after.
+    pw::TPatchForm* ShowPatch(const QString& patchPath);
+    pw::TPatchForm* PatchOf(const QString& patchPath) const;
     // Double-click or Enter on an entry of the list.
     void LogListActivate(QListWidgetItem* item);
     // The list's context menu for an entry (null without one).
     QMenu* LogListMenu(QListWidgetItem* item);
 
-    // Drag and drop onto the list: .fat, .log and .lst files are added as
+    // Drag and drop onto the list: .fat, .log, .lst and .pwpatch files are added as
     // the add-files command would; a folder opens the directory dialog with
     // it filled in; anything else adds nothing and the status line says why.
     bool AcceptsDrop(const QMimeData* data) const;
@@ -168,7 +180,7 @@ private:
     void EnableListButtonsIfFilled();
     void CloseIfAsked();
     // The add-files command: `choose` gives the files and their file-type
-    // position (1 .fat, 2 .lst, 3 .log), as the open dialog or a drop does.
+    // position (1 .fat, 2 .lst, 3 .log, 4 .pwpatch), as the open dialog or a drop does.
     void AddFiles(const std::function<QStringList(int& position)>& choose);
     void SetUpContentsCommands();
     // Tooltips, accessible names and shortcuts of the tool-bar commands.
@@ -187,6 +199,7 @@ private:
     bool fitted_ = false; // the controls are in place to be fitted to their text
     std::map<QString, QPointer<pw::TContentsForm>> contents_;
     std::map<QString, QPointer<pw::TPlanForm>> plans_;
+    std::map<QString, QPointer<pw::TPatchForm>> patches_;
 };
 
 // An error ends the handler that raised it; the box shows it and the window

@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -58,8 +59,8 @@ QString SummaryOf(const std::vector<PackPlan>& plan) {
 
 } // namespace
 
-TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, QWidget* parent)
-    : QWidget(parent, Qt::Window), model_(std::make_unique<TPlanModel>(PlanOf(logPath, targetDir), targetDir)) {
+TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs), logPath_(logPath), targetDir_(targetDir), model_(std::make_unique<TPlanModel>(PlanOf(logPath, targetDir), targetDir)) {
     setAttribute(Qt::WA_DeleteOnClose);
     size_t changed = 0;
     for (const PackPlan& p : model_->Plan()) changed += p.changed;
@@ -74,6 +75,9 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, Q
     ChangedOnly = new QCheckBox(QStringLiteral("Changed only"), this);
     top->addWidget(FilterBar, 1);
     top->addWidget(ChangedOnly);
+    SaveAsPatch = new QPushButton(QStringLiteral("Save as patch\u2026"), this);
+    SaveAsPatch->setEnabled(changed > 0);
+    top->addWidget(SaveAsPatch);
     outer->addLayout(top);
     Summary = new QLabel(SummaryOf(model_->Plan()), this);
     Summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -109,6 +113,7 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, Q
     outer->addWidget(Splitter, 1);
 
     FilterBar->Bind(model_.get());
+    connect(SaveAsPatch, &QPushButton::clicked, this, [this] { SaveAsPatchClick(); });
     connect(ChangedOnly, &QCheckBox::toggled, this, [this](bool on) { model_->SetChangedOnly(on); });
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { PreviewRow(current.isValid() ? current.row() : -1); });

@@ -180,6 +180,13 @@ Preview LoadPreview(const PreviewRequest& r) {
     if (r.size == 0) return Message(QStringLiteral("Empty entry"), Bytes(0));
     if (!r.inside) return Message(QStringLiteral("Stream read error"), Bytes(r.size));
     if (r.size > PreviewLimit) return Message(QStringLiteral("Too large to preview"), Bytes(r.size));
+    if (r.read) {
+        try {
+            return MakePreview(r.type, r.read(), r.size);
+        } catch (const std::exception& e) {
+            return Message(QString::fromStdString(e.what()), Bytes(r.size));
+        }
+    }
     QFile file(QFile::decodeName(QByteArray::fromStdString(r.dataPath)));
     if (!file.open(QIODevice::ReadOnly))
         return Message(QString::fromStdString("Cannot open file " + r.dataPath), Bytes(r.size));

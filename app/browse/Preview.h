@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace pw {
@@ -24,6 +25,10 @@ struct PreviewRequest {
     int64_t size = 0;
     std::string type;   // upper-case, without the dot
     bool inside = true; // the data lie inside the data file
+    // When set, the entry's bytes come from here instead of a data file (a
+    // patch's new data, inflated); it runs off the window's thread and may
+    // throw pw::Error, which becomes the message shown.
+    std::function<QByteArray()> read;
 };
 
 struct Preview {

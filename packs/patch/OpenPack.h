@@ -3,6 +3,7 @@
 // its data file, opened as every reader of a pack opens it.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/FileIO.h"
 #include "packs/PackIndex.h"
@@ -11,7 +12,8 @@
 namespace pw::patch {
 
 struct OpenPack {
-    // "Cannot open file %s", "Damaged pack index %s".
+    // "Cannot open file %s", "Damaged pack index %s". The index and the
+    // data file of one commit, as every reader opens them.
     explicit OpenPack(const std::string& indexPath) : OpenPack(indexPath, OpenPackPair(indexPath, Pipes::Refuse)) {}
     OpenPack(const std::string& indexPath, PackPair pair)
         : path(indexPath), data(std::move(pair.data)), index(std::move(pair.index), indexPath),

@@ -57,6 +57,17 @@ int FakeDialogs::ExecDirForm(TDirForm& form) {
     return result;
 }
 
+std::optional<QString> FakeDialogs::AskText(QWidget*, const QString&, const QString& label, const QString&) {
+    textLabels.push_back(label);
+    if (texts.empty()) {
+        ADD_FAILURE() << "unexpected text prompt";
+        return std::nullopt;
+    }
+    auto answer = texts.front();
+    texts.pop_front();
+    return answer;
+}
+
 bool FakeDialogs::Ask(QWidget*, const QString& text, const QString&) {
     questions.push_back(text);
     if (answers.empty()) {
@@ -89,7 +100,7 @@ void AppTest::TearDown() {
     w.reset();
     QDir::setCurrent(oldCwd);
     EXPECT_TRUE(dialogs.opens.empty() && dialogs.saves.empty() && dialogs.folders.empty() &&
-                dialogs.dirForms.empty() && dialogs.answers.empty())
+                dialogs.dirForms.empty() && dialogs.answers.empty() && dialogs.texts.empty())
         << "answers left unused";
 }
 

@@ -35,6 +35,8 @@ public:
     std::deque<std::optional<QString>> folders;
     std::vector<QString> folderStarts;
     std::deque<std::function<int(TDirForm&)>> dirForms;
+    std::deque<std::optional<QString>> texts; // AskText's answers
+    std::vector<QString> textLabels;
     std::deque<bool> answers;
     std::vector<QString> questions;
     std::vector<Box> boxes;
@@ -43,6 +45,8 @@ public:
     std::optional<QString> SaveFile(QWidget*, const pw::FileDialogSetup& setup) override;
     std::optional<QString> SelectDirectory(QWidget*, const QString& start) override;
     int ExecDirForm(TDirForm& form) override;
+    std::optional<QString> AskText(QWidget*, const QString& caption, const QString& label,
+                                   const QString& start) override;
     bool Ask(QWidget*, const QString& text, const QString& caption) override;
     void Inform(QWidget*, const QString& text, const QString& caption) override;
     void ShowError(QWidget*, const QString& text, const QString& caption) override;

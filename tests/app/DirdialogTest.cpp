@@ -31,10 +31,11 @@ TEST_F(AppTest, DirFormFileTypesAndOkButton) {
     EXPECT_FALSE(dir->BCancel->isDefault() || dir->BCancel->autoDefault());
 
     WithShown(*dir, [&] {
-        ASSERT_EQ(dir->Filter->count(), 3);
+        ASSERT_EQ(dir->Filter->count(), 4);
         EXPECT_EQ(dir->Filter->itemText(0), "Data Packs (*.fat)");
         EXPECT_EQ(dir->Filter->itemText(1), "Project list files (*.lst)");
         EXPECT_EQ(dir->Filter->itemText(2), "Log files (*.log)");
+        EXPECT_EQ(dir->Filter->itemText(3), "Patches (*.pwpatch)");
         EXPECT_EQ(dir->Filter->currentIndex(), 0);
         EXPECT_EQ(dir->GetFilterIndex(), 0);
         EXPECT_EQ(dir->GetFileMask(), "*.fat");
@@ -54,11 +55,14 @@ TEST_F(AppTest, DirFormFileTypesAndOkButton) {
         QTest::keyClick(dir->Filter, Qt::Key_Down);
         EXPECT_EQ(dir->GetFilterIndex(), 2);
         EXPECT_EQ(dir->GetFileMask(), "*.log");
+        QTest::keyClick(dir->Filter, Qt::Key_Down);
+        EXPECT_EQ(dir->GetFilterIndex(), 3);
+        EXPECT_EQ(dir->GetFileMask(), "*.pwpatch");
     });
 
     // Each show starts at the first file type; the folder text stays.
     WithShown(*dir, [&] {
-        EXPECT_EQ(dir->Filter->count(), 3);
+        EXPECT_EQ(dir->Filter->count(), 4);
         EXPECT_EQ(dir->GetFilterIndex(), 0);
         EXPECT_EQ(dir->GetFileMask(), "*.fat");
         EXPECT_EQ(dir->ScanDir->text(), " ");
@@ -151,7 +155,7 @@ TEST_F(AppTest, QtOpenDialogKeepsTheChosenFileType) {
         EXPECT_EQ(d.windowTitle(), "Select file...");
         EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFiles);
         EXPECT_EQ(d.nameFilters(), (QStringList{"Data Packs (*.fat)", "Project list files (*.lst)",
-                                                "Log files (*.log)"}));
+                                                "Log files (*.log)", "Patches (*.pwpatch)"}));
         EXPECT_EQ(d.selectedNameFilter(), "Data Packs (*.fat)");
         d.reject();
     });

@@ -90,7 +90,7 @@ TEST(PreviewLoad, ReadsOnlyWhatIsNeeded) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(2048, 'z') + "hello\n");
     f.close();
-    PreviewRequest r{path.toStdString(), 2048, 6, "DAT", true};
+    PreviewRequest r{path.toStdString(), 2048, 6, "DAT", true, {}};
     Preview p = LoadPreview(r);
     EXPECT_EQ(p.kind, PreviewKind::Text);
     EXPECT_EQ(p.text, "hello\n");

@@ -1,0 +1,67 @@
+#include "app/browse/PatchModel.h"
+
+#include "app/browse/Paths.h"
+#include "core/FileNames.h"
+#include "packs/EntryFilter.h"
+
+namespace pw {
+
+TPatchModel::TPatchModel(std::vector<patch::PatchPack> packs, QObject* parent)
+    : TEntryModel(parent), packs_(std::move(packs)) {
+    for (size_t p = 0; p < packs_.size(); ++p)
+        for (size_t e = 0; e < packs_[p].entries.size(); ++e) rows_.emplace_back(p, e);
+    Rebuild();
+}
+
+std::string TPatchModel::TypeOf(size_t source) const { return EntryType(EntryOf(source).name); }
+
+QString TPatchModel::ColumnTitle(int column) const {
+    switch (column) {
+    case ColPack: return QStringLiteral("Pack");
+    case ColIndex: return QStringLiteral("Index");
+    case ColName: return QStringLiteral("Name");
+    case ColType: return QStringLiteral("Type");
+    case ColBaseSize: return QStringLiteral("Base size");
+    case ColNewSize: return QStringLiteral("New size");
+    default: return {};
+    }
+}
+
+QVariant TPatchModel::Cell(size_t source, int column, int role) const {
+    if (role == Qt::TextAlignmentRole && (column == ColBaseSize || column == ColNewSize))
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    const patch::PatchEntry& e = EntryOf(source);
+    switch (column) {
+    case ColPack: return FromPath(PackOf(source).name);
+    case ColIndex: return QString::fromStdString(Hex8(e.index));
+    case ColName: return QString::fromLatin1(e.name);
+    case ColType: return QString::fromLatin1(TypeOf(source));
+    case ColBaseSize: return qint64(e.baseSize);
+    case ColNewSize: return qint64(e.newSize);
+    default: return {};
+    }
+}
+
+bool TPatchModel::Less(int column, size_t a, size_t b) const {
+    const patch::PatchEntry& x = EntryOf(a);
+    const patch::PatchEntry& y = EntryOf(b);
+    switch (column) {
+    case ColName:
+        if (x.name != y.name) return LowerCaseAscii(x.name) < LowerCaseAscii(y.name);
+        break;
+    case ColType:
+        if (TypeId(a) != TypeId(b)) return TypeId(a) < TypeId(b);
+        break;
+    case ColBaseSize:
+        if (x.baseSize != y.baseSize) return x.baseSize < y.baseSize;
+        break;
+    case ColNewSize:
+        if (x.newSize != y.newSize) return x.newSize < y.newSize;
+        break;
+    default: break;
+    }
+    return a < b; // pack and index: the patch's order
+}
+
+} // namespace pw
