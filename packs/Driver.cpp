@@ -69,7 +69,7 @@ std::string ResultLogPath(const RunContext& ctx) {
 }
 
 void ClearEarlierResultLog(RunContext& ctx) {
-    if (ctx.EarlierLogCleared) return;
+    if (ctx.EarlierLogCleared || ctx.TargetDir.empty()) return; // no run's target: no log of it
     const std::string path = ResultLogPath(ctx);
     if (NamePresent(path)) {
         File lock;
