@@ -8,7 +8,7 @@
 #include <set>
 #include <thread>
 
-#include "core/Bytes.h"
+#include "core/CommitRecord.h"
 #include "core/Directory.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
@@ -27,9 +27,6 @@ void Step(CommitStep step) {
 constexpr std::string_view JournalSuffix = ".packwright-commit";
 constexpr std::string_view StagedDataSuffix = ".packwright-new.mix";
 constexpr std::string_view StagedIndexSuffix = ".packwright-new.fat";
-constexpr std::string_view Magic = "PWJOURNL";
-constexpr std::string_view FirstMagic = "PWCOMMIT"; // the first version's record, without stamps
-constexpr uint32_t Version = 2;
 constexpr size_t MaxRecord = 64 * 1024;
 
 struct PairNames {
@@ -44,121 +41,6 @@ PairNames NamesFor(const std::string& folder, const std::string& key) {
 
 std::string PackKey(const std::string& indexPath) {
     return UpperCaseAscii(ChangeFileExt(ExtractFileName(indexPath), ""));
-}
-
-uint32_t Fnv1a(const unsigned char* p, size_t n) {
-    uint32_t h = 2166136261u;
-    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
-    return h;
-}
-
-// What a commit record says.
-struct Record {
-    std::string dataName, indexName;
-    bool stamped = false; // false: a first-version record
-    FileStamp newData, newIndex, oldData, oldIndex;
-};
-
-void PutU32(std::vector<unsigned char>& out, uint32_t v) {
-    unsigned char b[4];
-    WriteU32LE(b, v);
-    out.insert(out.end(), b, b + 4);
-}
-
-void PutU64(std::vector<unsigned char>& out, uint64_t v) {
-    PutU32(out, uint32_t(v));
-    PutU32(out, uint32_t(v >> 32));
-}
-
-void PutName(std::vector<unsigned char>& out, const std::string& name) {
-    PutU32(out, uint32_t(name.size()));
-    out.insert(out.end(), name.begin(), name.end());
-}
-
-void PutStamp(std::vector<unsigned char>& out, const FileStamp& s) {
-    PutU64(out, s.id.dev);
-    PutU64(out, s.id.ino);
-    PutU64(out, uint64_t(s.size));
-    PutU64(out, uint64_t(s.modified));
-}
-
-std::vector<unsigned char> EncodeRecord(const Record& r) {
-    std::vector<unsigned char> out(Magic.begin(), Magic.end());
-    PutU32(out, Version);
-    PutName(out, r.dataName);
-    PutName(out, r.indexName);
-    for (const FileStamp* s : {&r.newData, &r.newIndex, &r.oldData, &r.oldIndex}) PutStamp(out, *s);
-    PutU32(out, Fnv1a(out.data(), out.size()));
-    return out;
-}
-
-// Reads the record's fields in order, bounds checked: each Take fails once
-// the record ends early.
-class RecordReader {
-public:
-    explicit RecordReader(const std::vector<unsigned char>& in) : in_(in) {}
-    size_t At() const { return at_; }
-    bool Skip(size_t n) {
-        if (in_.size() - at_ < n) return false;
-        at_ += n;
-        return true;
-    }
-    bool U32(uint32_t* v) {
-        if (in_.size() - at_ < 4) return false;
-        *v = ReadU32LE(in_.data() + at_);
-        at_ += 4;
-        return true;
-    }
-    bool U64(uint64_t* v) {
-        uint32_t lo = 0, hi = 0;
-        if (!U32(&lo) || !U32(&hi)) return false;
-        *v = uint64_t(hi) << 32 | lo;
-        return true;
-    }
-    bool Stamp(FileStamp* s) {
-        uint64_t size = 0, modified = 0;
-        if (!U64(&s->id.dev) || !U64(&s->id.ino) || !U64(&size) || !U64(&modified)) return false;
-        s->size = int64_t(size);
-        s->modified = int64_t(modified);
-        return true;
-    }
-    // A file name: false when it runs past the end or is not a plain name
-    // in the folder.
-    bool Name(std::string* name) {
-        uint32_t len = 0;
-        if (!U32(&len) || len == 0 || in_.size() - at_ < len) return false;
-        name->assign(reinterpret_cast<const char*>(in_.data() + at_), len);
-        at_ += len;
-        return name->find_first_of(PathSeparators) == std::string::npos &&
-               name->find('\0') == std::string::npos && *name != "." && *name != "..";
-    }
-    // The hash of every byte before it, and nothing after it.
-    bool Hash() {
-        const size_t end = at_;
-        uint32_t hash = 0;
-        return U32(&hash) && at_ == in_.size() && hash == Fnv1a(in_.data(), end);
-    }
-
-private:
-    const std::vector<unsigned char>& in_;
-    size_t at_ = 0;
-};
-
-bool StartsWith(const std::vector<unsigned char>& in, std::string_view magic) {
-    return in.size() >= magic.size() && std::equal(magic.begin(), magic.end(), in.begin());
-}
-
-bool DecodeRecord(const std::vector<unsigned char>& in, Record* r) {
-    RecordReader read(in);
-    if (StartsWith(in, FirstMagic)) {
-        r->stamped = false;
-        return read.Skip(FirstMagic.size()) && read.Name(&r->dataName) && read.Name(&r->indexName) && read.Hash();
-    }
-    uint32_t version = 0;
-    r->stamped = true;
-    return StartsWith(in, Magic) && read.Skip(Magic.size()) && read.U32(&version) && version == Version &&
-           read.Name(&r->dataName) && read.Name(&r->indexName) && read.Stamp(&r->newData) &&
-           read.Stamp(&r->newIndex) && read.Stamp(&r->oldData) && read.Stamp(&r->oldIndex) && read.Hash();
 }
 
 std::vector<unsigned char> ReadRecord(const File& journal) { return ReadStart(journal.Fd(), MaxRecord + 1); }
@@ -183,7 +65,7 @@ void RemoveStaged(const PairNames& names) {
 // the staged files removed; the journal is left empty. "Cannot create file
 // <target>" when a rename fails.
 void FinishJournal(const std::string& folder, const PairNames& names, const File& journal) {
-    Record r;
+    CommitRecord r;
     if (!DecodeRecord(ReadRecord(journal), &r)) {
         RemoveStaged(names);
     } else if (r.stamped && !(AsCommitted(names.stagedData, folder + r.dataName, r.newData, r.oldData) &&
@@ -268,7 +150,7 @@ void PairCommit::Commit(PendingFile& data, PendingFile& index) {
     Step(CommitStep::IndexStaged);
     if (sync_) SyncFolder(folder_);
 
-    Record r;
+    CommitRecord r;
     r.dataName = ExtractFileName(data.FinalPath());
     r.indexName = ExtractFileName(index.FinalPath());
     r.newData = StampOfPath(stagedData_);
@@ -333,7 +215,7 @@ bool HasInterruptedCommit(const std::string& indexPath) {
     if (!NamePresent(names.journal)) return false;
     File journal;
     if (TakeFileLock(names.journal, false, journal) != LockResult::Taken) return false;
-    Record r;
+    CommitRecord r;
     return DecodeRecord(ReadRecord(journal), &r);
 }
 
@@ -347,7 +229,7 @@ CommitState PackCommitState(const std::string& indexPath) {
     case LockResult::Held:
         return CommitState::UnderWay;
     case LockResult::Taken: {
-        Record r;
+        CommitRecord r;
         return DecodeRecord(ReadRecord(journal), &r) ? CommitState::Interrupted : CommitState::None;
     }
     case LockResult::Failed:
