@@ -32,7 +32,7 @@ uint64_t StreamHash::Value() const { return XXH3_64bits_digest(state_->s); }
 uint64_t HashBytes(const void* data, size_t size) { return XXH3_64bits(size ? data : "", size); }
 
 uint64_t HashFileRange(int fd, int64_t offset, int64_t size) {
-    constexpr size_t Piece = 256 * 1024;
+    constexpr size_t Piece = 64 * 1024; // below the allocator's threshold for a mapping of its own
     const size_t room = size_t(std::clamp<int64_t>(size, 1, Piece));
     std::unique_ptr<unsigned char[]> buffer(new unsigned char[room]);
     StreamHash hash;

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include <nlohmann/json.hpp>
-#include <zlib.h>
 
 #include "core/Bytes.h"
 #include "core/Error.h"
@@ -14,6 +13,7 @@
 #include "core/PendingFile.h"
 #include "packs/Formathandlers.h"
 #include "packs/patch/OpenPack.h"
+#include "packs/patch/Deflate.h"
 #include "packs/patch/Hash.h"
 #include "packs/patch/PatchMake.h"
 
@@ -21,7 +21,6 @@ namespace pw::patch {
 
 namespace {
 
-constexpr size_t Piece = 256 * 1024;
 std::string WriterVersion = "0";
 
 void PutU16(std::string& out, uint16_t v) { out.push_back(char(v)), out.push_back(char(v >> 8)); }
@@ -53,40 +52,6 @@ std::string ManifestText(const Manifest& m) {
                                 {"description", m.description}, {"text", m.text},
                                 {"writer", m.writer}, {"time", m.time}};
     return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-// Deflates `size` bytes of `fd` at `offset` to the end of `out`, at zlib's
-// fastest level (making a patch is to take no longer than comparing the two
-// packs); returns the stream's length and the hash of the bytes read.
-int64_t Deflate(int fd, int64_t offset, int64_t size, int out, uint64_t* hash) {
-    StreamHash h;
-    z_stream z{};
-    if (deflateInit(&z, Z_BEST_SPEED) != Z_OK) throw std::bad_alloc();
-    std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, deflateEnd);
-    std::unique_ptr<unsigned char[]> in(new unsigned char[Piece]), buf(new unsigned char[Piece]);
-    int64_t done = 0, written = 0;
-    int flush = Z_NO_FLUSH;
-    for (;;) {
-        if (z.avail_in == 0 && flush != Z_FINISH) {
-            const size_t n = size_t(std::min<int64_t>(Piece, size - done));
-            ReadAt(fd, in.get(), n, offset + done);
-            h.Add(in.get(), n);
-            done += int64_t(n);
-            z.next_in = in.get();
-            z.avail_in = uInt(n);
-            if (done == size) flush = Z_FINISH;
-        }
-        z.next_out = buf.get();
-        z.avail_out = uInt(Piece);
-        const int status = deflate(&z, flush);
-        if (status == Z_STREAM_ERROR) ThrowWriteError();
-        const size_t got = Piece - z.avail_out;
-        WriteAll(out, buf.get(), got);
-        written += int64_t(got);
-        if (status == Z_STREAM_END) break;
-    }
-    *hash = h.Value();
-    return written;
 }
 
 // The file of the entry being read, kept open while entries come from it.
@@ -138,6 +103,7 @@ bool WritePatch(RunContext& ctx, const std::string& output, Manifest manifest,
     PutU32(table, uint32_t(changes.size()));
     ctx.Status->SetStatus("Writing " + ExtractFileName(output) + "...");
     size_t done = 0;
+    Deflater deflater;
     for (const PackChanges& pack : changes) {
         const OpenPack base(pack.sourceIndex);
         if (outputId != FileId{} && (IdOfPath(pack.sourceIndex) == outputId || base.data.Id() == outputId))
@@ -162,8 +128,8 @@ bool WritePatch(RunContext& ctx, const std::string& output, Manifest manifest,
             uint64_t newHash = HashBytes(nullptr, 0);
             int64_t length = 0;
             if (change.data.size > 0)
-                length = Deflate(reading.Fd(change.data.path, output), change.data.offset, change.data.size,
-                                 out.Fd(), &newHash);
+                length = deflater.Deflate(reading.Fd(change.data.path, output), change.data.offset,
+                                          change.data.size, out.Fd(), &newHash);
             PutU32(table, uint32_t(change.index));
             const unsigned char* record = index.Bytes().data() + FatHeader::Bytes + change.index * FatEntry::Bytes;
             table.append(reinterpret_cast<const char*>(record), FatEntry::NameBytes);

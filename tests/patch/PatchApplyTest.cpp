@@ -5,7 +5,7 @@
 #include "core/FileIO.h"
 #include "packs/Driver.h"
 #include "packs/Kinds.h"
-#include "packs/Kinds.h"
+#include "packs/patch/Deflate.h"
 #include "patch/PatchFixture.h"
 
 using namespace pw;
@@ -40,6 +40,30 @@ TEST(PatchRoundTrip, APatchHoldsOnlyTheChangedEntriesCompressed) {
     std::string data;
     file.ReadData(file.Packs()[0].entries[0], [&](const unsigned char* p, size_t n) { data.append((const char*)p, n); });
     EXPECT_EQ(data, std::string(200000, 'z'));
+}
+
+TEST(PatchRoundTrip, UncompressibleBlocksAreStoredAndTheRestDeflated) {
+    EXPECT_TRUE(LooksIncompressible(reinterpret_cast<const unsigned char*>(Bytes(16384, 1).data()), 16384));
+    const std::string text = std::string(8192, 'a') + Bytes(8192, 2);
+    EXPECT_FALSE(LooksIncompressible(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
+    EXPECT_FALSE(LooksIncompressible(reinterpret_cast<const unsigned char*>(Bytes(16383, 1).data()), 16383));
+
+    // Noise and zeros in turns, across the writer's 256 KiB pieces, so that
+    // the stream changes level many times and mid-piece.
+    PatchWork w;
+    std::string data, noise;
+    for (unsigned k = 0; data.size() < 700000; ++k) {
+        const std::string n = Bytes(16384 + 1000 * k, k);
+        data += n + std::string(20000 + 3 * k, '\0');
+        noise += n;
+    }
+    data += Bytes(5000, 99);
+    const std::string patch = w.MakePatch("a", Modded({{3, data}}));
+    const int64_t size = RegularFileSize(patch);
+    EXPECT_GT(size, int64_t(noise.size())); // the noise stored
+    EXPECT_LT(size, int64_t(noise.size() + 20000)); // the zeros not
+    EXPECT_EQ(w.Apply({patch}, w.out), "");
+    EXPECT_TRUE(SameEntries(w.out + P("/MENU.fat"), w.dir / "mods/a/MENU.fat"));
 }
 
 TEST(PatchRoundTrip, DiffOfLogsThenApplyEqualsInsertOfTheLog) {
