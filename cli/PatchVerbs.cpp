@@ -17,6 +17,17 @@ namespace {
 
 using namespace pw::patch;
 
+// Opens and checks the patches at `paths`, in order, held in `files`.
+std::vector<const PatchFile*> OpenPatches(const std::vector<std::string>& paths,
+                                          std::vector<std::unique_ptr<PatchFile>>& files) {
+    std::vector<const PatchFile*> patches;
+    for (const std::string& p : paths) {
+        files.push_back(std::make_unique<PatchFile>(FullPath(p)));
+        patches.push_back(files.back().get());
+    }
+    return patches;
+}
+
 struct DiffOptions {
     std::vector<std::string> packs, logs;
     std::string output, title, author, version, description;
@@ -138,11 +149,7 @@ Json ApplyJson(const ApplyPlan& plan, const std::string& target) {
 
 int Apply(const ApplyOptions& o, Invocation& run) {
     std::vector<std::unique_ptr<PatchFile>> files;
-    std::vector<const PatchFile*> patches;
-    for (const std::string& p : o.patches) {
-        files.push_back(std::make_unique<PatchFile>(FullPath(p)));
-        patches.push_back(files.back().get());
-    }
+    const std::vector<const PatchFile*> patches = OpenPatches(o.patches, files);
     const std::string target = FullPath(o.target), source = FullPath(o.source);
     if (!o.plan) CheckTargetFolder(target);
     const ApplyPlan plan = PlanApply(patches, source, target, o.preferLater);
@@ -175,11 +182,7 @@ int Apply(const ApplyOptions& o, Invocation& run) {
 int VerifyWithPatches(const std::string& pack, const std::vector<std::string>& patchPaths,
                       const std::string& source, bool json) {
     std::vector<std::unique_ptr<PatchFile>> files;
-    std::vector<const PatchFile*> patches;
-    for (const std::string& p : patchPaths) {
-        files.push_back(std::make_unique<PatchFile>(FullPath(p)));
-        patches.push_back(files.back().get());
-    }
+    const std::vector<const PatchFile*> patches = OpenPatches(patchPaths, files);
     const std::string path = FullPath(pack);
     const std::vector<std::string> findings = VerifyPatched(path, patches, FullPath(source));
     if (json) {

@@ -45,6 +45,16 @@ PY
 
 for side in lin win; do mkdir -p "$work/$side"; done
 run_win() { "$wine" "$win" "$@"; }
+# Every file of the Linux side's folder DIR is the same on the Windows side,
+# and there are COUNT of them; WHAT names them in a failure.
+same_files() {
+  local dir=$1 what=$2 count=$3 n=0 f
+  for f in "$work/lin/$dir"/*; do
+    cmp -s "$f" "$work/win/$dir/$(basename "$f")" || fail "$what $(basename "$f") differs"
+    n=$((n + 1))
+  done
+  ((n == count)) || fail "expected $count $what files, found $n"
+}
 
 # The entries as listed.
 for p in MENU.fat sub/SND.old.fat; do
@@ -78,12 +88,7 @@ for side in lin win; do
 done
 "$lin" insert --quiet --target "$work/lin/new" "$work/lin/out/result.log"
 run_win insert --quiet --target "$(winpath "$work/win/new")" "$(winpath "$work/win/out/result.log")"
-n=0
-for f in "$work/lin/new"/*; do
-  cmp -s "$f" "$work/win/new/$(basename "$f")" || fail "rebuilt $(basename "$f") differs"
-  n=$((n + 1))
-done
-((n == 6)) || fail "expected 6 rebuilt files, found $n"
+same_files new rebuilt 6
 [[ $(ls "$work/win/new" | wc -l) == 6 ]] || fail "the Windows side left other files"
 
 # Patches: of the rebuilt pack against the game's (diff) and of each side's
@@ -108,11 +113,6 @@ cp "$work/game/MENU.fat" "$work/game/MENU.mix" "$work/game/sub/SND.old.fat" "$wo
 "$lin" apply --quiet --target "$work/lin/applied" --source "$work/flat" "$work/lin/mod.pwpatch" "$work/lin/log.pwpatch"
 run_win apply --quiet --target "$(winpath "$work/win/applied")" --source "$(winpath "$work/flat")" \
   "$(winpath "$work/win/mod.pwpatch")" "$(winpath "$work/win/log.pwpatch")"
-n=0
-for f in "$work/lin/applied"/*; do
-  cmp -s "$f" "$work/win/applied/$(basename "$f")" || fail "applied $(basename "$f") differs"
-  n=$((n + 1))
-done
-((n == 4)) || fail "expected 4 applied files, found $n"
+same_files applied applied 4
 cmp -s "$work/lin/applied/MENU.mix" "$work/lin/new/MENU.mix" || fail "the applied MENU.mix is not the rebuilt one"
 echo "windows-compare: list, extract, insert, diff, patch show and apply agree on 3 packs"

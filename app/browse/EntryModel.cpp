@@ -58,7 +58,7 @@ int TEntryModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TEntryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    return ColumnTitle(section);
+    return section >= 0 && section < Columns() ? titles_[section] : QString();
 }
 
 QVariant TEntryModel::data(const QModelIndex& index, int role) const {

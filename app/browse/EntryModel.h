@@ -5,12 +5,15 @@
 // filter and a type. A window of this family adds only its columns.
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "packs/EntryFilter.h"
 
 namespace pw {
 
@@ -55,11 +58,10 @@ public:
     std::vector<std::pair<QString, size_t>> TypeCounts() const;
 
 protected:
-    explicit TEntryModel(QObject* parent) : QAbstractTableModel(parent) {}
+    // `titles`: the header of each column, in the order of the columns.
+    TEntryModel(QStringList titles, QObject* parent) : QAbstractTableModel(parent), titles_(std::move(titles)) {}
 
     virtual size_t Count() const = 0;
-    virtual int Columns() const = 0;
-    virtual QString ColumnTitle(int column) const = 0;
     virtual QVariant Cell(size_t source, int column, int role) const = 0;
     // Whether row a sorts before row b by `column` (ties are settled by
     // the row numbers). PrepareSort runs once before a column is sorted.
@@ -81,7 +83,9 @@ protected:
 
 private:
     void Refilter();
+    int Columns() const { return int(titles_.size()); }
 
+    QStringList titles_;
     std::vector<uint32_t> typeIds_;        // by source row
     std::vector<std::string> typeNames_;   // by type id, sorted
     std::vector<size_t> typeCounts_;
@@ -92,6 +96,36 @@ private:
     bool anyType_ = true;
     uint32_t type_ = 0;
     std::vector<uint32_t> visible_;
+};
+
+// The table of the entries of several packs as the engine listed them (a
+// change plan's, a patch's), held here: a row is located by its pack and
+// the entry in it, and is filtered and typed by the entry's name.
+template <class Pack>
+class TPackEntriesModel : public TEntryModel {
+public:
+    using Entry = typename decltype(Pack::entries)::value_type;
+
+    const std::vector<Pack>& Packs() const { return packs_; }
+    // Where a row is in the packs: its pack, and the entry in it.
+    std::pair<size_t, size_t> Position(size_t source) const { return rows_[source]; }
+    const Pack& PackOf(size_t source) const { return packs_[rows_[source].first]; }
+    const Entry& EntryOf(size_t source) const { return PackOf(source).entries[rows_[source].second]; }
+
+protected:
+    TPackEntriesModel(std::vector<Pack> packs, QStringList titles, QObject* parent)
+        : TEntryModel(std::move(titles), parent), packs_(std::move(packs)) {
+        for (size_t p = 0; p < packs_.size(); ++p)
+            for (size_t e = 0; e < packs_[p].entries.size(); ++e) rows_.emplace_back(p, e);
+    }
+
+    size_t Count() const override { return rows_.size(); }
+    std::string FilterName(size_t source) const override { return EntryOf(source).name; }
+    std::string TypeOf(size_t source) const override { return EntryType(EntryOf(source).name); }
+
+private:
+    std::vector<Pack> packs_;
+    std::vector<std::pair<size_t, size_t>> rows_; // pack, entry
 };
 
 } // namespace pw

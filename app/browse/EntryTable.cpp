@@ -1,12 +1,16 @@
 #include "app/browse/EntryTable.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/browse/EntryModel.h"
+#include "app/browse/PreviewPane.h"
 
 namespace pw {
 
@@ -60,6 +64,35 @@ void ShareWidth(QSplitter* splitter, const QTableView* table, int panes) {
     // two keep half.
     const int rest = std::max(total - tableWidth, std::min(room, total * panes / (panes + 2)));
     splitter->setSizes({total - rest, rest});
+}
+
+QHBoxLayout* AddPreviewColumns(QVBoxLayout* outer, TEntryModel* model, const QString& oldTitle,
+                               const PreviewParts& parts) {
+    QSplitter* splitter = parts.splitter = new QSplitter(Qt::Horizontal, outer->parentWidget());
+    splitter->setChildrenCollapsible(false);
+    QTableView* table = parts.table = new QTableView(splitter);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    SetUpEntryTable(table, model);
+    auto* previews = new QWidget(splitter);
+    auto* grid = new QHBoxLayout(previews);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto* oldColumn = new QVBoxLayout;
+    auto* newColumn = new QVBoxLayout;
+    parts.oldLabel = new QLabel(oldTitle, previews);
+    parts.newLabel = new QLabel(QStringLiteral("New"), previews);
+    parts.oldPane = new TPreviewPane(previews);
+    parts.newPane = new TPreviewPane(previews);
+    oldColumn->addWidget(parts.oldLabel);
+    oldColumn->addWidget(parts.oldPane, 1);
+    newColumn->addWidget(parts.newLabel);
+    newColumn->addWidget(parts.newPane, 1);
+    grid->addLayout(oldColumn);
+    grid->addLayout(newColumn);
+    splitter->addWidget(table);
+    splitter->addWidget(previews);
+    outer->addWidget(splitter, 1);
+    return grid;
 }
 
 } // namespace pw

@@ -3,13 +3,19 @@
 // shares its width: rows of one height without word wrap, sorting by a
 // click on a header, each column as wide as its texts, and the last column
 // (a path) taking the room left, its long texts elided in the middle (the
-// model gives the whole text as the tooltip).
+// model gives the whole text as the tooltip). Beside the table, a window
+// that compares two sides of an entry shows two previews.
+class QHBoxLayout;
+class QLabel;
 class QSplitter;
+class QString;
 class QTableView;
+class QVBoxLayout;
 
 namespace pw {
 
 class TEntryModel;
+class TPreviewPane;
 
 // Shows `model` in `table`. Widths come from the header and the first rows
 // of the model (a sample: nothing here walks every row of a large pack).
@@ -24,5 +30,22 @@ int NeededWidth(const QTableView* table);
 // rest; the table gets less than it needs only where that would leave one
 // pane less than a third of the width, or two less than half.
 void ShareWidth(QSplitter* splitter, const QTableView* table, int panes);
+
+// Where the parts of a table beside two previews go (a window's members).
+struct PreviewParts {
+    QSplitter*& splitter;
+    QTableView*& table;
+    QLabel*& oldLabel;
+    TPreviewPane*& oldPane;
+    QLabel*& newLabel;
+    TPreviewPane*& newPane;
+};
+
+// Adds to `outer`, taking the room left, a splitter with the table of
+// `model` (one row selected at a time) and beside it two columns, each a
+// label over a preview: `oldTitle` and "New". Returns the row of the two
+// columns, for what else the window shows there.
+QHBoxLayout* AddPreviewColumns(QVBoxLayout* outer, TEntryModel* model, const QString& oldTitle,
+                               const PreviewParts& parts);
 
 } // namespace pw

@@ -39,7 +39,7 @@ std::unique_ptr<TPackModel> TPackModel::Open(const std::string& indexPath, QObje
 
 TPackModel::TPackModel(PackIndex index, std::string indexPath, std::string dataPath, int64_t dataSize,
                        QObject* parent)
-    : TEntryModel(parent), index_(std::move(index)), indexPath_(std::move(indexPath)),
+    : TEntryModel({"Index", "Name", "Type", "Start block", "Size", "Output path"}, parent), index_(std::move(index)), indexPath_(std::move(indexPath)),
       dataPath_(std::move(dataPath)), packName_(PackName(indexPath_)), dataSize_(dataSize) {
     for (size_t k = 0; k < index_.Count(); ++k) {
         const int32_t size = index_.Size(k);
@@ -57,18 +57,6 @@ std::string TPackModel::TypeName(size_t k) const { return EntryType(index_.Name(
 
 std::string TPackModel::RelativePath(size_t k) const {
     return RelativeEntryName(packName_, std::string(index_.Name(k)), uint32_t(k));
-}
-
-QString TPackModel::ColumnTitle(int column) const {
-    switch (column) {
-    case ColIndex: return QStringLiteral("Index");
-    case ColName: return QStringLiteral("Name");
-    case ColType: return QStringLiteral("Type");
-    case ColStart: return QStringLiteral("Start block");
-    case ColSize: return QStringLiteral("Size");
-    case ColPath: return QStringLiteral("Output path");
-    default: return {};
-    }
 }
 
 QVariant TPackModel::Cell(size_t k, int column, int role) const {

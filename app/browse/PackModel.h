@@ -16,7 +16,7 @@ namespace pw {
 class TPackModel : public TEntryModel {
     Q_OBJECT
 public:
-    enum Column { ColIndex, ColName, ColType, ColStart, ColSize, ColPath, ColumnCount };
+    enum Column { ColIndex, ColName, ColType, ColStart, ColSize, ColPath };
 
     // Reads the index and looks at the data file's size. The engine's
     // messages: "Cannot open file %s" for either file, "Damaged pack index
@@ -39,8 +39,6 @@ public:
 
 protected:
     size_t Count() const override { return index_.Count(); }
-    int Columns() const override { return ColumnCount; }
-    QString ColumnTitle(int column) const override;
     QVariant Cell(size_t source, int column, int role) const override;
     bool Less(int column, size_t a, size_t b) const override;
     void PrepareSort(int column) override;

@@ -7,24 +7,8 @@
 namespace pw {
 
 TPatchModel::TPatchModel(std::vector<patch::PatchPack> packs, QObject* parent)
-    : TEntryModel(parent), packs_(std::move(packs)) {
-    for (size_t p = 0; p < packs_.size(); ++p)
-        for (size_t e = 0; e < packs_[p].entries.size(); ++e) rows_.emplace_back(p, e);
+    : TPackEntriesModel(std::move(packs), {"Pack", "Index", "Name", "Type", "Base size", "New size"}, parent) {
     Rebuild();
-}
-
-std::string TPatchModel::TypeOf(size_t source) const { return EntryType(EntryOf(source).name); }
-
-QString TPatchModel::ColumnTitle(int column) const {
-    switch (column) {
-    case ColPack: return QStringLiteral("Pack");
-    case ColIndex: return QStringLiteral("Index");
-    case ColName: return QStringLiteral("Name");
-    case ColType: return QStringLiteral("Type");
-    case ColBaseSize: return QStringLiteral("Base size");
-    case ColNewSize: return QStringLiteral("New size");
-    default: return {};
-    }
 }
 
 QVariant TPatchModel::Cell(size_t source, int column, int role) const {

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -72,30 +71,8 @@ TPatchForm::TPatchForm(const std::string& patchPath, Dialogs& dialogs, QWidget* 
     top->addWidget(CompareButton);
     outer->addLayout(top);
 
-    Splitter = new QSplitter(Qt::Horizontal, this);
-    Splitter->setChildrenCollapsible(false);
-    Table = new QTableView(Splitter);
-    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Table->setSelectionMode(QAbstractItemView::SingleSelection);
-    SetUpEntryTable(Table, model_.get());
-    auto* previews = new QWidget(Splitter);
-    auto* grid = new QHBoxLayout(previews);
-    grid->setContentsMargins(0, 0, 0, 0);
-    auto* baseColumn = new QVBoxLayout;
-    auto* newColumn = new QVBoxLayout;
-    BaseLabel = new QLabel(QStringLiteral("Base (the game's pack)"), previews);
-    NewLabel = new QLabel(QStringLiteral("New"), previews);
-    BasePreview = new TPreviewPane(previews);
-    NewPreview = new TPreviewPane(previews);
-    baseColumn->addWidget(BaseLabel);
-    baseColumn->addWidget(BasePreview, 1);
-    newColumn->addWidget(NewLabel);
-    newColumn->addWidget(NewPreview, 1);
-    grid->addLayout(baseColumn);
-    grid->addLayout(newColumn);
-    Splitter->addWidget(Table);
-    Splitter->addWidget(previews);
-    outer->addWidget(Splitter, 1);
+    AddPreviewColumns(outer, model_.get(), QStringLiteral("Base (the game's pack)"),
+                      {Splitter, Table, BaseLabel, BasePreview, NewLabel, NewPreview});
 
     FilterBar->Bind(model_.get());
     connect(CompareButton, &QPushButton::clicked, this, [this] { CompareClick(); });

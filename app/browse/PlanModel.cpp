@@ -10,9 +10,8 @@
 namespace pw {
 
 TPlanModel::TPlanModel(std::vector<PackPlan> plan, std::string targetDir, QObject* parent)
-    : TEntryModel(parent), plan_(std::move(plan)), paths_(std::move(targetDir)) {
-    for (size_t p = 0; p < plan_.size(); ++p)
-        for (size_t e = 0; e < plan_[p].entries.size(); ++e) rows_.emplace_back(p, e);
+    : TPackEntriesModel(std::move(plan), {"Pack", "Index", "Name", "State", "Old size", "New size", "File"}, parent),
+      paths_(std::move(targetDir)) {
     Rebuild();
 }
 
@@ -28,21 +27,6 @@ void TPlanModel::SetChangedOnly(bool changedOnly) {
 bool TPlanModel::Keep(size_t source) const {
     const EntryState state = EntryOf(source).state;
     return !changedOnly_ || state == EntryState::Changed || state == EntryState::Refused;
-}
-
-std::string TPlanModel::TypeOf(size_t source) const { return EntryType(EntryOf(source).name); }
-
-QString TPlanModel::ColumnTitle(int column) const {
-    switch (column) {
-    case ColPack: return QStringLiteral("Pack");
-    case ColIndex: return QStringLiteral("Index");
-    case ColName: return QStringLiteral("Name");
-    case ColState: return QStringLiteral("State");
-    case ColOldSize: return QStringLiteral("Old size");
-    case ColNewSize: return QStringLiteral("New size");
-    case ColFile: return QStringLiteral("File");
-    default: return {};
-    }
 }
 
 QVariant TPlanModel::Cell(size_t source, int column, int role) const {

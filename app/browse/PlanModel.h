@@ -5,7 +5,6 @@
 // to the entries a rebuild changes or refuses.
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/browse/EntryModel.h"
@@ -15,18 +14,16 @@
 
 namespace pw {
 
-class TPlanModel : public TEntryModel {
+class TPlanModel : public TPackEntriesModel<PackPlan> {
     Q_OBJECT
 public:
-    enum Column { ColPack, ColIndex, ColName, ColState, ColOldSize, ColNewSize, ColFile, ColumnCount };
+    enum Column { ColPack, ColIndex, ColName, ColState, ColOldSize, ColNewSize, ColFile };
 
     // The plan of `logPath` against `targetDir`; pw::Error with insertion's
     // message for what fails before any pack.
     TPlanModel(std::vector<PackPlan> plan, std::string targetDir, QObject* parent = nullptr);
 
-    const std::vector<PackPlan>& Plan() const { return plan_; }
-    const PackPlan& PackOf(size_t source) const { return plan_[rows_[source].first]; }
-    const EntryPlan& EntryOf(size_t source) const { return PackOf(source).entries[rows_[source].second]; }
+    const std::vector<PackPlan>& Plan() const { return Packs(); }
     // The file of an entry's line as insertion opens it (relative lines in
     // the target folder).
     std::string FilePath(size_t source) const;
@@ -35,19 +32,12 @@ public:
     bool ChangedOnly() const { return changedOnly_; }
 
 protected:
-    size_t Count() const override { return rows_.size(); }
-    int Columns() const override { return ColumnCount; }
-    QString ColumnTitle(int column) const override;
     QVariant Cell(size_t source, int column, int role) const override;
     bool Less(int column, size_t a, size_t b) const override;
-    std::string FilterName(size_t source) const override { return EntryOf(source).name; }
-    std::string TypeOf(size_t source) const override;
     bool Keep(size_t source) const override;
 
 private:
-    std::vector<PackPlan> plan_;
     LogPaths paths_; // where the log's lines lead
-    std::vector<std::pair<size_t, size_t>> rows_; // pack, entry
     bool changedOnly_ = false;
 };
 

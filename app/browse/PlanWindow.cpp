@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -84,33 +83,11 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, D
     Summary->setWordWrap(true); // a long target path does not widen the window
     outer->addWidget(Summary);
 
-    Splitter = new QSplitter(Qt::Horizontal, this);
-    Splitter->setChildrenCollapsible(false);
-    Table = new QTableView(Splitter);
-    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Table->setSelectionMode(QAbstractItemView::SingleSelection);
-    SetUpEntryTable(Table, model_.get());
-    auto* previews = new QWidget(Splitter);
-    auto* grid = new QHBoxLayout(previews);
-    grid->setContentsMargins(0, 0, 0, 0);
-    auto* oldColumn = new QVBoxLayout;
-    auto* newColumn = new QVBoxLayout;
-    OldLabel = new QLabel(QStringLiteral("Old"), previews);
-    NewLabel = new QLabel(QStringLiteral("New"), previews);
-    OldPreview = new TPreviewPane(previews);
-    NewPreview = new TPreviewPane(previews);
-    oldColumn->addWidget(OldLabel);
-    oldColumn->addWidget(OldPreview, 1);
-    newColumn->addWidget(NewLabel);
-    newColumn->addWidget(NewPreview, 1);
-    Diff = new TDiffView(previews);
+    QHBoxLayout* grid = AddPreviewColumns(outer, model_.get(), QStringLiteral("Old"),
+                                          {Splitter, Table, OldLabel, OldPreview, NewLabel, NewPreview});
+    Diff = new TDiffView(grid->parentWidget());
     Diff->hide();
-    grid->addLayout(oldColumn);
-    grid->addLayout(newColumn);
     grid->addWidget(Diff, 2);
-    Splitter->addWidget(Table);
-    Splitter->addWidget(previews);
-    outer->addWidget(Splitter, 1);
 
     FilterBar->Bind(model_.get());
     connect(SaveAsPatch, &QPushButton::clicked, this, [this] { SaveAsPatchClick(); });
