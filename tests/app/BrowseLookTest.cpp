@@ -83,7 +83,9 @@ TEST_F(BrowseLookTest, PlanColumnsFitAndLongPathsAreElidedWhole) {
     WaitForPreview(form->OldPreview, [&] { table->selectRow(2); }); // the same entry: one pane
     const int onePane = form->Splitter->sizes()[1];
     EXPECT_GE(form->Splitter->sizes()[0], std::min(pw::NeededWidth(table), form->Splitter->width() * 2 / 3));
-    WaitForPreview(form->NewPreview, [&] { table->selectRow(1); }); // a picture changed: two panes
+    WaitForPreview(form->NewPreview, [&] { // a picture changed: two panes, each loaded on its own
+        WaitForPreview(form->OldPreview, [&] { table->selectRow(1); });
+    });
     EXPECT_GT(form->Splitter->sizes()[1], onePane);
     EXPECT_TRUE(form->OldPreview->isVisibleTo(form) && form->NewPreview->isVisibleTo(form));
     EXPECT_TRUE(form->OldPreview->Info->text().startsWith("2 x 2 pixels")); // sizes beside both
