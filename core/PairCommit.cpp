@@ -140,10 +140,13 @@ PairCommit::~PairCommit() {
 }
 
 void PairCommit::Commit(PendingFile& data, PendingFile& index) {
-    // Both files on their way to the disk now: a rename over an earlier file
-    // then has nothing left to allocate.
-    StartWriteBack(data.Fd());
-    StartWriteBack(index.Fd());
+    // A file that will be renamed over an earlier one is on its way to the
+    // disk now, so that the rename has nothing left to allocate (ext4 makes
+    // such a rename allocate the new file's blocks). Into a free name the
+    // rename costs nothing either way, and the write-back is left to the
+    // system, as for any other program's new file.
+    if (sync_ || Exists(data.FinalPath())) StartWriteBack(data.Fd());
+    if (sync_ || Exists(index.FinalPath())) StartWriteBack(index.Fd());
     data.Stage(stagedData_);
     Step(CommitStep::DataStaged);
     index.Stage(stagedIndex_);

@@ -87,9 +87,10 @@ void EntryReader::Read(Item& item, Batch& batch) const {
     const int64_t pad = PaddedEnd(0, item.size) - item.size;
     item.at = batch.used;
     char* p = batch.buffer.get() + batch.used;
-    item.buffered = !item.supplied && item.size < DirectSize;
+    item.buffered = item.size < DirectSize;
     if (item.buffered) {
-        ReadAt(item.fd, p, size_t(item.size), item.offset);
+        if (item.supplied) src_.supplied->Read(item.k, p);
+        else ReadAt(item.fd, p, size_t(item.size), item.offset);
         p += item.size;
         batch.used += size_t(item.size);
         item.file.Close();
@@ -125,7 +126,7 @@ bool EntryReader::Fill(Batch& batch) {
                 return next_ < count_;
             }
         }
-        const int64_t room = !item.supplied && item.size < DirectSize ? PaddedEnd(0, item.size) : PackBlockSize;
+        const int64_t room = item.size < DirectSize ? PaddedEnd(0, item.size) : PackBlockSize;
         if (!batch.items.empty() && batch.used + size_t(room) > BufferSize) {
             carry_ = std::move(item); // read into the next batch
             carried_ = true;

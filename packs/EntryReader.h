@@ -57,7 +57,8 @@ public:
         // say) or no descriptor was free. Reading stops after it until the
         // writer has resolved it itself, with every earlier file closed.
         bool deferred = false;
-        // The supplier writes the data (`size` bytes); only the padding is buffered.
+        // The supplier's data: buffered when small, else the supplier
+        // writes them (`size` bytes) and only the padding is buffered.
         bool supplied = false;
     };
     struct Batch {

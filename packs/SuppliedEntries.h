@@ -18,6 +18,9 @@ public:
     // Writes entry k's supplied data at `offset` of the file `fd`, exactly
     // the size Supplies gave; throws pw::Error when they cannot be had.
     virtual void Write(size_t k, int fd, int64_t offset) const = 0;
+    // Puts entry k's supplied data (the size Supplies gave) at `buffer`.
+    // Called from the read-ahead thread for small entries, as Supplies is.
+    virtual void Read(size_t k, char* buffer) const = 0;
     // Whether `fd` holds exactly entry k's supplied data at `offset` (the
     // read-back of insert --verify).
     virtual bool Holds(size_t k, int fd, int64_t offset) const = 0;

@@ -32,6 +32,12 @@ public:
             at += int64_t(size);
         });
     }
+    void Read(size_t k, char* buffer) const override {
+        const ApplyTake& t = *Find(k);
+        plan_.patches[t.patch]->ReadData(*t.entry, [&](const unsigned char* data, size_t size) {
+            buffer = std::copy(data, data + size, buffer);
+        });
+    }
     bool Holds(size_t k, int fd, int64_t offset) const override {
         const ApplyTake& t = *Find(k);
         std::unique_ptr<unsigned char[]> buffer;

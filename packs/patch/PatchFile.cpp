@@ -139,8 +139,11 @@ void PatchFile::ReadData(const PatchEntry& e, const Sink& sink) const {
         if (e.newHash != HashBytes(nullptr, 0)) Damaged();
         return;
     }
+    // The zlib stream's two header bytes are checked here and the deflate
+    // data inflated raw: its Adler-32 trailer is only counted, since the
+    // data's XXH3 below, and the whole file's checksum, are checked instead.
     z_stream z{};
-    if (inflateInit(&z) != Z_OK) throw std::bad_alloc();
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
     std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
     const size_t inRoom = size_t(std::min<int64_t>(Piece, e.dataLength));
     const size_t outRoom = size_t(std::min<int64_t>(Piece, e.newSize));
@@ -153,9 +156,16 @@ void PatchFile::ReadData(const PatchEntry& e, const Sink& sink) const {
             const int64_t n = std::min<int64_t>(inRoom, e.dataLength - read);
             if (n == 0) Damaged(); // the stream goes on past its length
             ReadAt(file_.Fd(), in.get(), size_t(n), e.dataOffset + read);
-            read += n;
             z.next_in = in.get();
             z.avail_in = uInt(n);
+            if (read == 0) { // deflate, a window of at most 32 KiB, no dictionary
+                const unsigned header = n >= 2 ? unsigned(in[0]) << 8 | in[1] : 0;
+                if ((header >> 8 & 0x0f) != Z_DEFLATED || (header >> 12) > 7 || header % 31 != 0 || (header & 0x20))
+                    Damaged();
+                z.next_in += 2;
+                z.avail_in -= 2;
+            }
+            read += n;
         }
         z.next_out = out.get();
         z.avail_out = uInt(outRoom);
@@ -167,7 +177,7 @@ void PatchFile::ReadData(const PatchEntry& e, const Sink& sink) const {
         hash.Add(out.get(), got);
         if (got > 0) sink(out.get(), got);
     }
-    if (z.avail_in != 0 || read != e.dataLength || produced != e.newSize || hash.Value() != e.newHash) Damaged();
+    if (z.avail_in + (e.dataLength - read) != 4 || produced != e.newSize || hash.Value() != e.newHash) Damaged();
 }
 
 } // namespace pw::patch

@@ -103,8 +103,17 @@ TEST(PatchDamage, LyingFieldsUnderACorrectChecksum) {
 
     // Data that inflate to other bytes than the table says: the reader finds
     // it while the pack is written, and the pack is not put in place.
-    EXPECT_EQ(lie([&](std::string& b) { b[at.firstEntry + 36] ^= 1; }), "");                  // new hash
-    EXPECT_EQ(d.Apply({d.bad}, d.out), damaged);
-    EXPECT_FALSE(FileExists(d.out + P("/MENU.fat")));
-    EXPECT_FALSE(FileExists(d.out + P("/MENU.mix")));
+    // So do a stream that is not zlib's and one without its 4-byte trailer.
+    const std::function<void(std::string&)> edits[] = {
+        [&](std::string& b) { b[at.firstEntry + 36] ^= 1; },                           // new hash
+        [&](std::string& b) { b[HeaderBytes] = 0x79; },                                // not deflate
+        [&](std::string& b) { --b[at.firstEntry + 52]; },                              // trailer cut
+    };
+    for (const auto& edit : edits) {
+        EXPECT_EQ(lie(edit), "");
+        EXPECT_EQ(d.Apply({d.bad}, d.out), damaged);
+        EXPECT_FALSE(FileExists(d.out + P("/MENU.fat")));
+        EXPECT_FALSE(FileExists(d.out + P("/MENU.mix")));
+        d.opened.clear();
+    }
 }
