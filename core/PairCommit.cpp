@@ -213,15 +213,6 @@ void FinishInterruptedCommit(const std::string& indexPath) {
     if (NamePresent(NamesFor(folder, key).journal)) FinishPair(folder, key);
 }
 
-bool HasInterruptedCommit(const std::string& indexPath) {
-    const PairNames names = NamesFor(ExtractFilePath(indexPath), PackKey(indexPath));
-    if (!NamePresent(names.journal)) return false;
-    File journal;
-    if (TakeFileLock(names.journal, false, journal) != LockResult::Taken) return false;
-    CommitRecord r;
-    return DecodeRecord(ReadRecord(journal), &r);
-}
-
 CommitState PackCommitState(const std::string& indexPath) {
     const PairNames names = NamesFor(ExtractFilePath(indexPath), PackKey(indexPath));
     // Nothing recorded: nothing has moved. The length is read without
@@ -239,6 +230,10 @@ CommitState PackCommitState(const std::string& indexPath) {
         break;
     }
     return CommitState::None; // gone since: its commit is done
+}
+
+bool HasInterruptedCommit(const std::string& indexPath) {
+    return PackCommitState(indexPath) == CommitState::Interrupted;
 }
 
 } // namespace pw

@@ -58,7 +58,8 @@ std::vector<unsigned char> ReadPackIndex(const std::string& indexPath, Pipes pip
     return ReadWholeFile(indexPath, pipes);
 }
 
-PackReader::PackReader(const std::string& indexPath) : PackReader(indexPath, OpenPackPair(indexPath)) {}
+PackReader::PackReader(const std::string& indexPath, Pipes pipes)
+    : PackReader(indexPath, OpenPackPair(indexPath, pipes)) {}
 
 PackReader::PackReader(const std::string& indexPath, PackPair pair)
     : indexPath_(indexPath), data_(std::move(pair.data)), index_(std::move(pair.index), indexPath),
@@ -69,11 +70,14 @@ bool PackReader::Inside(size_t k) const {
     return e.Size == 0 || EntryInside(e.StartBlock, e.Size, dataSize_);
 }
 
-void PackReader::CopyEntry(size_t k, int fd) const {
-    FatEntry e = index_.Entry(k);
-    if (e.Size == 0) return;
+int64_t PackReader::Offset(size_t k) const {
     if (!Inside(k)) ThrowReadError();
-    CopyRange(data_.Fd(), int64_t(e.StartBlock) * PackBlockSize, fd, e.Size);
+    return index_.Size(k) == 0 ? 0 : int64_t(index_.StartBlock(k)) * PackBlockSize;
+}
+
+void PackReader::CopyEntry(size_t k, int fd) const {
+    const int64_t at = Offset(k);
+    if (index_.Size(k) > 0) CopyRange(data_.Fd(), at, fd, index_.Size(k));
 }
 
 } // namespace pw

@@ -35,12 +35,17 @@ class PackReader {
 public:
     // "Cannot open file %s" for the data file, then for the index;
     // "Damaged pack index %s" for an index shorter than its records.
-    explicit PackReader(const std::string& indexPath);
+    explicit PackReader(const std::string& indexPath, Pipes pipes = Pipes::Allow);
 
     const PackIndex& Index() const { return index_; }
     const std::string& IndexPath() const { return indexPath_; }
+    const File& Data() const { return data_; }
+    int64_t DataSize() const { return dataSize_; }
     // Whether entry k's data lie inside the data file (an empty entry does).
     bool Inside(size_t k) const;
+    // Entry k's offset in the data file (0 for an empty entry); "Stream read
+    // error" when its data lie outside the data file.
+    int64_t Offset(size_t k) const;
     // Copies entry k's bytes to `fd` at its current position in bounded
     // pieces. "Stream read error" before anything is written when the
     // entry's data lie outside the data file.

@@ -12,6 +12,7 @@
 #include "app/browse/EntryTable.h"
 #include "app/browse/FilterBar.h"
 #include "app/browse/PatchModel.h"
+#include "packs/patch/PatchApply.h"
 #include "app/browse/Paths.h"
 #include "app/browse/PreviewPane.h"
 #include "core/Error.h"
@@ -122,9 +123,7 @@ const TPatchForm::GamePack& TPatchForm::GamePackNamed(const std::string& name) {
     auto it = gamePacks_.find(name);
     if (it != gamePacks_.end()) return it->second;
     GamePack pack;
-    std::string dir = gameDir_;
-    if (PathSeparators.find(dir.back()) == std::string_view::npos) dir += PathDelim;
-    pack.indexPath = FindCaseInsensitive(dir + name);
+    pack.indexPath = patch::GamePackPath(gameDir_, name);
     pack.dataPath = DataPathFor(pack.indexPath);
     try {
         PackPair pair = OpenPackPair(pack.indexPath, Pipes::Refuse);

@@ -48,9 +48,7 @@ std::string PendingFile::FreshTemporaryPath(const std::string& finalPath) {
            TemporaryName(ExtractFileName(finalPath), static_cast<unsigned long>(::getpid()), counter++);
 }
 
-std::string PendingFile::TemporaryPath() {
-    return folder_ + TemporaryName(ExtractFileName(finalPath_), static_cast<unsigned long>(::getpid()), counter++);
-}
+std::string PendingFile::TemporaryPath() { return FreshTemporaryPath(finalPath_); }
 
 PendingFile::PendingFile(std::string finalPath, bool sync)
     : finalPath_(std::move(finalPath)), folder_(ExtractFilePath(finalPath_)), sync_(sync) {

@@ -69,6 +69,11 @@ struct ApplyPlan {
     std::string Problems() const;
 };
 
+// The path of the game's pack NAME (an index file's name, as a patch names
+// it) in `gameDir`, found in any letter case, as the game's folder may
+// spell it; `gameDir` + NAME when no name matches.
+std::string GamePackPath(const std::string& gameDir, const std::string& name);
+
 // The plan of applying `patches` (in this order; they must outlive the plan) to the packs of `gameDir`
 // (each NAME.fat found in any letter case) with the new packs in
 // `targetDir`. Reads the patched entries of the user's packs; writes

@@ -5,15 +5,15 @@
 #include "core/FileNames.h"
 #include "packs/Compare.h"
 #include "packs/Plan.h"
-#include "packs/patch/OpenPack.h"
+#include "packs/PackReader.h"
 #include "packs/RebuildRules.h"
 
 namespace pw::patch {
 
 PackChanges DiffPacks(const std::string& sourceIndex, const std::string& moddedIndex) {
-    const OpenPack source(sourceIndex), modded(moddedIndex);
-    const PackIndex& a = source.index;
-    const PackIndex& b = modded.index;
+    const PackReader source(sourceIndex, Pipes::Refuse), modded(moddedIndex, Pipes::Refuse);
+    const PackIndex& a = source.Index();
+    const PackIndex& b = modded.Index();
     if (a.Count() != b.Count())
         throw Error("Pack " + moddedIndex + " has " + std::to_string(b.Count()) + " entries, " + sourceIndex +
                     " has " + std::to_string(a.Count()));
@@ -30,7 +30,7 @@ PackChanges DiffPacks(const std::string& sourceIndex, const std::string& moddedI
     for (size_t k = 0; k < a.Count(); ++k) {
         const int32_t sa = a.Size(k), sb = b.Size(k);
         const int64_t atA = source.Offset(k), atB = modded.Offset(k);
-        const bool same = sa == sb && (sa == 0 || compare.Same(source.data.Fd(), atA, modded.data.Fd(), atB, sa));
+        const bool same = sa == sb && (sa == 0 || compare.Same(source.Data().Fd(), atA, modded.Data().Fd(), atB, sa));
         if (!same) changes.entries.push_back({k, {moddedData, atB, sb}});
     }
     return changes;

@@ -6,7 +6,7 @@
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/RebuildRules.h"
-#include "packs/patch/OpenPack.h"
+#include "packs/PackReader.h"
 #include "packs/patch/PatchApply.h"
 
 namespace pw::patch {
@@ -26,19 +26,12 @@ std::string EntryText(const std::string& pack, const PatchEntry& e) {
     return pack + " entry " + std::to_string(e.index) + " (" + e.name + ")";
 }
 
-// The user's pack NAME in `gameDir`, in any letter case.
-std::string GamePack(const std::string& gameDir, const std::string& name) {
-    std::string path = gameDir;
-    if (path.empty() || PathSeparators.find(path.back()) == std::string_view::npos) path += PathDelim;
-    return FindCaseInsensitive(path + name);
-}
-
 void PlanPack(ApplyPlan& plan, ApplyPackPlan& pack, const std::string& gameDir, const std::string& targetDir) {
-    pack.sourceIndex = GamePack(gameDir, pack.name);
+    pack.sourceIndex = GamePackPath(gameDir, pack.name);
     std::vector<FileId> reading;
     for (const PatchFile* p : plan.patches) reading.push_back(p->Id());
     if (!Exists(pack.sourceIndex)) ThrowCannotOpen(pack.sourceIndex);
-    const OpenPack user(pack.sourceIndex);
+    const PackReader user(pack.sourceIndex, Pipes::Refuse);
     RebuildFiles files = NewPackFiles(reading, pack.sourceIndex, TargetIndexPath(targetDir, pack.sourceIndex));
     pack.targetIndex = files.targetIndex;
     pack.targetData = files.targetData;
@@ -50,14 +43,14 @@ void PlanPack(ApplyPlan& plan, ApplyPackPlan& pack, const std::string& gameDir, 
             if (!SameTextAscii(pp.name, pack.name)) continue;
             for (const PatchEntry& e : pp.entries) {
                 ApplyEntryPlan row{e.index, e.name, ApplyState::Refused, p, 0, e.newSize, false, ""};
-                if (e.index >= user.index.Count() || user.index.Name(e.index) != e.name) {
+                if (e.index >= user.Index().Count() || user.Index().Name(e.index) != e.name) {
                     row.message = EntryText(pack.name, e) + " is not the one " + patch.Path() + " was made for";
                     pack.entries.push_back(std::move(row));
                     continue;
                 }
                 if (!original.count(e.index)) {
-                    const int64_t size = user.index.Size(e.index);
-                    Holding h{size, HashFileRange(user.data.Fd(), user.Offset(e.index), size), {}, nullptr};
+                    const int64_t size = user.Index().Size(e.index);
+                    Holding h{size, HashFileRange(user.Data().Fd(), user.Offset(e.index), size), {}, nullptr};
                     original[e.index] = now[e.index] = h;
                 }
                 Holding& cur = now[e.index];
@@ -98,6 +91,12 @@ void PlanPack(ApplyPlan& plan, ApplyPackPlan& pack, const std::string& gameDir, 
 }
 
 } // namespace
+
+std::string GamePackPath(const std::string& gameDir, const std::string& name) {
+    std::string path = gameDir;
+    if (path.empty() || PathSeparators.find(path.back()) == std::string_view::npos) path += PathDelim;
+    return FindCaseInsensitive(path + name);
+}
 
 const char* ApplyStateName(ApplyState state) {
     switch (state) {

@@ -4,7 +4,7 @@
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/Compare.h"
-#include "packs/patch/OpenPack.h"
+#include "packs/PackReader.h"
 #include "packs/patch/PatchApply.h"
 
 namespace pw::patch {
@@ -23,35 +23,32 @@ std::vector<std::string> VerifyPatched(const std::string& newIndex, const std::v
             }
     if (!named) return {"No patch names the pack " + name};
 
-    std::string sourcePath = gameDir;
-    if (sourcePath.empty() || PathSeparators.find(sourcePath.back()) == std::string_view::npos)
-        sourcePath += PathDelim;
-    sourcePath = FindCaseInsensitive(sourcePath + name);
+    const std::string sourcePath = GamePackPath(gameDir, name);
     if (!Exists(sourcePath)) ThrowCannotOpen(sourcePath);
-    const OpenPack pack(newIndex), source(sourcePath);
+    const PackReader pack(newIndex, Pipes::Refuse), source(sourcePath, Pipes::Refuse);
     std::vector<std::string> findings;
-    if (pack.index.Count() != source.index.Count())
-        return {newIndex + " has " + std::to_string(pack.index.Count()) + " entries, its source " + sourcePath +
-                " has " + std::to_string(source.index.Count())};
+    if (pack.Index().Count() != source.Index().Count())
+        return {newIndex + " has " + std::to_string(pack.Index().Count()) + " entries, its source " + sourcePath +
+                " has " + std::to_string(source.Index().Count())};
     ByteCompare compare;
-    for (size_t k = 0; k < pack.index.Count(); ++k) {
-        const std::string what = "entry " + std::to_string(k) + " (" + std::string(pack.index.Name(k)) + ")";
-        if (pack.index.Name(k) != source.index.Name(k)) {
-            findings.push_back(what + " is named " + std::string(source.index.Name(k)) + " in " + sourcePath);
+    for (size_t k = 0; k < pack.Index().Count(); ++k) {
+        const std::string what = "entry " + std::to_string(k) + " (" + std::string(pack.Index().Name(k)) + ")";
+        if (pack.Index().Name(k) != source.Index().Name(k)) {
+            findings.push_back(what + " is named " + std::string(source.Index().Name(k)) + " in " + sourcePath);
             continue;
         }
-        const int64_t size = pack.index.Size(k);
-        if (size != 0 && !EntryInside(pack.index.StartBlock(k), int32_t(size), pack.dataSize)) {
+        const int64_t size = pack.Index().Size(k);
+        if (!pack.Inside(k)) {
             findings.push_back(what + " lies outside the data file");
             continue;
         }
         auto it = expected.find(k);
         if (it != expected.end()) {
             const PatchEntry& e = *it->second.second;
-            if (size != e.newSize || HashFileRange(pack.data.Fd(), pack.Offset(k), size) != e.newHash)
+            if (size != e.newSize || HashFileRange(pack.Data().Fd(), pack.Offset(k), size) != e.newHash)
                 findings.push_back(what + " does not hold the data of " + it->second.first->Path());
-        } else if (size != source.index.Size(k) ||
-                   (size != 0 && !compare.Same(pack.data.Fd(), pack.Offset(k), source.data.Fd(), source.Offset(k), size))) {
+        } else if (size != source.Index().Size(k) ||
+                   (size != 0 && !compare.Same(pack.Data().Fd(), pack.Offset(k), source.Data().Fd(), source.Offset(k), size))) {
             findings.push_back(what + " does not hold the data of " + sourcePath);
         }
     }

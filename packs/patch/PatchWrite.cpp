@@ -12,7 +12,7 @@
 #include "core/FileNames.h"
 #include "core/PendingFile.h"
 #include "packs/Formathandlers.h"
-#include "packs/patch/OpenPack.h"
+#include "packs/PackReader.h"
 #include "packs/patch/Deflate.h"
 #include "packs/patch/Hash.h"
 #include "packs/patch/PatchMake.h"
@@ -105,26 +105,26 @@ bool WritePatch(RunContext& ctx, const std::string& output, Manifest manifest,
     size_t done = 0;
     Deflater deflater;
     for (const PackChanges& pack : changes) {
-        const OpenPack base(pack.sourceIndex);
-        if (outputId != FileId{} && (IdOfPath(pack.sourceIndex) == outputId || base.data.Id() == outputId))
+        const PackReader base(pack.sourceIndex, Pipes::Refuse);
+        if (outputId != FileId{} && (IdOfPath(pack.sourceIndex) == outputId || base.Data().Id() == outputId))
             ThrowCannotCreate(output);
         const std::string name = ExtractFileName(pack.sourceIndex);
         if (name.size() > 255) throw Error("Pack name " + name + " is too long for a patch");
         PutU16(table, uint16_t(name.size()));
         table += name;
-        PutU32(table, uint32_t(base.index.Count()));
+        PutU32(table, uint32_t(base.Index().Count()));
         PutU32(table, uint32_t(pack.entries.size()));
         Reading reading(outputId);
         for (size_t i = 0; i < pack.entries.size(); ++i) {
             const EntryChange& change = pack.entries[i];
             if (ctx.Stopped()) return false;
-            const PackIndex& index = base.index;
+            const PackIndex& index = base.Index();
             if (change.index >= index.Count() || (i > 0 && change.index <= pack.entries[i - 1].index))
                 ThrowIndexError(static_cast<long long>(change.index));
             if (change.data.size > INT32_MAX)
                 throw Error("File " + change.data.path + " is too large for a pack entry");
             const FatEntry entry = index.Entry(change.index);
-            const uint64_t baseHash = HashFileRange(base.data.Fd(), base.Offset(change.index), entry.Size);
+            const uint64_t baseHash = HashFileRange(base.Data().Fd(), base.Offset(change.index), entry.Size);
             uint64_t newHash = HashBytes(nullptr, 0);
             int64_t length = 0;
             if (change.data.size > 0)
