@@ -2,7 +2,6 @@
 // opening one per pack, log or patch from the input list, by double-click,
 // Enter or the context menu.
 #include <QDir>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QTimer>
@@ -15,10 +14,22 @@
 
 namespace {
 
-QString KeyOf(const QString& path) {
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+template <class Form>
+Form* FormOf(const std::map<QString, QPointer<Form>>& forms, const QString& path) {
+    const auto it = forms.find(pw::FileKey(path));
+    return it == forms.end() ? nullptr : it->second.data();
+}
+
+// The window of `path`, made by `make` when there is none yet, brought to
+// the front.
+template <class Form, class Make>
+Form* Raise(std::map<QString, QPointer<Form>>& forms, const QString& path, const Make& make) {
+    Form* form = FormOf(forms, path);
+    if (!form) forms[pw::FileKey(path)] = form = make();
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return form;
 }
 
 } // namespace
@@ -43,62 +54,37 @@ bool TMainForm::ContentsBusy() const {
     return false;
 }
 
-pw::TContentsForm* TMainForm::ContentsOf(const QString& indexPath) const {
-    const auto it = contents_.find(KeyOf(indexPath));
-    return it == contents_.end() ? nullptr : it->second.data();
-}
+pw::TContentsForm* TMainForm::ContentsOf(const QString& indexPath) const { return FormOf(contents_, indexPath); }
 
 pw::TContentsForm* TMainForm::ShowContents(const QString& indexPath) {
     if (running_) return nullptr;
-    pw::TContentsForm* form = ContentsOf(indexPath);
-    if (!form) {
-        form = new pw::TContentsForm(pw::ToPath(indexPath), dialogs_, this);
+    return Raise(contents_, indexPath, [&] {
+        auto* form = new pw::TContentsForm(pw::ToPath(indexPath), dialogs_, this);
         form->OtherRunBusy = [this] { return running_; };
         // The main window waits for an extraction before it closes.
         form->RunEnded = [this] { QTimer::singleShot(0, this, [this] { CloseIfAsked(); }); };
-        contents_[KeyOf(indexPath)] = form;
-    }
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
+        return form;
+    });
 }
 
-pw::TPlanForm* TMainForm::ChangesOf(const QString& logPath) const {
-    const auto it = plans_.find(KeyOf(logPath));
-    return it == plans_.end() ? nullptr : it->second.data();
-}
+pw::TPlanForm* TMainForm::ChangesOf(const QString& logPath) const { return FormOf(plans_, logPath); }
 
 pw::TPlanForm* TMainForm::ShowChanges(const QString& logPath) {
     if (running_) return nullptr;
-    pw::TPlanForm* form = ChangesOf(logPath);
-    if (!form) {
-        form = new pw::TPlanForm(pw::ToPath(logPath), pw::ToPath(QDir::currentPath()), dialogs_, this);
-        plans_[KeyOf(logPath)] = form;
-    }
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
+    return Raise(plans_, logPath, [&] {
+        return new pw::TPlanForm(pw::ToPath(logPath), pw::ToPath(QDir::currentPath()), dialogs_, this);
+    });
 }
 
-pw::TPatchForm* TMainForm::PatchOf(const QString& patchPath) const {
-    const auto it = patches_.find(KeyOf(patchPath));
-    return it == patches_.end() ? nullptr : it->second.data();
-}
+pw::TPatchForm* TMainForm::PatchOf(const QString& patchPath) const { return FormOf(patches_, patchPath); }
 
 pw::TPatchForm* TMainForm::ShowPatch(const QString& patchPath) {
     if (running_) return nullptr;
-    pw::TPatchForm* form = PatchOf(patchPath);
-    if (!form) {
-        form = new pw::TPatchForm(pw::ToPath(patchPath), dialogs_, this);
+    return Raise(patches_, patchPath, [&] {
+        auto* form = new pw::TPatchForm(pw::ToPath(patchPath), dialogs_, this);
         if (!GameDir.isEmpty()) form->SetGameFolder(pw::ToPath(GameDir));
-        patches_[KeyOf(patchPath)] = form;
-    }
-    form->show();
-    form->raise();
-    form->activateWindow();
-    return form;
+        return form;
+    });
 }
 
 void TMainForm::LogListActivate(QListWidgetItem* item) {

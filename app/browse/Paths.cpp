@@ -1,6 +1,7 @@
 #include "app/browse/Paths.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace pw {
 
@@ -10,6 +11,12 @@ std::string ToPath(const QString& path) {
 
 QString FromPath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString FileKey(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
 } // namespace pw

@@ -8,5 +8,8 @@ namespace pw {
 
 std::string ToPath(const QString& path);
 QString FromPath(const std::string& path);
+// One text for every name of a file (its canonical path, or the absolute
+// one while it does not exist), to know a file named twice.
+QString FileKey(const QString& path);
 
 } // namespace pw
