@@ -3,12 +3,10 @@
 // apply. Every patched entry's state goes to the results pane; an apply
 // the engine refuses writes nothing and its reasons go to the error box.
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -57,19 +55,10 @@ std::optional<bool> TMainForm::ProcessPatches() {
     const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
     if (!target) return std::nullopt;
 
+    std::vector<std::string> paths;
+    for (int i = 0; i < LogList->count(); ++i) paths.push_back(pw::ToPath(LogList->item(i)->text()));
     std::vector<std::unique_ptr<PatchFile>> files;
-    std::vector<const PatchFile*> patches;
-    std::map<QString, const PatchFile*> opened; // a patch listed twice is opened once (not shared)
-    for (int i = 0; i < LogList->count(); ++i) {
-        const QString path = LogList->item(i)->text();
-        const QFileInfo info(path);
-        const QString key = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
-        if (!opened.count(key)) {
-            files.push_back(std::make_unique<PatchFile>(pw::ToPath(path)));
-            opened[key] = files.back().get();
-        }
-        patches.push_back(opened[key]);
-    }
+    const std::vector<const PatchFile*> patches = OpenPatches(paths, files);
     const std::string targetDir = pw::ToPath(QDir(*target).absolutePath());
     const ApplyPlan plan = PlanApply(patches, pw::ToPath(QDir(*game).absolutePath()), targetDir, false);
     for (const QString& line : PlanLines(plan)) Results->appendPlainText(line);

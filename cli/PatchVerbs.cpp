@@ -17,15 +17,12 @@ namespace {
 
 using namespace pw::patch;
 
-// Opens and checks the patches at `paths`, in order, held in `files`.
-std::vector<const PatchFile*> OpenPatches(const std::vector<std::string>& paths,
-                                          std::vector<std::unique_ptr<PatchFile>>& files) {
-    std::vector<const PatchFile*> patches;
-    for (const std::string& p : paths) {
-        files.push_back(std::make_unique<PatchFile>(FullPath(p)));
-        patches.push_back(files.back().get());
-    }
-    return patches;
+// The patches at `paths` (as given on the command line), held in `files`.
+std::vector<const PatchFile*> OpenPatchArguments(const std::vector<std::string>& paths,
+                                                 std::vector<std::unique_ptr<PatchFile>>& files) {
+    std::vector<std::string> full;
+    for (const std::string& p : paths) full.push_back(FullPath(p));
+    return OpenPatches(full, files);
 }
 
 struct DiffOptions {
@@ -149,7 +146,7 @@ Json ApplyJson(const ApplyPlan& plan, const std::string& target) {
 
 int Apply(const ApplyOptions& o, Invocation& run) {
     std::vector<std::unique_ptr<PatchFile>> files;
-    const std::vector<const PatchFile*> patches = OpenPatches(o.patches, files);
+    const std::vector<const PatchFile*> patches = OpenPatchArguments(o.patches, files);
     const std::string target = FullPath(o.target), source = FullPath(o.source);
     if (!o.plan) CheckTargetFolder(target);
     const ApplyPlan plan = PlanApply(patches, source, target, o.preferLater);
@@ -182,7 +179,7 @@ int Apply(const ApplyOptions& o, Invocation& run) {
 int VerifyWithPatches(const std::string& pack, const std::vector<std::string>& patchPaths,
                       const std::string& source, bool json) {
     std::vector<std::unique_ptr<PatchFile>> files;
-    const std::vector<const PatchFile*> patches = OpenPatches(patchPaths, files);
+    const std::vector<const PatchFile*> patches = OpenPatchArguments(patchPaths, files);
     const std::string path = FullPath(pack);
     const std::vector<std::string> findings = VerifyPatched(path, patches, FullPath(source));
     if (json) {

@@ -180,4 +180,20 @@ void PatchFile::ReadData(const PatchEntry& e, const Sink& sink) const {
     if (z.avail_in + (e.dataLength - read) != 4 || produced != e.newSize || hash.Value() != e.newHash) Damaged();
 }
 
+std::vector<const PatchFile*> OpenPatches(const std::vector<std::string>& paths,
+                                          std::vector<std::unique_ptr<PatchFile>>& files) {
+    std::vector<const PatchFile*> patches;
+    for (const std::string& path : paths) {
+        const FileId id = IdOfPath(path);
+        auto same = std::find_if(files.begin(), files.end(),
+                                 [&](const auto& f) { return id != FileId{} && f->Id() == id; });
+        if (same == files.end()) {
+            files.push_back(std::make_unique<PatchFile>(path));
+            same = files.end() - 1;
+        }
+        patches.push_back(same->get());
+    }
+    return patches;
+}
+
 } // namespace pw::patch

@@ -46,6 +46,7 @@
 // in bounded pieces and checks its length and hash.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -117,5 +118,11 @@ private:
     std::string manifestJson_;
     std::vector<PatchPack> packs_;
 };
+
+// The patches at `paths`, in this order, held open in `files`: a file named
+// more than once (under any of its names) is opened once, as it is open
+// not shared, and stands at each place it is named.
+std::vector<const PatchFile*> OpenPatches(const std::vector<std::string>& paths,
+                                          std::vector<std::unique_ptr<PatchFile>>& files);
 
 } // namespace pw::patch

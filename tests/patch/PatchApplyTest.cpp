@@ -146,6 +146,16 @@ TEST(PatchStacking, TheSameChangeInTwoPatchesIsNoConflict) {
     EXPECT_TRUE(SameEntries(w.out + P("/MENU.fat"), w.dir / "mods/b/MENU.fat"));
 }
 
+TEST(PatchStacking, APatchNamedTwiceIsOpenedOnceAndAppliesOnce) {
+    PatchWork w;
+    const std::string a = w.MakePatch("a", Modded({{0, "mod a"}}));
+    ApplyPlan plan = w.Plan({a, w.dir / "mods/../a.pwpatch"}, w.out);
+    ASSERT_TRUE(plan.Ok()) << plan.Problems();
+    EXPECT_EQ(w.opened.size(), 1u);
+    EXPECT_EQ(plan.packs[0].applies, 1u);
+    EXPECT_EQ(plan.packs[0].already, 1u);
+}
+
 TEST(PatchStacking, ReApplyingChangesNothing) {
     PatchWork w;
     const std::string a = w.MakePatch("a", Modded({{0, "mod a"}, {3, Bytes(5000, 8)}}));

@@ -41,12 +41,7 @@ std::string PatchWork::MakePatch(const std::string& name, const PackDesign& modd
 
 ApplyPlan PatchWork::Plan(const std::vector<std::string>& patches, const std::string& target, bool preferLater) {
     opened.clear();
-    std::vector<const PatchFile*> list;
-    for (const std::string& p : patches) {
-        opened.push_back(std::make_unique<PatchFile>(p));
-        list.push_back(opened.back().get());
-    }
-    return PlanApply(list, game, target, preferLater);
+    return PlanApply(OpenPatches(patches, opened), game, target, preferLater);
 }
 
 std::string PatchWork::Apply(const std::vector<std::string>& patches, const std::string& target, bool preferLater) {
