@@ -99,6 +99,15 @@ void QtDialogs::ShowError(QWidget* parent, const QString& text, const QString& c
     QMessageBox::critical(parent, caption, text, QMessageBox::Ok);
 }
 
+Dialogs::SaveAnswer QtDialogs::AskSave(QWidget* parent, const QString& text, const QString& caption) {
+    switch (QMessageBox::question(parent, caption, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                  QMessageBox::Save)) {
+    case QMessageBox::Save: return SaveAnswer::Save;
+    case QMessageBox::Discard: return SaveAnswer::Discard;
+    default: return SaveAnswer::Cancel;
+    }
+}
+
 FolderPrompt::FolderPrompt(QWidget* parent, const QString& start, Dialogs& asker)
     : QFileDialog(parent), asker_(asker) {
     setWindowTitle(QStringLiteral("Select Directory"));

@@ -1,53 +1,8 @@
 #pragma once
-// Every dialog and message box of the window goes through this interface:
-// the program uses the Qt implementation, the tests answer in advance.
-#include <QString>
-#include <QStringList>
-#include <optional>
-
-class QWidget;
-class TDirForm;
+// The Qt side of the dialog interface (app/dialogs/Dialogs.h).
+#include "app/dialogs/Dialogs.h"
 
 namespace pw {
-
-// A file dialog: its title, its file types as "description|pattern|..."
-// pairs, the extension added to a typed name without one, and whether the
-// user may resize it.
-struct FileDialogSetup {
-    QString title;
-    QString filter;
-    QString defaultSuffix;
-    bool resizable = false;
-};
-
-class Dialogs {
-public:
-    virtual ~Dialogs() = default;
-
-    // Open dialog for several existing files. `position` is the file type
-    // (from 1) it starts at; a confirmed use stores the type chosen then.
-    // An empty list means cancelled.
-    virtual QStringList OpenFiles(QWidget* parent, const FileDialogSetup& setup, int& position) = 0;
-    // Save dialog that asks before replacing a file; nothing when cancelled.
-    virtual std::optional<QString> SaveFile(QWidget* parent, const FileDialogSetup& setup) = 0;
-    // The folder prompt "Select Directory", starting at `start` (or at the
-    // current directory when that is no folder). A typed folder that does
-    // not exist is created, with its parents, once the user agrees.
-    virtual std::optional<QString> SelectDirectory(QWidget* parent, const QString& start) = 0;
-    // The directory dialog, modally: 1 (Ok) or 2 (Cancel).
-    virtual int ExecDirForm(TDirForm& form) = 0;
-
-    // A line of text: `label` above a field holding `start`; nothing when
-    // cancelled.
-    virtual std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& label,
-                                           const QString& start) = 0;
-
-    // Message boxes: a Yes/No question, a note with the information icon,
-    // an error with the error icon. Each has an OK button (or Yes and No).
-    virtual bool Ask(QWidget* parent, const QString& text, const QString& caption) = 0;
-    virtual void Inform(QWidget* parent, const QString& text, const QString& caption) = 0;
-    virtual void ShowError(QWidget* parent, const QString& text, const QString& caption) = 0;
-};
 
 // The Qt dialogs.
 class QtDialogs : public Dialogs {
@@ -61,6 +16,7 @@ public:
     bool Ask(QWidget* parent, const QString& text, const QString& caption) override;
     void Inform(QWidget* parent, const QString& text, const QString& caption) override;
     void ShowError(QWidget* parent, const QString& text, const QString& caption) override;
+    SaveAnswer AskSave(QWidget* parent, const QString& text, const QString& caption) override;
 };
 
 // "Data Packs (*.fat)|*.fat|..." as Qt name filters, one per file type.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
+#include "app/dialogs/Dialogs.h"
 #include "packs/Formathandlers.h"
 #include "packs/RunContext.h"
 #include "packs/StatusSink.h"

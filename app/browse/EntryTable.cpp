@@ -1,6 +1,10 @@
 #include "app/browse/EntryTable.h"
 
 #include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
@@ -20,10 +24,36 @@ constexpr int SampledRows = 200;
 constexpr int PaneWidth = 360;
 constexpr int LastColumnChars = 40;
 
+// Shows CellToolTip over a cell.
+class TCellTips : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip) return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString tip = CellToolTip(view, index);
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(event->globalPos(), tip, view, option.rect);
+        return true;
+    }
+};
+
 } // namespace
+
+QString CellToolTip(const QAbstractItemView* view, const QModelIndex& index) {
+    const QString own = index.data(Qt::ToolTipRole).toString();
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const QRect cell = view->visualRect(index);
+    // The item's text margins on each side, as the style draws them.
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const bool cut = !text.isEmpty() && view->fontMetrics().horizontalAdvance(text) + 2 * margin > cell.width();
+    if (!cut || own.startsWith(text)) return own;
+    return own.isEmpty() ? text : text + u'\n' + own;
+}
 
 void SetUpEntryTable(QTableView* table, TEntryModel* model) {
     table->setModel(model);
+    table->setItemDelegate(new TCellTips(table));
     table->setWordWrap(false);
     table->setTextElideMode(Qt::ElideMiddle);
     table->verticalHeader()->hide();

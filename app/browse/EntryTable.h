@@ -2,10 +2,14 @@
 // How every entry table of the browse family looks and how its window
 // shares its width: rows of one height without word wrap, sorting by a
 // click on a header, each column as wide as its texts, and the last column
-// (a path) taking the room left, its long texts elided in the middle (the
-// model gives the whole text as the tooltip). Beside the table, a window
+// (a path) taking the room left, its long texts elided in the middle. A
+// cell whose text is cut shows it whole in its tooltip, with what the model
+// says of the cell besides (the widths are measured on the first rows
+// only, so any column may cut a text further down). Beside the table, a window
 // that compares two sides of an entry shows two previews.
+class QAbstractItemView;
 class QHBoxLayout;
+class QModelIndex;
 class QLabel;
 class QSplitter;
 class QString;
@@ -20,6 +24,10 @@ class TPreviewPane;
 // Shows `model` in `table`. Widths come from the header and the first rows
 // of the model (a sample: nothing here walks every row of a large pack).
 void SetUpEntryTable(QTableView* table, TEntryModel* model);
+
+// The tooltip of a cell of `view`: its whole text when the cell cuts it,
+// then the model's own tooltip; empty when there is neither.
+QString CellToolTip(const QAbstractItemView* view, const QModelIndex& index);
 
 // The width the table needs to show its columns whole, the last one at most
 // about 40 characters wide, with its frame and vertical scroll bar.

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
+#include "app/dialogs/Dialogs.h"
 #include "packs/PackIndex.h"
 #include "packs/patch/PatchFile.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Dialogs.h"
+#include "app/dialogs/Dialogs.h"
 #include "packs/PackIndex.h"
 
 class QCheckBox;

@@ -79,6 +79,17 @@ bool FakeDialogs::Ask(QWidget*, const QString& text, const QString&) {
     return answer;
 }
 
+pw::Dialogs::SaveAnswer FakeDialogs::AskSave(QWidget*, const QString& text, const QString&) {
+    questions.push_back(text);
+    if (saveAnswers.empty()) {
+        ADD_FAILURE() << "unexpected save question";
+        return SaveAnswer::Cancel;
+    }
+    const SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
 void FakeDialogs::Inform(QWidget*, const QString& text, const QString& caption) {
     boxes.push_back({"info", text, caption});
 }

@@ -50,6 +50,8 @@ public:
     bool Ask(QWidget*, const QString& text, const QString& caption) override;
     void Inform(QWidget*, const QString& text, const QString& caption) override;
     void ShowError(QWidget*, const QString& text, const QString& caption) override;
+    SaveAnswer AskSave(QWidget*, const QString& text, const QString& caption) override;
+    std::deque<SaveAnswer> saveAnswers; // AskSave's answers
 };
 
 // A window with its directory dialog, a scratch folder, and the working

@@ -174,3 +174,22 @@ TEST_F(BrowseLookTest, PreviewFollowsTheCurrentRow) {
 }
 
 } // namespace
+
+TEST_F(BrowseLookTest, ACutCellShowsItsWholeTextInItsTooltip) {
+    // Widths are measured on the first rows: a long name further down is cut.
+    std::vector<Entry> entries(250, Entry{"a.txt", "x"});
+    entries[240] = {"b1234567890a.txt", "x"};
+    MakePack("in/MENU", entries);
+    Add({Path("in/MENU.fat")}, 1);
+    pw::TContentsForm* form = w->ShowContents(Path("in/MENU.fat"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    QTableView* table = form->Table;
+    const QModelIndex longName = table->model()->index(240, pw::TPackModel::ColName);
+    ASSERT_LT(table->columnWidth(pw::TPackModel::ColName), table->fontMetrics().horizontalAdvance("b1234567890a.txt"));
+    EXPECT_EQ(pw::CellToolTip(table, longName), "b1234567890a.txt");
+    EXPECT_EQ(pw::CellToolTip(table, table->model()->index(0, pw::TPackModel::ColName)), ""); // whole: no tip
+    table->setColumnWidth(pw::TPackModel::ColIndex, 4); // the model's own tip after the text
+    table->setColumnWidth(pw::TPackModel::ColPath, 4);
+    EXPECT_EQ(pw::CellToolTip(table, table->model()->index(3, pw::TPackModel::ColIndex)), "00000003");
+    EXPECT_EQ(pw::CellToolTip(table, table->model()->index(3, pw::TPackModel::ColPath)), "MENU/TXT/00000003.txt");
+}
