@@ -63,6 +63,10 @@ pw::TContentsForm* TMainForm::ShowContents(const QString& indexPath) {
         form->OtherRunBusy = [this] { return running_; };
         // The main window waits for an extraction before it closes.
         form->RunEnded = [this] { QTimer::singleShot(0, this, [this] { CloseIfAsked(); }); };
+        // A new pack saved from the window opens in a window of its own.
+        form->OpenPack = [this](const std::string& path) {
+            Guarded([&] { ShowContents(pw::FromPath(path)); });
+        };
         return form;
     });
 }

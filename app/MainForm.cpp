@@ -176,6 +176,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A contents window with replacements not saved asks first; Cancel
+    // keeps both open.
+    for (const auto& [key, form] : contents_)
+        if (form && form->Unsaved() && !form->close()) {
+            event->ignore();
+            return;
+        }
     event->accept();
 }
 

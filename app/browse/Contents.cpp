@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <algorithm>
 
+#include "app/browse/ContentsReplace.h"
 #include "app/browse/EntryTable.h"
 #include "app/browse/FilterBar.h"
 #include "app/browse/Paths.h"
@@ -25,12 +26,15 @@
 
 namespace pw {
 
-QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes) {
-    return QStringLiteral("%1 - %2 %3, %4 bytes")
-        .arg(FromPath(ExtractFileName(indexPath)))
-        .arg(entries)
-        .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
-        .arg(bytes);
+QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes, size_t replaced,
+                        int64_t replacedBytes) {
+    QString caption = QStringLiteral("%1 - %2 %3, %4 bytes")
+                          .arg(FromPath(ExtractFileName(indexPath)))
+                          .arg(entries)
+                          .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
+                          .arg(bytes);
+    if (replaced > 0) caption += QStringLiteral("; %1 replaced, %2 bytes").arg(replaced).arg(replacedBytes);
+    return caption;
 }
 
 TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWidget* parent)
@@ -73,6 +77,7 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     connect(BExtractSelected, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractSelectedClick));
     connect(BExtractAll, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractAllClick));
     connect(Stop, &QPushButton::clicked, this, guarded(&TContentsForm::StopClick));
+    SetUpReplacing();
     UpdateButtons();
     resize(1040, 600);
     layout()->activate();
@@ -84,6 +89,7 @@ TContentsForm::~TContentsForm() = default;
 void TContentsForm::PreviewRow(int row) {
     if (row < 0 || row >= model_->rowCount()) {
         Preview->Clear();
+        PreviewReplacement(SIZE_MAX);
         return;
     }
     const size_t k = model_->SourceRow(row);
@@ -95,6 +101,7 @@ void TContentsForm::PreviewRow(int row) {
     request.type = model_->TypeName(k);
     request.inside = model_->Inside(k);
     Preview->Request(request);
+    PreviewReplacement(k);
 }
 
 std::vector<bool> TContentsForm::SelectedEntries() const {
@@ -108,6 +115,7 @@ void TContentsForm::UpdateButtons() {
     BExtractSelected->setEnabled(!running_ && Table->selectionModel()->hasSelection());
     BExtractAll->setEnabled(!running_ && model_->SourceCount() > 0);
     Stop->setEnabled(running_);
+    BSave->setEnabled(!running_ && model_->ReplacedCount() > 0);
 }
 
 void TContentsForm::BExtractSelectedClick() {
@@ -142,6 +150,10 @@ void TContentsForm::closeEvent(QCloseEvent* event) {
         closeAfterRun_ = true;
         run_.RequestStop();
         Stop->setEnabled(false);
+        event->ignore();
+        return;
+    }
+    if (!MayClose()) {
         event->ignore();
         return;
     }

@@ -1,8 +1,10 @@
 #pragma once
 // The contents window of one pack: its entries in a table that sorts and
 // filters, a preview of the selected entry, and extraction of the selected
-// entries or of all of them, with progress and Stop. It does not block the
-// main window; the main window keeps one per pack.
+// entries or of all of them, with progress and Stop. Entries are replaced
+// by files where they are shown (ContentsReplace.cpp) and saved as a new
+// pack, a patch or a log. It does not block the main window; the main
+// window keeps one per pack.
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -13,11 +15,14 @@
 #include "packs/Formathandlers.h"
 #include "packs/RunContext.h"
 #include "packs/StatusSink.h"
+#include "packs/replace/Replace.h"
 
 namespace Ui {
 class TContentsForm;
 }
+class QAction;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -27,9 +32,12 @@ namespace pw {
 class TFilterBar;
 class TPackModel;
 class TPreviewPane;
+struct ReplaceParts;
 
-// The caption of a contents window: "MENU.fat - 3 entries, 12 bytes".
-QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes);
+// The caption of a contents window: "MENU.fat - 3 entries, 12 bytes", and
+// with replaced entries "; 2 replaced, 40 bytes".
+QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes, size_t replaced = 0,
+                        int64_t replacedBytes = 0);
 
 class TContentsForm : public QWidget, public StatusSink {
     Q_OBJECT
@@ -57,6 +65,11 @@ public:
     std::function<bool()> OtherRunBusy;
     // Called when an extraction has ended, however it ended.
     std::function<void()> RunEnded;
+    // Opens a file with the desktop's default application for it (false
+    // when none could be started); tests put a stand-in here.
+    std::function<bool(const QString& path)> OpenWithDesktop;
+    // Opens the contents window of another pack (a new pack just saved).
+    std::function<void(const std::string& indexPath)> OpenPack;
 
     // Handlers. The extractions ask for a folder through the run's folder
     // prompt and write TARGET/result.log as a run over this pack would.
@@ -68,6 +81,34 @@ public:
     std::vector<bool> SelectedEntries() const;
     // Shows the preview of the entry at a view row.
     void PreviewRow(int row);
+
+    // Replacing entries. Errors are thrown with the engine's messages.
+    QPushButton* BSave; // its menu: new pack, patch, log
+    QAction *ReplaceAction, *OpenInEditorAction, *UndoReplaceAction, *UndoAllAction, *ReplaceFromFolderAction,
+        *SaveAsPackAction, *SaveAsPatchAction, *SaveAsLogAction;
+    TPreviewPane* NewPreview; // beside Preview for a replaced entry
+    QWidget* Diff;            // a TDiffView in place of both for a replaced text
+    // Entry k takes the file's bytes (as they are now).
+    void ReplaceEntry(size_t k, const QString& file);
+    // Files matched to entries by name, listed for confirmation first.
+    void ReplaceFiles(const QStringList& files);
+    // The files or folders dropped at a view row (-1: on no row).
+    void DropFiles(const QStringList& files, int row);
+    void ReplaceClick();
+    void ReplaceFromFolderClick();
+    // The current entry written to a private temporary file named as an
+    // extraction names it, opened with OpenWithDesktop, and watched: each
+    // save replaces the entry by it. Returns the file.
+    QString OpenInEditorClick();
+    void UndoReplaceClick();
+    void UndoAllClick();
+    // Each returns whether it saved.
+    bool SaveAsPackClick();
+    bool SaveAsPatchClick();
+    bool SaveAsLogClick();
+    // Replacements that no save has written yet.
+    bool Unsaved() const;
+    QMenu* TableMenu();
 
     // Status of the engine while it extracts.
     void SetStatus(const std::string& caption) override;
@@ -84,8 +125,17 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void SetUpReplacing();
+    void ReplacementsChanged();
+    // The new side of the preview for entry k (hidden when it is not replaced).
+    void PreviewReplacement(size_t k);
+    void EditedFileChanged(const QString& path);
+    // Closing with unsaved replacements: save, discard or cancel.
+    bool MayClose();
+    replace::ReplaceSet Set() const;
     void Extract(const std::vector<bool>& selected);
     void ShowErrorBox(const std::string& message);
     void UpdateButtons();
@@ -98,6 +148,7 @@ private:
     bool running_ = false;
     bool closeAfterRun_ = false;
     int total_ = 0, totalMax_ = 100;
+    std::unique_ptr<ReplaceParts> replace_;
 };
 
 } // namespace pw

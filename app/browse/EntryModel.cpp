@@ -159,6 +159,12 @@ void TEntryModel::Refresh() {
     endResetModel();
 }
 
+void TEntryModel::ForgetSort(int column) {
+    if (column < 0 || column >= Columns() || sorted_[size_t(column)].empty()) return;
+    sorted_[size_t(column)].clear();
+    if (sortColumn_ == column) sort(column, sortOrder_);
+}
+
 void TEntryModel::Refilter() {
     const size_t n = Count();
     visible_.clear();

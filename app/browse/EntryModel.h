@@ -75,6 +75,9 @@ protected:
 
     // After what Keep answers changed: the rows are narrowed again.
     void Refresh();
+    // After what Less answers for `column` changed: its order is computed
+    // again when it is next sorted by (at once when it is sorted by now).
+    void ForgetSort(int column);
 
     // After the rows changed: types counted again, the view in row order.
     void Rebuild();

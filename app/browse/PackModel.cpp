@@ -39,7 +39,7 @@ std::unique_ptr<TPackModel> TPackModel::Open(const std::string& indexPath, QObje
 
 TPackModel::TPackModel(PackIndex index, std::string indexPath, std::string dataPath, int64_t dataSize,
                        QObject* parent)
-    : TEntryModel({"Index", "Name", "Type", "Start block", "Size", "Output path"}, parent), index_(std::move(index)), indexPath_(std::move(indexPath)),
+    : TEntryModel({"Index", "Name", "Type", "Start block", "Size", "Output path", "Replaced by"}, parent), index_(std::move(index)), indexPath_(std::move(indexPath)),
       dataPath_(std::move(dataPath)), packName_(PackName(indexPath_)), dataSize_(dataSize) {
     for (size_t k = 0; k < index_.Count(); ++k) {
         const int32_t size = index_.Size(k);
@@ -61,11 +61,16 @@ std::string TPackModel::RelativePath(size_t k) const {
 
 QVariant TPackModel::Cell(size_t k, int column, int role) const {
     const bool damaged = !Inside(k);
+    const replace::Replacement* replaced = ReplacementOf(k);
     if (role == DamagedRole) return damaged;
     if (role == Qt::ForegroundRole) return damaged ? QVariant(QBrush(QColor(190, 0, 0))) : QVariant();
+    // A replaced row: tinted, its index marked.
+    if (role == Qt::BackgroundRole) return replaced ? QVariant(QBrush(QColor(214, 238, 214))) : QVariant();
     if (role == Qt::ToolTipRole) {
-        // The path whole, as the column may show it elided.
-        QString tip = column == ColPath ? QString::fromLatin1(RelativePath(k)) : QString();
+        // The paths whole, as the columns may show them elided.
+        QString tip = column == ColPath ? QString::fromLatin1(RelativePath(k))
+                      : column == ColReplaced && replaced ? QString::fromStdString(replaced->file)
+                                                          : QString();
         if (damaged) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) +
                             QStringLiteral("The data lie outside the data file");
         return tip.isEmpty() ? QVariant() : QVariant(tip);
@@ -74,7 +79,9 @@ QVariant TPackModel::Cell(size_t k, int column, int role) const {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     switch (column) {
-    case ColIndex: return QString::fromStdString(Hex8(uint32_t(k))) + (damaged ? QStringLiteral(" !") : QString());
+    case ColIndex:
+        return QString::fromStdString(Hex8(uint32_t(k))) + (damaged ? QStringLiteral(" !") : QString()) +
+               (replaced ? QStringLiteral(" *") : QString());
     case ColName: {
         const std::string_view name = index_.Name(k);
         return QString::fromLatin1(name.data(), qsizetype(name.size()));
@@ -83,8 +90,54 @@ QVariant TPackModel::Cell(size_t k, int column, int role) const {
     case ColStart: return index_.StartBlock(k);
     case ColSize: return index_.Size(k);
     case ColPath: return QString::fromLatin1(RelativePath(k));
+    case ColReplaced:
+        if (!replaced) return QString();
+        return QStringLiteral("%1 bytes from %2")
+            .arg(replaced->stamp.size)
+            .arg(QString::fromStdString(ExtractFileName(replaced->file)));
     default: return {};
     }
+}
+
+void TPackModel::SetReplacement(replace::Replacement r) {
+    const size_t k = r.index;
+    replaced_[k] = std::move(r);
+    RowChanged(k);
+}
+
+bool TPackModel::Unreplace(size_t k) {
+    if (replaced_.erase(k) == 0) return false;
+    RowChanged(k);
+    return true;
+}
+
+void TPackModel::UnreplaceAll() {
+    std::map<size_t, replace::Replacement> was;
+    was.swap(replaced_);
+    for (const auto& [k, r] : was) RowChanged(k);
+}
+
+const replace::Replacement* TPackModel::ReplacementOf(size_t k) const {
+    const auto it = replaced_.find(k);
+    return it == replaced_.end() ? nullptr : &it->second;
+}
+
+std::vector<replace::Replacement> TPackModel::Replacements() const {
+    std::vector<replace::Replacement> out;
+    for (const auto& [k, r] : replaced_) out.push_back(r);
+    return out;
+}
+
+int64_t TPackModel::ReplacedBytes() const {
+    int64_t bytes = 0;
+    for (const auto& [k, r] : replaced_) bytes += r.stamp.size;
+    return bytes;
+}
+
+void TPackModel::RowChanged(size_t k) {
+    ForgetSort(ColReplaced);
+    const int row = RowOfSource(k);
+    if (row >= 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 void TPackModel::PrepareSort(int column) {
@@ -107,6 +160,10 @@ bool TPackModel::Less(int column, size_t a, size_t b) const {
         return x != y ? x < y : a < b;
     }
     case ColPath: return pathKeys_[a] != pathKeys_[b] ? pathKeys_[a] < pathKeys_[b] : a < b;
+    case ColReplaced: { // replaced rows first
+        const bool x = replaced_.count(a) != 0, y = replaced_.count(b) != 0;
+        return x != y ? x : a < b;
+    }
     default: return a < b;
     }
 }

@@ -1,22 +1,25 @@
 #pragma once
-// The entries of one pack as a table: index, name, type, start block, size
-// and the relative path a full extraction gives the entry. The index file
-// is held in memory as the engine reads it; rows are located by arithmetic.
+// The entries of one pack as a table: index, name, type, start block, size,
+// the relative path a full extraction gives the entry, and the file that
+// replaces it when one does (its rows marked). The index file is held in
+// memory as the engine reads it; rows are located by arithmetic.
 #include <QString>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/browse/EntryModel.h"
 #include "packs/PackIndex.h"
+#include "packs/replace/Replace.h"
 
 namespace pw {
 
 class TPackModel : public TEntryModel {
     Q_OBJECT
 public:
-    enum Column { ColIndex, ColName, ColType, ColStart, ColSize, ColPath };
+    enum Column { ColIndex, ColName, ColType, ColStart, ColSize, ColPath, ColReplaced };
 
     // Reads the index and looks at the data file's size. The engine's
     // messages: "Cannot open file %s" for either file, "Damaged pack index
@@ -37,6 +40,17 @@ public:
     std::string TypeName(size_t k) const;
     std::string RelativePath(size_t k) const;
 
+    // Entry r.index takes r's file instead of its data, in place of any
+    // file before; undone by Unreplace. Each changes the row's cells.
+    void SetReplacement(replace::Replacement r);
+    bool Unreplace(size_t k);
+    void UnreplaceAll();
+    const replace::Replacement* ReplacementOf(size_t k) const;
+    // In index order.
+    std::vector<replace::Replacement> Replacements() const;
+    size_t ReplacedCount() const { return replaced_.size(); }
+    int64_t ReplacedBytes() const;
+
 protected:
     size_t Count() const override { return index_.Count(); }
     QVariant Cell(size_t source, int column, int role) const override;
@@ -51,6 +65,8 @@ private:
     int64_t dataSize_ = 0;
     int64_t totalBytes_ = 0;
     std::vector<std::string> pathKeys_; // made when the path column is first sorted
+    std::map<size_t, replace::Replacement> replaced_;
+    void RowChanged(size_t k);
 };
 
 } // namespace pw

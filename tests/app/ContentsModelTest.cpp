@@ -40,7 +40,7 @@ GeneratedPack PackModelTest::pack;
 
 TEST_F(PackModelTest, RowsAndCellsComeFromTheIndex) {
     ASSERT_EQ(model->rowCount(), 100000);
-    EXPECT_EQ(model->columnCount(), 6);
+    EXPECT_EQ(model->columnCount(), 7);
     for (int k : {0, 1, 26, 4999, 99999}) {
         EXPECT_EQ(Cell(k, TPackModel::ColIndex).left(8), QString::fromStdString(pw::Hex8(uint32_t(k))));
         EXPECT_EQ(Cell(k, TPackModel::ColName).toStdString(), GeneratedName(size_t(k)));

@@ -1,0 +1,124 @@
+// Saving the replacements of the contents window, each through the engine
+// as `packwright-cli replace` does: a new pack in another folder (the
+// rebuild's writer, commit and progress, with Stop), a patch of the
+// replaced entries, or a result log that insertion replays; and the
+// question when the window closes with replacements not saved.
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "app/browse/Contents.h"
+#include "app/browse/ContentsReplace.h"
+#include "app/browse/PackModel.h"
+#include "app/browse/Paths.h"
+#include "core/FileNames.h"
+#include "packs/RebuildRules.h"
+#include "packs/patch/PatchMake.h"
+
+namespace pw {
+
+bool TContentsForm::SaveAsPackClick() {
+    if (running_ || model_->ReplacedCount() == 0) return false;
+    if (OtherRunBusy && OtherRunBusy()) {
+        CurrentMessage->setText(QStringLiteral("The main window is running; try again when it is done."));
+        return false;
+    }
+    const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
+    if (!target) return false;
+    const std::string folder = ToPath(QFileInfo(*target).absoluteFilePath());
+    Outcome outcome = Outcome::Done;
+    {
+        struct Running {
+            TContentsForm& form;
+            explicit Running(TContentsForm& f) : form(f) {
+                form.running_ = true;
+                form.UpdateButtons();
+                form.Progress->show();
+            }
+            ~Running() {
+                form.running_ = false;
+                form.UpdateButtons();
+                form.Progress->setValue(0);
+                form.Progress->hide();
+                if (form.RunEnded) form.RunEnded();
+            }
+        } scope(*this);
+        outcome = replace::BuildPack(run_, Set(), folder);
+    }
+    if (closeAfterRun_) return false;
+    if (outcome == Outcome::Stopped) {
+        dialogs_.Inform(this, QStringLiteral("Operation stopped!"), QStringLiteral("Process status:"));
+        return false;
+    }
+    replace_->saved = true;
+    const std::string newIndex = TargetIndexPath(folder, indexPath_);
+    CurrentMessage->setText(QStringLiteral("Saved %1").arg(FromPath(newIndex)));
+    if (dialogs_.Ask(this, QStringLiteral("The new pack is %1. Show its contents?").arg(FromPath(newIndex)),
+                     QStringLiteral("Save as new pack")) &&
+        OpenPack)
+        OpenPack(newIndex);
+    return true;
+}
+
+bool TContentsForm::SaveAsPatchClick() {
+    if (running_ || model_->ReplacedCount() == 0) return false;
+    const QString caption = QStringLiteral("Save as patch");
+    const auto title = dialogs_.AskText(this, caption, QStringLiteral("Title:"),
+                                        QFileInfo(FromPath(indexPath_)).completeBaseName());
+    if (!title) return false;
+    const auto author = dialogs_.AskText(this, caption, QStringLiteral("Author:"), QString());
+    if (!author) return false;
+    const auto version = dialogs_.AskText(this, caption, QStringLiteral("Version:"), QString());
+    if (!version) return false;
+    const auto file = dialogs_.SaveFile(this, {QStringLiteral("Save as patch..."),
+                                               QStringLiteral("Patches (*.pwpatch)|*.pwpatch"),
+                                               QStringLiteral("pwpatch"), true});
+    if (!file) return false;
+    patch::SetWriterVersion(PACKWRIGHT_VERSION);
+    patch::Manifest manifest;
+    manifest.title = title->toStdString();
+    manifest.author = author->toStdString();
+    manifest.version = version->toStdString();
+    PlainStatus quiet;
+    RunContext ctx(quiet);
+    const std::string output = ToPath(QFileInfo(*file).absoluteFilePath());
+    if (!replace::SavePatch(ctx, Set(), output, manifest)) return false;
+    replace_->saved = true;
+    CurrentMessage->setText(QStringLiteral("Saved %1").arg(FromPath(output)));
+    return true;
+}
+
+bool TContentsForm::SaveAsLogClick() {
+    if (running_ || model_->ReplacedCount() == 0) return false;
+    const auto file = dialogs_.SaveFile(this, {QStringLiteral("Save as log..."),
+                                               QStringLiteral("Log files (*.log)|*.log"), QStringLiteral("log"), true});
+    if (!file) return false;
+    const std::string output = ToPath(QFileInfo(*file).absoluteFilePath());
+    replace::SaveLog(Set(), output);
+    replace_->saved = true;
+    CurrentMessage->setText(QStringLiteral("Saved %1").arg(FromPath(output)));
+    return true;
+}
+
+bool TContentsForm::MayClose() {
+    if (!Unsaved()) return true;
+    const size_t n = model_->ReplacedCount();
+    const QString text = QStringLiteral("%1 replaced %2 not saved. Save them as a new pack?")
+                             .arg(n)
+                             .arg(n == 1 ? QStringLiteral("entry is") : QStringLiteral("entries are"));
+    switch (dialogs_.AskSave(this, text, FromPath(ExtractFileName(indexPath_)))) {
+    case Dialogs::SaveAnswer::Save:
+        try {
+            return SaveAsPackClick();
+        } catch (const std::exception& e) {
+            ShowErrorBox(e.what());
+            return false;
+        }
+    case Dialogs::SaveAnswer::Discard: return true;
+    case Dialogs::SaveAnswer::Cancel: break;
+    }
+    return false;
+}
+
+} // namespace pw
