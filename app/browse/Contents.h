@@ -133,6 +133,7 @@ private:
     // The new side of the preview for entry k (hidden when it is not replaced).
     void PreviewReplacement(size_t k);
     void EditedFileChanged(const QString& path);
+    void LookAtEdited(const QString& path, int retries);
     // Closing with unsaved replacements: save, discard or cancel.
     bool MayClose();
     replace::ReplaceSet Set() const;

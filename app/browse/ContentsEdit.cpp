@@ -72,27 +72,27 @@ QString TContentsForm::OpenInEditorClick() {
 void TContentsForm::EditedFileChanged(const QString& path) {
     ReplaceParts& r = *replace_;
     if (!r.edited.count(path) || !r.settling.insert(path).second) return;
-    auto look = std::make_shared<std::function<void(int)>>();
-    *look = [this, path, look](int retries) {
-        ReplaceParts& p = *replace_;
-        if (!QFileInfo::exists(path)) {
-            // Between an editor's write and its rename: look again.
-            if (retries > 0) QTimer::singleShot(SettleMs, this, [look, retries] { (*look)(retries - 1); });
-            else p.settling.erase(path);
-            return;
-        }
-        p.settling.erase(path);
-        if (!p.watcher->files().contains(path)) p.watcher->addPath(path);
-        const size_t k = p.edited[path];
-        const replace::Replacement* now = model_->ReplacementOf(k);
-        if (now && FromPath(now->file) == path && now->stamp == StampOfPath(ToPath(path))) return;
-        try {
-            ReplaceEntry(k, path);
-        } catch (const std::exception& e) {
-            ShowErrorBox(e.what());
-        }
-    };
-    QTimer::singleShot(SettleMs, this, [look] { (*look)(Retries); });
+    QTimer::singleShot(SettleMs, this, [this, path] { LookAtEdited(path, Retries); });
+}
+
+void TContentsForm::LookAtEdited(const QString& path, int retries) {
+    ReplaceParts& r = *replace_;
+    if (!QFileInfo::exists(path)) {
+        // Between an editor's write and its rename: look again.
+        if (retries > 0) QTimer::singleShot(SettleMs, this, [this, path, retries] { LookAtEdited(path, retries - 1); });
+        else r.settling.erase(path);
+        return;
+    }
+    r.settling.erase(path);
+    if (!r.watcher->files().contains(path)) r.watcher->addPath(path);
+    const size_t k = r.edited[path];
+    const replace::Replacement* now = model_->ReplacementOf(k);
+    if (now && FromPath(now->file) == path && now->stamp == StampOfPath(ToPath(path))) return;
+    try {
+        ReplaceEntry(k, path);
+    } catch (const std::exception& e) {
+        ShowErrorBox(e.what());
+    }
 }
 
 } // namespace pw
