@@ -53,12 +53,14 @@ bool DisplayAvailable(int argc, char** argv) {
 
 // PACKWRIGHT_CONTENTS_SCREENSHOT=file.png with PACKWRIGHT_CONTENTS_PACK=
 // pack.fat: open that pack's contents window, preview its first Targa
-// entry, save a picture of the window, then end (for the README).
+// entry (replaced by PACKWRIGHT_CONTENTS_REPLACE when that names a file,
+// old beside new), save a picture of the window, then end (for the README).
 void ContentsScreenshotIfAsked(TMainForm& form) {
     const QString out = qEnvironmentVariable("PACKWRIGHT_CONTENTS_SCREENSHOT");
     const QString pack = qEnvironmentVariable("PACKWRIGHT_CONTENTS_PACK");
+    const QString replacement = qEnvironmentVariable("PACKWRIGHT_CONTENTS_REPLACE");
     if (out.isEmpty() || pack.isEmpty()) return;
-    QTimer::singleShot(300, &form, [&form, out, pack] {
+    QTimer::singleShot(300, &form, [&form, out, pack, replacement] {
         pw::TContentsForm* contents = nullptr;
         try {
             contents = form.ShowContents(pack);
@@ -74,6 +76,11 @@ void ContentsScreenshotIfAsked(TMainForm& form) {
         for (size_t k = 0; k < model->SourceCount(); ++k)
             if (model->TypeName(k) == "TGA") {
                 row = std::max(0, model->RowOfSource(k));
+                try {
+                    if (!replacement.isEmpty()) contents->ReplaceEntry(k, replacement);
+                } catch (const std::exception& e) {
+                    std::fprintf(stderr, "%s\n", e.what());
+                }
                 break;
             }
         QObject::connect(contents->Preview, &pw::TPreviewPane::Shown, contents, [contents, out] {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes a small sample pack, DEMO.fat and DEMO.mix, into the folder given:
 a few Targa pictures, texts, an INI block text and binary data, for the
-screenshot of the contents window."""
+screenshot of the contents window; and title-night.tga beside it, an edited
+title picture that the screenshot shows replacing the pack's own."""
 import math
 import struct
 import sys
@@ -31,6 +32,11 @@ def sky(x, y):
         return 40 + (x * 3 + y) % 30, 120 + int(y / 3), 50
     t = y / 200.0
     return int(40 + 120 * t), int(90 + 110 * t), int(200 + 40 * t)
+
+
+def night(x, y):
+    r, g, b = sky(x, y)
+    return r // 3, g // 3, min(255, b // 2 + 60)
 
 
 def tiles(x, y):
@@ -64,6 +70,7 @@ def main():
         data += b"\0" * (-len(data) % 2048)
     (out / "DEMO.fat").write_bytes(bytes(index))
     (out / "DEMO.mix").write_bytes(bytes(data))
+    (out / "title-night.tga").write_bytes(targa(240, 200, night))
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts packwright on a virtual X display (Xvfb) and saves a picture of its
 # window as docs/screenshot.png, and one of the contents window over a
-# generated sample pack, with a Targa entry previewed, as docs/contents.png.
+# generated sample pack, a Targa entry replaced by an edited picture and
+# previewed old beside new, as docs/contents.png.
 # The program grabs its own window when PACKWRIGHT_SCREENSHOT (or
 # PACKWRIGHT_CONTENTS_SCREENSHOT with PACKWRIGHT_CONTENTS_PACK) names a file,
 # then closes.
@@ -27,7 +28,8 @@ trap 'rm -rf "$sample"' EXIT
 python3 scripts/sample_pack.py "$sample"
 contents="$PWD/docs/contents.png"
 rm -f "$contents"
-PACKWRIGHT_CONTENTS_SCREENSHOT="$contents" PACKWRIGHT_CONTENTS_PACK="$sample/DEMO.fat" QT_QPA_PLATFORM=xcb \
+PACKWRIGHT_CONTENTS_SCREENSHOT="$contents" PACKWRIGHT_CONTENTS_PACK="$sample/DEMO.fat" \
+  PACKWRIGHT_CONTENTS_REPLACE="$sample/title-night.tga" QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 1280x800x24" build/release/app/packwright
 if [[ ! -s "$contents" ]]; then
   echo "No contents screenshot was written" >&2
