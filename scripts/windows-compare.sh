@@ -107,6 +107,21 @@ for p in mod log; do
   b=$(run_win patch show "$(winpath "$work/win/$p.pwpatch")" | tr -d '\r' | sed 1d)
   [[ "$a" == "$b" ]] || fail "patch show $p.pwpatch differs"
 done
+# The same two entries replaced without an extraction: the pack insert
+# built, and the patch diff made of it.
+"$lin" replace --quiet --target "$work/lin/repl" "$work/game/MENU.fat" \
+  0="$work/lin/out/MENU/TXT/00000000.txt" e1.TGA="$work/lin/out/MENU/TGA/00000001.tga"
+run_win replace --quiet --target "$(winpath "$work/win/repl")" "$(winpath "$work/game/MENU.fat")" \
+  0="$(winpath "$work/win/out/MENU/TXT/00000000.txt")" e1.TGA="$(winpath "$work/win/out/MENU/TGA/00000001.tga")"
+run_win replace --quiet --patch "$(winpath "$work/win/repl.pwpatch")" --title "Mod" --author "Me" \
+  "$(winpath "$work/game/MENU.fat")" 0="$(winpath "$work/win/out/MENU/TXT/00000000.txt")" \
+  00000001.tga="$(winpath "$work/win/out/MENU/TGA/00000001.tga")"
+for side in lin win; do
+  for f in MENU.fat MENU.mix; do
+    cmp -s "$work/$side/repl/$f" "$work/lin/new/$f" || fail "replace on $side built another $f"
+  done
+done
+cmp -s "$work/win/repl.pwpatch" "$work/lin/mod.pwpatch" || fail "replace --patch made another patch"
 # A patch names packs by file name: the game's folder holds both it changes.
 mkdir "$work/flat"
 cp "$work/game/MENU.fat" "$work/game/MENU.mix" "$work/game/sub/SND.old.fat" "$work/game/sub/SND.old.mix" "$work/flat/"
@@ -115,4 +130,4 @@ run_win apply --quiet --target "$(winpath "$work/win/applied")" --source "$(winp
   "$(winpath "$work/win/mod.pwpatch")" "$(winpath "$work/win/log.pwpatch")"
 same_files applied applied 4
 cmp -s "$work/lin/applied/MENU.mix" "$work/lin/new/MENU.mix" || fail "the applied MENU.mix is not the rebuilt one"
-echo "windows-compare: list, extract, insert, diff, patch show and apply agree on 3 packs"
+echo "windows-compare: list, extract, insert, replace, diff, patch show and apply agree on 3 packs"
