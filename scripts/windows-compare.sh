@@ -107,21 +107,18 @@ for p in mod log; do
   b=$(run_win patch show "$(winpath "$work/win/$p.pwpatch")" | tr -d '\r' | sed 1d)
   [[ "$a" == "$b" ]] || fail "patch show $p.pwpatch differs"
 done
-# The same two entries replaced without an extraction: the pack insert
-# built, and the patch diff made of it.
-"$lin" replace --quiet --target "$work/lin/repl" "$work/game/MENU.fat" \
-  0="$work/lin/out/MENU/TXT/00000000.txt" e1.TGA="$work/lin/out/MENU/TGA/00000001.tga"
-run_win replace --quiet --target "$(winpath "$work/win/repl")" "$(winpath "$work/game/MENU.fat")" \
-  0="$(winpath "$work/win/out/MENU/TXT/00000000.txt")" e1.TGA="$(winpath "$work/win/out/MENU/TGA/00000001.tga")"
-run_win replace --quiet --patch "$(winpath "$work/win/repl.pwpatch")" --title "Mod" --author "Me" \
-  "$(winpath "$work/game/MENU.fat")" 0="$(winpath "$work/win/out/MENU/TXT/00000000.txt")" \
-  00000001.tga="$(winpath "$work/win/out/MENU/TGA/00000001.tga")"
+# The same two entries replaced without an extraction, by index and by
+# name: the same new pack and the same patch on both sides.
 for side in lin win; do
-  for f in MENU.fat MENU.mix; do
-    cmp -s "$work/$side/repl/$f" "$work/lin/new/$f" || fail "replace on $side built another $f"
-  done
+  if [[ $side == lin ]]; then run=("$lin"); p() { printf '%s' "$1"; }; else run=(run_win); p() { winpath "$1"; }; fi
+  e="$work/$side/out/MENU"
+  "${run[@]}" replace --quiet --target "$(p "$work/$side/repl")" "$(p "$work/game/MENU.fat")" \
+    0="$(p "$e/TXT/00000000.txt")" e1.TGA="$(p "$e/TGA/00000001.tga")"
+  "${run[@]}" replace --quiet --patch "$(p "$work/$side/repl.pwpatch")" --title "Mod" "$(p "$work/game/MENU.fat")" \
+    0="$(p "$e/TXT/00000000.txt")" 00000001.tga="$(p "$e/TGA/00000001.tga")"
 done
-cmp -s "$work/win/repl.pwpatch" "$work/lin/mod.pwpatch" || fail "replace --patch made another patch"
+same_files repl replaced 2
+cmp -s "$work/lin/repl.pwpatch" "$work/win/repl.pwpatch" || fail "replace --patch made another patch"
 # A patch names packs by file name: the game's folder holds both it changes.
 mkdir "$work/flat"
 cp "$work/game/MENU.fat" "$work/game/MENU.mix" "$work/game/sub/SND.old.fat" "$work/game/sub/SND.old.mix" "$work/flat/"
