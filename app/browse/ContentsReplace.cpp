@@ -160,6 +160,15 @@ replace::ReplaceSet TContentsForm::Set() const { return {indexPath_, model_->Rep
 
 void TContentsForm::ReplacementsChanged() {
     replace_->saved = false;
+    // The marker and the files came after the widths were measured (a
+    // sample of the replaced rows is enough: the tooltips have the rest).
+    const std::vector<replace::Replacement> all = model_->Replacements();
+    for (size_t i = 0; i < all.size() && i < ListedMatches; ++i) {
+        const int row = model_->RowOfSource(all[i].index);
+        if (row < 0) continue;
+        for (int c : {int(TPackModel::ColIndex), int(TPackModel::ColReplaced)})
+            WidenColumnFor(Table, c, model_->index(row, c).data().toString());
+    }
     setWindowTitle(ContentsCaption(indexPath_, model_->SourceCount(), model_->TotalBytes(), model_->ReplacedCount(),
                                    model_->ReplacedBytes()));
     UpdateButtons();

@@ -71,6 +71,13 @@ void SetUpEntryTable(QTableView* table, TEntryModel* model) {
     }
 }
 
+void WidenColumnFor(QTableView* table, int column, const QString& text) {
+    const int margin = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 4;
+    const int wanted = std::min(table->fontMetrics().horizontalAdvance(text) + margin,
+                                table->fontMetrics().averageCharWidth() * LastColumnChars);
+    if (table->columnWidth(column) < wanted) table->setColumnWidth(column, wanted);
+}
+
 int NeededWidth(const QTableView* table) {
     const int columns = table->model() ? table->model()->columnCount() : 0;
     int width = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();

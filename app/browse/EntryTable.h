@@ -29,6 +29,10 @@ void SetUpEntryTable(QTableView* table, TEntryModel* model);
 // then the model's own tooltip; empty when there is neither.
 QString CellToolTip(const QAbstractItemView* view, const QModelIndex& index);
 
+// Widens a column of `table` to show `text` whole (at most about 40
+// characters), for a text that comes after the widths were measured.
+void WidenColumnFor(QTableView* table, int column, const QString& text);
+
 // The width the table needs to show its columns whole, the last one at most
 // about 40 characters wide, with its frame and vertical scroll bar.
 int NeededWidth(const QTableView* table);

@@ -39,7 +39,7 @@ std::unique_ptr<TPackModel> TPackModel::Open(const std::string& indexPath, QObje
 
 TPackModel::TPackModel(PackIndex index, std::string indexPath, std::string dataPath, int64_t dataSize,
                        QObject* parent)
-    : TEntryModel({"Index", "Name", "Type", "Start block", "Size", "Output path", "Replaced by"}, parent), index_(std::move(index)), indexPath_(std::move(indexPath)),
+    : TEntryModel({"Index", "Name", "Type", "Start block", "Size", "Replaced by", "Output path"}, parent), index_(std::move(index)), indexPath_(std::move(indexPath)),
       dataPath_(std::move(dataPath)), packName_(PackName(indexPath_)), dataSize_(dataSize) {
     for (size_t k = 0; k < index_.Count(); ++k) {
         const int32_t size = index_.Size(k);

@@ -1,7 +1,7 @@
 #pragma once
 // The entries of one pack as a table: index, name, type, start block, size,
-// the relative path a full extraction gives the entry, and the file that
-// replaces it when one does (its rows marked). The index file is held in
+// the file that replaces the entry when one does (its row marked), and the
+// relative path a full extraction gives it. The index file is held in
 // memory as the engine reads it; rows are located by arithmetic.
 #include <QString>
 #include <cstdint>
@@ -19,7 +19,7 @@ namespace pw {
 class TPackModel : public TEntryModel {
     Q_OBJECT
 public:
-    enum Column { ColIndex, ColName, ColType, ColStart, ColSize, ColPath, ColReplaced };
+    enum Column { ColIndex, ColName, ColType, ColStart, ColSize, ColReplaced, ColPath };
 
     // Reads the index and looks at the data file's size. The engine's
     // messages: "Cannot open file %s" for either file, "Damaged pack index

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     const pwtest::GeneratedPack pack = pwtest::WriteGeneratedPack(dir.path().toStdString(), "BIG", entries);
     pw::QtDialogs dialogs;
 
-    const char* columns[] = {"index", "name", "type", "start", "size", "path"};
+    const char* columns[] = {"index", "name", "type", "start", "size", "replaced", "path"};
     std::vector<std::string> names = {"open model", "open window"};
     for (const char* c : columns) names.push_back(std::string("sort ") + c);
     names.insert(names.end(),
