@@ -22,7 +22,7 @@ struct ReplaceOptions {
 // ENTRY=FILE, split at the first "=": an entry of `index`, a file chosen now.
 replace::Replacement ReplacementOf(const PackIndex& index, const std::string& indexPath, const std::string& pair) {
     const size_t eq = pair.find('=');
-    const size_t k = replace::EntryForSpec(index, pair.substr(0, eq), indexPath);
+    const size_t k = replace::EntryForArgument(index, pair.substr(0, eq), indexPath);
     return replace::Choose(k, FullPath(pair.substr(eq + 1)));
 }
 

@@ -69,11 +69,11 @@ std::optional<size_t> EntryForFile(const PackIndex& index, const std::string& fi
     return found;
 }
 
-size_t EntryForSpec(const PackIndex& index, const std::string& spec, const std::string& indexPath) {
+size_t EntryForArgument(const PackIndex& index, const std::string& text, const std::string& indexPath) {
     try {
-        return FindEntry(index, spec, indexPath);
+        return FindEntry(index, text, indexPath);
     } catch (const Error&) {
-        if (std::optional<size_t> k = EntryForFile(index, spec)) return *k;
+        if (std::optional<size_t> k = EntryForFile(index, text)) return *k;
         throw;
     }
 }

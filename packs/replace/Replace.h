@@ -50,9 +50,9 @@ Replacement Choose(size_t index, const std::string& file);
 // exactly one entry bears it.
 std::optional<size_t> EntryForFile(const PackIndex& index, const std::string& file);
 
-// The entry that `spec` names on a command line: an index ("12", "#0xC"),
+// The entry that `text` names on a command line: an index ("12", "#0xC"),
 // an entry name, or a file name an extraction gives. Errors as FindEntry's.
-size_t EntryForSpec(const PackIndex& index, const std::string& spec, const std::string& indexPath);
+size_t EntryForArgument(const PackIndex& index, const std::string& text, const std::string& indexPath);
 
 // Files matched to entries: each matched file chosen for its entry (a later
 // file for the same entry wins), every other file named.
