@@ -43,7 +43,6 @@ int Export(const TextsOptions& o, Invocation& run) {
     SetGeneratorVersion(PACKWRIGHT_VERSION);
     const CodePage codePage(o.codePage.empty() ? DefaultCodePage : o.codePage);
     const std::string outDir = FullPath(o.output);
-    if (!IsDirectory(outDir) && !MakeDirectory(outDir)) ThrowCannotCreate(outDir);
     std::vector<std::string> packs;
     if (!o.source.empty()) packs = PacksOfFolder(FullPath(o.source));
     for (const std::string& p : o.files) packs.push_back(FullPath(p));

@@ -73,6 +73,7 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     connect(BExtractSelected, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractSelectedClick));
     connect(BExtractAll, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractAllClick));
     connect(Stop, &QPushButton::clicked, this, guarded(&TContentsForm::StopClick));
+    SetUpTexts();
     UpdateButtons();
     resize(1040, 600);
     layout()->activate();

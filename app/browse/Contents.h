@@ -3,6 +3,7 @@
 // filters, a preview of the selected entry, and extraction of the selected
 // entries or of all of them, with progress and Stop. It does not block the
 // main window; the main window keeps one per pack.
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -27,6 +28,7 @@ namespace pw {
 class TFilterBar;
 class TPackModel;
 class TPreviewPane;
+class TTranslationWindow;
 
 // The caption of a contents window: "MENU.fat - 3 entries, 12 bytes".
 QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes);
@@ -51,6 +53,10 @@ public:
     QPushButton* BExtractSelected;
     QPushButton* BExtractAll;
     QPushButton* Stop;
+    // Shown for a pack with numbered-text entries (ContentsTexts.cpp).
+    QPushButton* BExportTexts = nullptr;
+    QPushButton* BImportTranslation = nullptr;
+    QPointer<TTranslationWindow> Translation; // the last import's results
 
     // The main window answers whether it is working through its list, so
     // that the two never run at once.
@@ -63,6 +69,8 @@ public:
     void BExtractSelectedClick();
     void BExtractAllClick();
     void StopClick();
+    void ExportTextsClick();
+    void ImportTranslationClick();
     bool Running() const { return running_; }
     // The entries (by index number) selected in the table, in index order.
     std::vector<bool> SelectedEntries() const;
@@ -89,6 +97,7 @@ private:
     void Extract(const std::vector<bool>& selected);
     void ShowErrorBox(const std::string& message);
     void UpdateButtons();
+    void SetUpTexts();
 
     std::unique_ptr<Ui::TContentsForm> ui_;
     Dialogs& dialogs_;

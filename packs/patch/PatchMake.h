@@ -18,7 +18,7 @@ namespace pw::patch {
 struct NewData {
     std::string path;
     int64_t offset = 0, size = 0;
-    std::shared_ptr<const std::string> bytes;
+    std::shared_ptr<const std::string> bytes = nullptr;
 };
 
 struct EntryChange {

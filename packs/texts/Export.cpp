@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "core/Directory.h"
+#include "core/Error.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"
 #include "core/PendingFile.h"
@@ -46,6 +48,7 @@ ExportResult ExportPack(RunContext& ctx, const std::string& indexPath, const std
     if (dir.empty() || PathSeparators.find(dir.back()) == std::string_view::npos) dir += PathDelim;
     ExportResult result;
     const std::string potPath = dir + ChangeFileExt(packName, ".pot");
+    if (!IsDirectory(outDir) && !MakeDirectory(outDir)) ThrowCannotCreate(potPath);
     std::unique_ptr<PendingFile> out;
     std::string text;
     auto flush = [&](bool always) {

@@ -20,7 +20,8 @@ struct ExportResult {
     size_t unreadable = 0;    // in a text layout, but not readable by the container: skipped
 };
 
-// Writes DIR/PACK.pot (crash-safe; only when the pack holds text entries).
+// Writes DIR/PACK.pot (crash-safe; only when the pack holds text entries),
+// making DIR when it is missing.
 // "Cannot open file", "Cannot create file", "Stream read error". A stop
 // request ends it with nothing written and `stopped` set.
 ExportResult ExportPack(RunContext& ctx, const std::string& indexPath, const std::string& outDir,

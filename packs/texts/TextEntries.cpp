@@ -1,5 +1,7 @@
 #include "packs/texts/TextEntries.h"
 
+#include <algorithm>
+
 #include "core/Error.h"
 #include "core/FileIO.h"
 
@@ -18,6 +20,19 @@ std::optional<TextEntry> ReadTextEntry(const std::string& bytes) {
     const std::optional<layout::Style> style = layout::StyleOf(bytes);
     if (!style) return std::nullopt;
     return TextEntry{*style, layout::ReadBlocks(*style, bytes)};
+}
+
+size_t CountTextEntries(const PackReader& pack) {
+    size_t count = 0;
+    char head[64];
+    for (size_t k = 0; k < pack.Index().Count(); ++k) {
+        const int32_t size = pack.Index().Size(k);
+        if (size <= 0 || !pack.Inside(k)) continue;
+        const size_t n = std::min(sizeof head, size_t(size));
+        ReadAt(pack.Data().Fd(), head, n, pack.Offset(k));
+        if (layout::StyleOf(std::string_view(head, n))) ++count;
+    }
+    return count;
 }
 
 std::string ContextOf(size_t entry, size_t block) { return std::to_string(entry) + ":" + std::to_string(block); }

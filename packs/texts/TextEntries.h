@@ -26,6 +26,10 @@ struct TextEntry {
 // The entry's texts, or none when its content is in neither layout.
 std::optional<TextEntry> ReadTextEntry(const std::string& bytes);
 
+// How many entries of the pack begin as a numbered-text file in either
+// layout (their first bytes only are read).
+size_t CountTextEntries(const PackReader& pack);
+
 // "12:7"
 std::string ContextOf(size_t entry, size_t block);
 // The numbers of a msgctxt "ENTRY:BLOCK"; false for anything else.
