@@ -143,14 +143,14 @@ void AddTextVerbs(Tool& tool) {
     t.add_option("ACTION", o->action, "export, import or update")
         ->required()
         ->check(CLI::IsMember({"export", "import", "update"}));
-    t.add_option("FILE", o->files, "export: packs; import: translations (.po); update: the old translation")
+    t.add_option("FILE", o->files, "export: packs; import: translations (.po); update: the old .po")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    t.add_option("--output", o->output, "export: the folder for the templates; import: the patch; update: the new .po")
+    t.add_option("--output", o->output, "export: the templates' folder; import: the patch; update: the new .po")
         ->type_name("PATH");
     t.add_option("--source", o->source, "The game's folder (export: every pack in it)")->type_name("GAMEDIR");
     t.add_option("--codepage", o->codePage,
-                 "The game's code page: windows-1250 to windows-1258, 874, 932, 936, 949, 950 (default: windows-1252,\n"
-                 "or for import the one the template names)")
+                 "The game's code page, windows-1250 to -1258, 874, 932, 936, 949 or 950\n"
+                 "(default: windows-1252; import: the one the template names)")
         ->type_name("CP");
     t.add_option("--pot", o->pot, "update: the template exported from the new version of the game")
         ->type_name("NEW.pot");
@@ -159,8 +159,8 @@ void AddTextVerbs(Tool& tool) {
     t.add_option("--version", o->version, "import: its version")->type_name("V");
     t.add_flag("--fuzzy", o->fuzzy, "import: take fuzzy translations too");
     t.add_flag("--plan", o->plan,
-               "import: write nothing; per file the counts of translated, untranslated, fuzzy, stale and refused\n"
-               "messages, and every refusal (exit status 0 when the import would succeed)");
+               "import: write nothing; per file the counts of translated, untranslated, fuzzy,\n"
+               "stale and refused messages, and every refusal (exit status 0 when it would succeed)");
     t.footer("A control code of the game's texts is written {0xHH} and must stay in the translation, as must\n"
              "placeholders such as %s and %d. Every problem of an import is listed before anything is written.");
     t.callback([o] {
