@@ -1,5 +1,7 @@
 #include "packs/texts/Import.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -15,25 +17,59 @@ namespace pw::texts {
 
 namespace {
 
-// One game pack as the translations see it: its entries read once, and the
-// new texts of the blocks translated so far.
+// One game pack as the translations see it. Messages come entry by entry
+// as a template lists them: the entry at hand is read and its new texts
+// gathered; when the messages move on to another entry, it is written in
+// its layout (and read back to make sure), and only its new bytes are
+// kept. An entry that comes back later starts from those.
 struct GamePack {
     std::unique_ptr<PackReader> reader;
-    std::map<size_t, std::optional<TextEntry>> entries;
-    std::map<size_t, std::string> bytes;
-    std::map<size_t, std::map<size_t, std::string>> newTexts; // entry -> block -> the game's bytes
-    std::map<size_t, std::string> refusalPlace;               // entry -> where its translation came from
+    size_t current = SIZE_MAX;
+    std::string original;                         // the entry's bytes in the game
+    std::optional<TextEntry> entry;               // read from them
+    std::map<size_t, std::string> newTexts;       // block -> the game's bytes of its translation
+    std::map<size_t, std::shared_ptr<const std::string>> done; // changed entries' new bytes
+    std::map<size_t, std::vector<bool>> seen;     // blocks translated, per entry
+    std::vector<std::string> refusals;            // of the entries written back
 
     const TextEntry* Entry(size_t k) {
-        auto it = entries.find(k);
-        if (it == entries.end()) {
-            std::string data = EntryBytes(*reader, k);
-            it = entries.emplace(k, ReadTextEntry(data)).first;
-            bytes.emplace(k, std::move(data));
+        if (k != current) {
+            Finish();
+            current = k;
+            original = EntryBytes(*reader, k);
+            entry = ReadTextEntry(original);
         }
-        return it->second && it->second->blocks ? &*it->second : nullptr;
+        return entry && entry->blocks ? &*entry : nullptr;
     }
+    void Finish();
 };
+
+void GamePack::Finish() {
+    if (current == SIZE_MAX || newTexts.empty()) return;
+    const size_t k = current;
+    std::vector<std::string> texts;
+    bool whole = true;
+    const auto earlier = done.find(k);
+    const auto base = earlier == done.end() ? entry->blocks : layout::ReadBlocks(entry->style, *earlier->second);
+    for (const layout::Block& block : *base) {
+        whole = whole && block.text.has_value();
+        texts.push_back(block.text.value_or(""));
+    }
+    for (auto& [b, text] : newTexts) texts[b] = std::move(text);
+    newTexts.clear();
+    std::string bytes = layout::WriteBlocks(entry->style, original, texts);
+    const auto back = layout::ReadBlocks(entry->style, bytes);
+    bool same = whole && back && back->size() == texts.size();
+    for (size_t b = 0; same && b < texts.size(); ++b) same = (*back)[b].text == texts[b];
+    if (!same) {
+        refusals.push_back("entry " + std::to_string(k) + ": the entry cannot be written back with the translation");
+        return;
+    }
+    if (bytes == original)
+        done.erase(k);
+    else
+        done[k] = std::make_shared<const std::string>(std::move(bytes));
+}
 
 std::string Joined(const std::vector<std::string>& items) {
     std::string out;
@@ -41,17 +77,10 @@ std::string Joined(const std::vector<std::string>& items) {
     return out.empty() ? "none" : out;
 }
 
-// The pack a translation is for: its header's, else its first reference's.
-std::string PackOf(const PoFile& po) {
-    std::string pack = po.HeaderField("X-Packwright-Pack");
-    if (!pack.empty()) return pack;
-    for (const PoMessage& m : po.messages)
-        for (const std::string& ref : m.references) {
-            const size_t colon = ref.find(':');
-            const std::string first = ref.substr(0, std::min(colon, ref.find(' ')));
-            if (colon != std::string::npos && !first.empty()) return first;
-        }
-    return "";
+// The pack a reference "PACK.fat:ENTRY" names, or "".
+std::string PackOfReference(const std::string& ref) {
+    const size_t colon = ref.find(':');
+    return colon == std::string::npos ? "" : ref.substr(0, std::min(colon, ref.find(' ')));
 }
 
 void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, const CodePage& codePage, bool fuzzy,
@@ -68,6 +97,14 @@ void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, c
     }
     const std::string place = where + "entry " + std::to_string(k) + " (" +
                               codePage.Decode(game.reader->Index().Name(k)) + ") block " + std::to_string(b) + ": ";
+    std::vector<bool>& seen = game.seen[k];
+    seen.resize(entry->blocks->size());
+    if (seen[b]) {
+        ++report.refused;
+        report.refusals.push_back(place + "its block is translated twice");
+        return;
+    }
+    seen[b] = true;
     if (m.idPlural) {
         ++report.refused;
         report.refusals.push_back(place + "plural forms are not texts of the game");
@@ -108,49 +145,12 @@ void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, c
         }
         if (const std::string problem = LayoutProblem(entry->style, bytes); !problem.empty())
             report.refusals.push_back(place + "the translation cannot be stored: " + problem);
-        if (report.refusals.size() == refusedBefore && bytes != sourceBytes) {
-            game.newTexts[k][b] = bytes;
-            game.refusalPlace[k] = where + "entry " + std::to_string(k) + ": ";
-        }
+        if (report.refusals.size() == refusedBefore && bytes != sourceBytes) game.newTexts[b] = bytes;
     }
     if (report.refusals.size() > refusedBefore)
         ++report.refused;
     else
         ++report.translated;
-}
-
-// The changed entries of one pack, each written in its own layout and read
-// back to make sure it holds exactly the texts meant.
-patch::PackChanges ChangesOf(GamePack& game, std::vector<std::string>& refusals) {
-    patch::PackChanges changes;
-    changes.sourceIndex = game.reader->IndexPath();
-    for (const auto& [k, blocks] : game.newTexts) {
-        const TextEntry& entry = *game.Entry(k);
-        std::vector<std::string> texts;
-        bool whole = true;
-        for (const layout::Block& block : *entry.blocks) {
-            whole = whole && block.text.has_value();
-            texts.push_back(block.text.value_or(""));
-        }
-        for (const auto& [b, text] : blocks) texts[b] = text;
-        const std::string& old = game.bytes[k];
-        std::string bytes = layout::WriteBlocks(entry.style, old, texts);
-        const auto back = layout::ReadBlocks(entry.style, bytes);
-        bool same = whole && back && back->size() == texts.size();
-        for (size_t b = 0; same && b < texts.size(); ++b) same = (*back)[b].text == texts[b];
-        if (!same) {
-            refusals.push_back(game.refusalPlace[k] + "the entry cannot be written back with the translation");
-            continue;
-        }
-        if (bytes == old) continue;
-        patch::EntryChange change;
-        change.index = k;
-        change.data.path = "";
-        change.data.size = int64_t(bytes.size());
-        change.data.bytes = std::make_shared<const std::string>(std::move(bytes));
-        changes.entries.push_back(std::move(change));
-    }
-    return changes;
 }
 
 } // namespace
@@ -169,49 +169,70 @@ std::string ImportPlan::Problems() const {
 }
 
 ImportPlan PlanImport(const ImportOptions& options) {
-    // Every file is read before any is checked: a damaged one ends it all.
-    std::vector<PoFile> files;
-    for (const std::string& path : options.translations) files.push_back(ReadPoFile(path));
     ImportPlan plan;
     std::map<std::string, GamePack> packs; // by the name in upper case
     std::vector<std::string> order;
-    for (size_t i = 0; i < files.size(); ++i) {
-        const PoFile& po = files[i];
-        TranslationReport report;
-        report.file = options.translations[i];
-        report.pack = PackOf(po);
-        if (report.pack.empty() || report.pack.find_first_of("/\\:") != std::string::npos || report.pack == "." ||
-            report.pack == "..") {
-            report.refusals.push_back(report.file + ": names no pack of the game (no X-Packwright-Pack header, " +
-                                      "no reference PACK.fat:ENTRY)");
-            plan.files.push_back(std::move(report));
-            continue;
-        }
-        std::string cpName = options.codePage;
-        if (cpName.empty()) cpName = po.HeaderField("X-Packwright-Codepage");
-        if (cpName.empty()) cpName = DefaultCodePage;
-        const CodePage codePage(cpName);
-        const std::string key = UpperCaseAscii(report.pack);
-        GamePack& game = packs[key];
-        if (!game.reader) {
-            game.reader = std::make_unique<PackReader>(patch::GamePackPath(options.gameDir, report.pack));
-            order.push_back(key);
-        }
-        for (const PoMessage& m : po.messages)
-            if (!m.obsolete && !m.IsHeader()) CheckMessage(m, report.file, game, codePage, options.fuzzy, report);
-        plan.files.push_back(std::move(report));
-    }
-    if (!plan.Ok()) return plan;
-    for (const std::string& key : order) {
-        std::vector<std::string> refusals;
-        patch::PackChanges changes = ChangesOf(packs[key], refusals);
-        for (TranslationReport& r : plan.files)
-            if (UpperCaseAscii(r.pack) == key && !refusals.empty()) {
-                r.refusals.insert(r.refusals.end(), refusals.begin(), refusals.end());
-                break;
+    std::map<std::string, size_t> lastReport; // pack -> the last file that named it
+    for (const std::string& path : options.translations) {
+        plan.files.push_back({});
+        TranslationReport& report = plan.files.back();
+        report.file = path;
+        PoMessage header;
+        GamePack* game = nullptr;
+        std::optional<CodePage> codePage;
+        bool started = false;
+        // The pack and the code page are known at the first message: the
+        // header's, else the first reference's.
+        auto start = [&](const PoMessage& first) {
+            started = true;
+            PoFile head;
+            head.messages.push_back(header);
+            report.pack = head.HeaderField("X-Packwright-Pack");
+            if (report.pack.empty() && !first.references.empty()) report.pack = PackOfReference(first.references.front());
+            if (report.pack.empty() || report.pack.find_first_of("/\\:") != std::string::npos || report.pack == "." ||
+                report.pack == "..") {
+                report.refusals.push_back(report.file + ": names no pack of the game (no X-Packwright-Pack header, " +
+                                          "no reference PACK.fat:ENTRY)");
+                return;
             }
+            std::string name = options.codePage;
+            if (name.empty()) name = head.HeaderField("X-Packwright-Codepage");
+            codePage.emplace(name.empty() ? std::string(DefaultCodePage) : name);
+            const std::string key = UpperCaseAscii(report.pack);
+            game = &packs[key];
+            if (!game->reader) {
+                game->reader = std::make_unique<PackReader>(patch::GamePackPath(options.gameDir, report.pack));
+                order.push_back(key);
+            }
+            lastReport[key] = plan.files.size() - 1;
+        };
+        ReadPoStream(path, [&](PoMessage&& m) {
+            if (m.IsHeader() && !started) {
+                header = std::move(m);
+                return;
+            }
+            if (m.obsolete || m.IsHeader()) return;
+            if (!started) start(m);
+            if (game) CheckMessage(m, report.file, *game, *codePage, options.fuzzy, report);
+        });
+    }
+    for (const std::string& key : order) {
+        GamePack& game = packs[key];
+        game.Finish();
+        TranslationReport& report = plan.files[lastReport[key]];
+        for (const std::string& r : game.refusals) report.refusals.push_back(report.file + ": " + r);
+        if (game.done.empty()) continue;
+        patch::PackChanges changes;
+        changes.sourceIndex = game.reader->IndexPath();
+        for (auto& [k, bytes] : game.done) {
+            patch::EntryChange change;
+            change.index = k;
+            change.data.size = int64_t(bytes->size());
+            change.data.bytes = bytes;
+            changes.entries.push_back(std::move(change));
+        }
         plan.changedEntries += changes.entries.size();
-        if (!changes.entries.empty()) plan.changes.push_back(std::move(changes));
+        plan.changes.push_back(std::move(changes));
     }
     return plan;
 }

@@ -9,6 +9,7 @@
 //
 // The writer writes each string on one line, split after every line feed
 // inside it as gettext does ("msgcat --no-wrap" gives the same bytes).
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,12 @@ struct PoFile {
 PoFile ReadPo(std::string_view bytes, const std::string& name);
 // The file at `path`, read whole ("Cannot open file", "Stream read error").
 PoFile ReadPoFile(const std::string& path);
+
+// The file at `path`, read piece by piece: each message goes to `sink` as
+// soon as it is complete, so that a file of any size takes little memory.
+// A message given twice is not looked for (the caller can tell).
+using PoSink = std::function<void(PoMessage&&)>;
+void ReadPoStream(const std::string& path, const PoSink& sink);
 
 std::string WritePo(const PoFile& file);
 void AppendPoMessage(std::string& out, const PoMessage& message);

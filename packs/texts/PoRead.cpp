@@ -1,4 +1,5 @@
 // The reader of PO files (Po.h), line by line.
+#include <algorithm>
 #include <unordered_set>
 
 #include "core/Error.h"
@@ -24,8 +25,10 @@ std::string_view Trim(std::string_view s) {
 
 class Reader {
 public:
-    Reader(std::string_view data, const std::string& name) : data_(data), name_(name) {}
-    PoFile Read();
+    Reader(const std::string& name, const PoSink& sink, bool duplicates)
+        : name_(name), sink_(sink), duplicates_(duplicates) {}
+    void Line(std::string_view line);
+    void End();
 
 private:
     enum class Target { None, Context, Id, IdPlural, Str, PreviousContext, PreviousId };
@@ -39,11 +42,12 @@ private:
     void Keyword(std::string_view line, bool obsolete);
     void Previous(std::string_view rest);
     std::string& TargetString(Target target);
+    void CheckCharset();
 
-    std::string_view data_;
     const std::string& name_;
+    const PoSink& sink_;
+    bool duplicates_;
     int line_ = 0;
-    PoFile file_;
     PoMessage cur_;
     bool hasId_ = false, hasStr_ = false, started_ = false;
     Target target_ = Target::None, previousTarget_ = Target::None;
@@ -116,7 +120,8 @@ void Reader::Finish() {
     if (hasId_) {
         if (!hasStr_) Fail("msgid without msgstr");
         if (cur_.idPlural && cur_.strs.size() < 1) Fail("msgid_plural without msgstr[0]");
-        if (!cur_.obsolete) {
+        if (cur_.IsHeader()) CheckCharset();
+        if (!cur_.obsolete && duplicates_) {
             std::string key = cur_.context ? *cur_.context + '\4' : std::string();
             key += cur_.id;
             if (!seen_.insert(std::move(key)).second) {
@@ -125,7 +130,7 @@ void Reader::Finish() {
                      " is given twice");
             }
         }
-        file_.messages.push_back(std::move(cur_));
+        sink_(std::move(cur_));
     } else if (cur_.context || cur_.previousId || cur_.previousContext) {
         Fail("msgctxt without msgid");
     }
@@ -225,50 +230,46 @@ void Reader::Keyword(std::string_view line, bool obsolete) {
     }
 }
 
-PoFile Reader::Read() {
-    std::string_view d = data_;
-    if (d.substr(0, 3) == "\xEF\xBB\xBF") d.remove_prefix(3);
-    size_t start = 0;
-    while (start < d.size()) {
-        size_t end = d.find('\n', start);
-        if (end == std::string_view::npos) end = d.size();
-        std::string_view line = d.substr(start, end - start);
-        start = end + 1;
-        ++line_;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (Trim(line).empty()) {
-            if (hasStr_) Finish();
-            continue;
-        }
-        if (line.rfind("#~", 0) == 0) {
-            std::string_view rest = line.substr(2);
-            if (!rest.empty() && rest.front() == '|') {
-                if (hasStr_) Finish();
-                Previous(rest.substr(1));
-                continue;
-            }
-            Keyword(rest, true);
-        } else if (line.front() == '#') {
-            Comment(line);
-        } else {
-            Keyword(line, false);
-        }
+void Reader::Line(std::string_view line) {
+    ++line_;
+    if (line_ == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (Trim(line).empty()) {
+        if (hasStr_) Finish();
+        return;
     }
+    if (line.rfind("#~", 0) == 0) {
+        std::string_view rest = line.substr(2);
+        if (!rest.empty() && rest.front() == '|') {
+            if (hasStr_) Finish();
+            Previous(rest.substr(1));
+            return;
+        }
+        Keyword(rest, true);
+    } else if (line.front() == '#') {
+        Comment(line);
+    } else {
+        Keyword(line, false);
+    }
+}
+
+void Reader::End() {
     ++line_;
     Finish();
-    if (const PoMessage* header = file_.Header()) {
-        std::string type = file_.HeaderField("Content-Type");
-        const size_t at = LowerCaseAscii(type).find("charset=");
-        if (at != std::string::npos) {
-            const std::string charset = std::string(Trim(type.substr(at + 8)));
-            const std::string lower = LowerCaseAscii(charset);
-            if (lower != "utf-8" && lower != "utf8" && charset != "CHARSET") {
-                line_ = header->line;
-                Fail("the charset is " + charset + "; save the translation as UTF-8");
-            }
-        }
+}
+
+void Reader::CheckCharset() {
+    PoFile one;
+    one.messages.push_back(cur_);
+    const std::string type = one.HeaderField("Content-Type");
+    const size_t at = LowerCaseAscii(type).find("charset=");
+    if (at == std::string::npos) return;
+    const std::string charset(Trim(std::string_view(type).substr(at + 8)));
+    const std::string lower = LowerCaseAscii(charset);
+    if (lower != "utf-8" && lower != "utf8" && charset != "CHARSET") {
+        line_ = cur_.line;
+        Fail("the charset is " + charset + "; save the translation as UTF-8");
     }
-    return std::move(file_);
 }
 
 } // namespace
@@ -317,11 +318,52 @@ std::string PoFile::HeaderField(std::string_view name) const {
     return "";
 }
 
-PoFile ReadPo(std::string_view bytes, const std::string& name) { return Reader(bytes, name).Read(); }
+PoFile ReadPo(std::string_view bytes, const std::string& name) {
+    PoFile file;
+    const PoSink sink = [&file](PoMessage&& m) { file.messages.push_back(std::move(m)); };
+    Reader reader(name, sink, true);
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        reader.Line(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    reader.End();
+    return file;
+}
 
 PoFile ReadPoFile(const std::string& path) {
     const std::vector<unsigned char> bytes = ReadWholeFile(path);
     return ReadPo(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+}
+
+void ReadPoStream(const std::string& path, const PoSink& sink) {
+    const File file = OpenReadNotShared(path);
+    const int64_t size = FileSizeOf(file.Fd());
+    if (size < 0) ThrowReadError();
+    Reader reader(path, sink, false);
+    constexpr size_t Piece = 1 << 20;
+    std::string buffer, rest;
+    for (int64_t at = 0; at < size;) {
+        const size_t n = size_t(std::min<int64_t>(Piece, size - at));
+        buffer.resize(n);
+        ReadAt(file.Fd(), buffer.data(), n, at);
+        at += int64_t(n);
+        size_t start = 0;
+        for (size_t lf = buffer.find('\n'); lf != std::string::npos; lf = buffer.find('\n', start)) {
+            if (rest.empty()) {
+                reader.Line(std::string_view(buffer).substr(start, lf - start));
+            } else {
+                rest.append(buffer, start, lf - start);
+                reader.Line(rest);
+                rest.clear();
+            }
+            start = lf + 1;
+        }
+        rest.append(buffer, start, std::string::npos);
+    }
+    if (!rest.empty()) reader.Line(rest);
+    reader.End();
 }
 
 } // namespace pw::texts
