@@ -87,9 +87,10 @@ int Import(const TextsOptions& o, Invocation& run) {
     const ImportPlan plan = PlanImport(options);
     if (o.plan) {
         PrintPlan(plan);
-        if (plan.Ok()) return ExitOk;
+        if (plan.Ok() && plan.changedEntries > 0) return ExitOk;
         std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", ErrorBoxText(plan.Problems()).c_str());
+        std::fprintf(stderr, "%s\n",
+                     ErrorBoxText(plan.Ok() ? "Nothing to put in patch" : plan.Problems()).c_str());
         return ExitError;
     }
     size_t stale = 0;
