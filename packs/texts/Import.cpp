@@ -85,29 +85,32 @@ std::string PackOfReference(const std::string& ref) {
 
 void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, const CodePage& codePage, bool fuzzy,
                   TranslationReport& report) {
-    const std::string where = file + ":" + std::to_string(m.line) + ": ";
+    // Where a refusal is: made only for one.
+    const auto where = [&] { return file + ":" + std::to_string(m.line) + ": "; };
     size_t k = 0, b = 0;
     const TextEntry* entry = nullptr;
     if (!m.context || !ParseContext(*m.context, k, b) || k >= game.reader->Index().Count() ||
         !(entry = game.Entry(k)) || b >= entry->blocks->size() || !(*entry->blocks)[b].text) {
         ++report.refused;
-        report.refusals.push_back(where + "msgctxt \"" + m.context.value_or("") + "\" names no block of a text entry of " +
+        report.refusals.push_back(where() + "msgctxt \"" + m.context.value_or("") + "\" names no block of a text entry of " +
                                   report.pack);
         return;
     }
-    const std::string place = where + "entry " + std::to_string(k) + " (" +
-                              codePage.Decode(game.reader->Index().Name(k)) + ") block " + std::to_string(b) + ": ";
+    const auto place = [&] {
+        return where() + "entry " + std::to_string(k) + " (" + codePage.Decode(game.reader->Index().Name(k)) +
+               ") block " + std::to_string(b) + ": ";
+    };
     std::vector<bool>& seen = game.seen[k];
     seen.resize(entry->blocks->size());
     if (seen[b]) {
         ++report.refused;
-        report.refusals.push_back(place + "its block is translated twice");
+        report.refusals.push_back(place() + "its block is translated twice");
         return;
     }
     seen[b] = true;
     if (m.idPlural) {
         ++report.refused;
-        report.refusals.push_back(place + "plural forms are not texts of the game");
+        report.refusals.push_back(place() + "plural forms are not texts of the game");
         return;
     }
     if (!m.Translated()) {
@@ -122,29 +125,29 @@ void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, c
     const std::string source = codePage.Decode(sourceBytes);
     if (m.id != source) {
         ++report.stale;
-        report.staleMessages.push_back(place + "the game's text has changed since the export; left out");
+        report.staleMessages.push_back(place() + "the game's text has changed since the export; left out");
         return;
     }
     const std::string& translation = m.Str();
     const size_t refusedBefore = report.refusals.size();
     if (translation != source) {
         if (Placeholders(source) != Placeholders(translation))
-            report.refusals.push_back(place + "its placeholders differ from the source's (source: " +
+            report.refusals.push_back(place() + "its placeholders differ from the source's (source: " +
                                       Joined(Placeholders(source)) + "; translation: " +
                                       Joined(Placeholders(translation)) + ")");
         if (Tokens(source) != Tokens(translation))
-            report.refusals.push_back(place + "its control codes differ from the source's (source: " +
+            report.refusals.push_back(place() + "its control codes differ from the source's (source: " +
                                       Joined(Tokens(source)) + "; translation: " + Joined(Tokens(translation)) + ")");
         std::vector<char32_t> missing;
         const std::string bytes = codePage.Encode(translation, missing);
         for (char32_t c : missing) {
             std::string shown;
             AppendUtf8(shown, c);
-            report.refusals.push_back(place + "the code page " + codePage.Name() + " cannot hold " + CodePointName(c) +
+            report.refusals.push_back(place() + "the code page " + codePage.Name() + " cannot hold " + CodePointName(c) +
                                       " (" + shown + ")");
         }
         if (const std::string problem = LayoutProblem(entry->style, bytes); !problem.empty())
-            report.refusals.push_back(place + "the translation cannot be stored: " + problem);
+            report.refusals.push_back(place() + "the translation cannot be stored: " + problem);
         if (report.refusals.size() == refusedBefore && bytes != sourceBytes) game.newTexts[b] = bytes;
     }
     if (report.refusals.size() > refusedBefore)

@@ -1,5 +1,6 @@
 // The reader of PO files (Po.h), line by line.
 #include <algorithm>
+#include <cctype>
 #include <unordered_set>
 
 #include "core/Error.h"
