@@ -53,7 +53,7 @@ public:
     QPushButton* BExtractSelected;
     QPushButton* BExtractAll;
     QPushButton* Stop;
-    // Shown for a pack with numbered-text entries (ContentsTexts.cpp).
+    // Only for a pack with numbered-text entries (ContentsTexts.cpp), else none.
     QPushButton* BExportTexts = nullptr;
     QPushButton* BImportTranslation = nullptr;
     QPointer<TTranslationWindow> Translation; // the last import's results

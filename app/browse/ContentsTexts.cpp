@@ -22,21 +22,22 @@
 namespace pw {
 
 void TContentsForm::SetUpTexts() {
-    BExportTexts = new QPushButton(QStringLiteral("Export texts for translation…"), this);
-    BImportTranslation = new QPushButton(QStringLiteral("Import translation…"), this);
-    const int at = ui_->Bottom->indexOf(BExtractSelected);
-    for (QPushButton* b : {BImportTranslation, BExportTexts}) {
-        b->setAutoDefault(false);
-        ui_->Bottom->insertWidget(at, b);
-    }
     size_t texts = 0;
     try {
         texts = texts::CountTextEntries(PackReader(indexPath_));
     } catch (const std::exception&) {
         // The table shows what can be read of the pack; no texts then.
     }
-    BExportTexts->setVisible(texts > 0);
-    BImportTranslation->setVisible(texts > 0);
+    if (texts == 0) return;
+    BExportTexts = new QPushButton(QStringLiteral("Export texts for translation…"), this);
+    BExportTexts->setObjectName(QStringLiteral("BExportTexts"));
+    BImportTranslation = new QPushButton(QStringLiteral("Import translation…"), this);
+    BImportTranslation->setObjectName(QStringLiteral("BImportTranslation"));
+    const int at = ui_->Bottom->indexOf(BExtractSelected);
+    for (QPushButton* b : {BImportTranslation, BExportTexts}) {
+        b->setAutoDefault(false);
+        ui_->Bottom->insertWidget(at, b);
+    }
     const auto guarded = [this](void (TContentsForm::*handler)()) {
         return [this, handler] {
             if (running_) return;

@@ -1,6 +1,7 @@
 // Translation from the contents window: the buttons only for a pack with
 // numbered texts, the export, the import's results with every refusal, the
 // patch saved from them; and the preview's numbered blocks.
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -27,12 +28,16 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     MakePack("in/PLAIN", {{"a.dat", "data"}});
     pw::TContentsForm* plain = w->ShowContents(Path("in/PLAIN.fat"));
     ASSERT_NE(plain, nullptr);
-    EXPECT_TRUE(plain->BExportTexts->isHidden());
+    EXPECT_EQ(plain->BExportTexts, nullptr);
 
     MakePack("in/MENU", {{"menu.txt", Ini}, {"a.dat", "data"}, {"talk.txt", Zivora}});
     pw::TContentsForm* form = w->ShowContents(Path("in/MENU.fat"));
     ASSERT_NE(form, nullptr);
-    ASSERT_FALSE(form->BExportTexts->isHidden());
+    ASSERT_NE(form->BExportTexts, nullptr);
+    form->show();
+    QCoreApplication::processEvents();
+    for (QPushButton* b : {form->BExportTexts, form->BImportTranslation}) // whole texts shown
+        EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 6, b->width()) << b->text().toStdString();
     dialogs.texts.push_back(QStringLiteral("windows-1252"));
     dialogs.folders.push_back(Path("out"));
     form->BExportTexts->click();
