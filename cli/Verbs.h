@@ -16,6 +16,8 @@ void AddCheckVerbs(Tool& tool);
 void AddPatchVerbs(Tool& tool);
 // replace: entries of a pack replaced by files, as a new pack or a patch.
 void AddReplaceVerbs(Tool& tool);
+// texts export, import, update: translations of the game's texts.
+void AddTextVerbs(Tool& tool);
 // verify --patch: the check of a pack against the patches that built it.
 int VerifyWithPatches(const std::string& pack, const std::vector<std::string>& patches, const std::string& source,
                       bool json);

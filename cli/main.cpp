@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     AddCheckVerbs(tool);
     AddPatchVerbs(tool);
     AddReplaceVerbs(tool);
+    AddTextVerbs(tool);
 
     // UTF-8 arguments on every system (Windows hands argv over in its ANSI
     // code page).

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs when any is missing (as root
 # with apt-get; otherwise says which to install).
 # Usage: deps.sh [gui] [test] [screenshot] [windows] [package] [icons]
-# (test: also strace, which a test of --sync reads the flushes with;
+# (test: also strace, which a test of --sync reads the flushes with, and
+# gettext, whose msgfmt, msgcat and msgen check the translation files;
 # screenshot: the virtual display and python3 for the sample pack;
 # windows: the cross compiler, googletest's sources, zlib for mingw-w64 and
 # wine64; xxHash serves both builds from its one header, libxxhash-dev's;
@@ -13,7 +14,7 @@ need=(cmake g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev z
 for arg in "$@"; do
   case $arg in
     gui) need+=(qt6-base-dev libdtl-dev) ;;
-    test) need+=(strace) ;;
+    test) need+=(strace gettext) ;;
     screenshot) need+=(xvfb xauth python3) ;;
     windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3 libz-mingw-w64-dev) ;;
     package) need+=(dpkg-dev file lintian desktop-file-utils appstream shared-mime-info xdg-utils man-db python3) ;;

@@ -127,4 +127,51 @@ run_win apply --quiet --target "$(winpath "$work/win/applied")" --source "$(winp
   "$(winpath "$work/win/mod.pwpatch")" "$(winpath "$work/win/log.pwpatch")"
 same_files applied applied 4
 cmp -s "$work/lin/applied/MENU.mix" "$work/lin/new/MENU.mix" || fail "the applied MENU.mix is not the rebuilt one"
-echo "windows-compare: list, extract, insert, replace, diff, patch show and apply agree on 3 packs"
+# Translations: the game's texts exported from packs of numbered texts in
+# both layouts and in single- and double-byte code pages, translated the
+# same way, and imported into patches; the templates and the patches are
+# the same bytes on both sides.
+python3 - "$work/texts" <<'PY'
+import os, struct, sys
+root = sys.argv[1]
+os.makedirs(root, exist_ok=True)
+def pack(name, entries):
+    index, data = struct.pack("<iI", len(entries), 0), b""
+    for n, body in entries:
+        data += b"\0" * (-len(data) % 2048)
+        index += n.ljust(16, b"\0") + struct.pack("<iiI", len(data) // 2048, len(body), 0)
+        data += body
+    open(f"{root}/{name}.fat", "wb").write(index)
+    open(f"{root}/{name}.mix", "wb").write(data)
+def ini(texts): return b"".join(b"[0x%08X]\r\n" % k + t.replace(b"\n", b"\r\n") + b"\r\n" for k, t in enumerate(texts))
+def ziv(texts): return b"".join(b"_" * 31 + b"\r\n#H#E#A#D#E#R#0#%d#\r\n" % k + t.replace(b"\n", b"\r\n") + b"\r\n#E#N#D#\r\n"
+                                for k, t in enumerate(texts))
+latin = [bytes([b]) + b" %d \x01" for b in range(0x80, 0x100)] + [b"two\nlines {0x41}", b"\x81\x8d\x90"]
+pack("WEST", [(b"menu.txt", ini(latin)), (b"talk.txt", ziv(latin[::-1])), (b"pic.tga", b"\0\1")])
+pack("EAST", [(b"jp.txt", ini([b"\x82\xa0\x82\xa2 %s", b"\xb1\xb2\x5c", b"\x81\x40\x88\x9f\xea\xa4", b"\x82"]))])
+PY
+translate() {  # a translation of every single-line message: its text, then " (tr)"
+  python3 - "$1" "$2" <<'PY'
+import re, sys
+lines = open(sys.argv[1], encoding="utf-8").read().split("\n")
+for i in range(1, len(lines)):
+    m = re.fullmatch(r'msgid "(.+)"', lines[i - 1])
+    if m and lines[i] == 'msgstr ""': lines[i] = 'msgstr "%s (tr)"' % m.group(1)
+open(sys.argv[2], "w", encoding="utf-8").write("\n".join(lines))
+PY
+}
+for cp in windows-1252 windows-1251 windows-932; do
+  for side in lin win; do rm -rf "$work/$side/pot"; done
+  "$lin" texts export --quiet --codepage $cp --output "$work/lin/pot" --source "$work/texts"
+  run_win texts export --quiet --codepage $cp --output "$(winpath "$work/win/pot")" --source "$(winpath "$work/texts")"
+  same_files pot "$cp template" 2
+  for pack in WEST EAST; do
+    translate "$work/lin/pot/$pack.pot" "$work/$pack-$cp.po"
+    "$lin" texts import --quiet --output "$work/lin/$pack.pwpatch" --source "$work/texts" "$work/$pack-$cp.po" ||
+      fail "texts import $pack $cp failed on Linux"
+    run_win texts import --quiet --output "$(winpath "$work/win/$pack.pwpatch")" --source "$(winpath "$work/texts")" \
+      "$(winpath "$work/$pack-$cp.po")" || fail "texts import $pack $cp failed on Windows"
+    cmp -s "$work/lin/$pack.pwpatch" "$work/win/$pack.pwpatch" || fail "texts import made another $pack.pwpatch ($cp)"
+  done
+done
+echo "windows-compare: list, extract, insert, replace, diff, patch show, apply and texts agree on 3 packs and 2 text packs"

@@ -17,6 +17,7 @@
 #include "core/FileNames.h"
 #include "textobject/Misc.h"
 #include "textobject/Textobject.h"
+#include "textobject/layout/TextLayout.h"
 
 namespace pw {
 
@@ -210,17 +211,8 @@ void TTextObject::SetIniPos(int block) {
 void TTextObject::WriteINI(const QByteArray& text) {
     if (OpenMode == omRead) return;
     const QByteArray key = Key(uint32_t(Position));
-    QByteArray block;
-    const QByteArrayView body = UpToZero(text);
-    block.reserve(HeaderLength + 4 + body.size() * 2);
-    block.append('[').append(key).append("]\r\n");
-    for (char c : body) {
-        if (c == '\n')
-            block.append("\r\n");
-        else
-            block.append(c);
-    }
-    block.append("\r\n");
+    const std::string bytes = layout::IniBlock(uint32_t(Position), std::string_view(text.constData(), size_t(text.size())));
+    const QByteArray block(bytes.data(), qsizetype(bytes.size()));
 
     QFile file(FileName);
     if (FileName.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append))

@@ -17,30 +17,18 @@
 #include "core/Error.h"
 #include "textobject/Misc.h"
 #include "textobject/Textobject.h"
+#include "textobject/layout/TextLayout.h"
 
 namespace pw {
 
 namespace {
 
 // Lines end at CR LF, LF or CR; a last line without an ending counts; a zero
-// byte ends the text.
+// byte ends the text (the layout's own rule, textobject/layout).
 QList<QByteArray> SplitTextLines(const QByteArray& data) {
     QList<QByteArray> lines;
-    const qsizetype zero = data.indexOf('\0');
-    const qsizetype size = zero < 0 ? data.size() : zero;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < size) {
-        const char c = data.at(i);
-        if (c != '\r' && c != '\n') {
-            ++i;
-            continue;
-        }
-        lines.append(data.mid(start, i - start));
-        i += (c == '\r' && i + 1 < size && data.at(i + 1) == '\n') ? 2 : 1;
-        start = i;
-    }
-    if (start < size) lines.append(data.mid(start, size - start));
+    for (const std::string& line : layout::SplitTextLines(std::string_view(data.constData(), size_t(data.size()))))
+        lines.append(QByteArray(line.data(), qsizetype(line.size())));
     return lines;
 }
 

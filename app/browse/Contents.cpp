@@ -78,6 +78,7 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     connect(BExtractAll, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractAllClick));
     connect(Stop, &QPushButton::clicked, this, guarded(&TContentsForm::StopClick));
     SetUpReplacing();
+    SetUpTexts();
     UpdateButtons();
     resize(1040, 600);
     layout()->activate();

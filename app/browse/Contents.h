@@ -5,6 +5,7 @@
 // by files where they are shown (ContentsReplace.cpp) and saved as a new
 // pack, a patch or a log. It does not block the main window; the main
 // window keeps one per pack.
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -33,6 +34,7 @@ class TFilterBar;
 class TPackModel;
 class TPreviewPane;
 struct ReplaceParts;
+class TTranslationWindow;
 
 // The caption of a contents window: "MENU.fat - 3 entries, 12 bytes", and
 // with replaced entries "; 2 replaced, 40 bytes".
@@ -59,6 +61,10 @@ public:
     QPushButton* BExtractSelected;
     QPushButton* BExtractAll;
     QPushButton* Stop;
+    // Only for a pack with numbered-text entries (ContentsTexts.cpp), else none.
+    QPushButton* BExportTexts = nullptr;
+    QPushButton* BImportTranslation = nullptr;
+    QPointer<TTranslationWindow> Translation; // the last import's results
 
     // The main window answers whether it is working through its list, so
     // that the two never run at once.
@@ -76,6 +82,8 @@ public:
     void BExtractSelectedClick();
     void BExtractAllClick();
     void StopClick();
+    void ExportTextsClick();
+    void ImportTranslationClick();
     bool Running() const { return running_; }
     // The entries (by index number) selected in the table, in index order.
     std::vector<bool> SelectedEntries() const;
@@ -140,6 +148,7 @@ private:
     void Extract(const std::vector<bool>& selected);
     void ShowErrorBox(const std::string& message);
     void UpdateButtons();
+    void SetUpTexts();
 
     std::unique_ptr<Ui::TContentsForm> ui_;
     Dialogs& dialogs_;

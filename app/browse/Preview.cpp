@@ -10,6 +10,7 @@
 #include "core/Error.h"
 #include "targa/Targa.h"
 #include "textobject/Textobject.h"
+#include "textobject/layout/TextLayout.h"
 
 namespace pw {
 
@@ -63,6 +64,8 @@ Preview TextPreview(const QByteArray& bytes, int64_t size) {
     p.info = Bytes(size);
     const int blocks = IniBlockCount(bytes);
     if (blocks >= 0) p.info += QStringLiteral(", %1 INI blocks").arg(blocks);
+    QString description;
+    if (NumberedBlocks(bytes, p.blocks, description) && blocks < 0) p.info += QStringLiteral(", ") + description;
     if (bytes.size() > TextShown) {
         p.text = DecodeText(bytes.left(qsizetype(TextShown)));
         p.info += QStringLiteral(", the first %1 shown").arg(Bytes(TextShown));
@@ -152,8 +155,26 @@ int IniBlockCount(const QByteArray& bytes) {
     return text.GetBlockCount();
 }
 
+bool NumberedBlocks(const QByteArray& bytes, QString& blocks, QString& description) {
+    const std::string_view data(bytes.constData(), size_t(bytes.size()));
+    const std::optional<layout::Style> style = layout::StyleOf(data);
+    if (!style) return false;
+    const auto read = layout::ReadBlocks(*style, data);
+    if (!read) return false;
+    blocks.clear();
+    for (size_t k = 0; k < read->size(); ++k) {
+        blocks += QStringLiteral("[%1]\n").arg(k);
+        const std::optional<std::string>& text = (*read)[k].text;
+        blocks += text ? DecodeText(QByteArray::fromStdString(*text)) : QStringLiteral("(no text)");
+        blocks += QStringLiteral("\n\n");
+    }
+    description = QStringLiteral("%1 %2 blocks").arg(read->size()).arg(QString::fromLatin1(layout::StyleName(*style)));
+    return true;
+}
+
 PreviewChoice ChoosePreview(const std::string& type, const QByteArray& head, int64_t size) {
     if (type == "TGA" || LooksLikeTarga(head, size)) return PreviewChoice::Targa;
+    if (layout::StyleOf(std::string_view(head.constData(), size_t(head.size())))) return PreviewChoice::Text;
     if (TextType(type) || LooksLikeText(head)) return PreviewChoice::Text;
     return PreviewChoice::Hex;
 }

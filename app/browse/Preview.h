@@ -36,6 +36,9 @@ struct Preview {
     QImage image;       // Image: ready to draw, top row first
     QString text;       // Text, Hex: the lines; Message: the message
     QString info;       // one line above the view: size, picture size, blocks
+    // Text of numbered blocks (either layout of the text container): one
+    // "[N]" line per block, then its text; shown in place of `text`.
+    QString blocks;
 };
 
 // Bytes that start like an uncompressed true-colour Targa whose pixels an
@@ -52,6 +55,11 @@ QString HexDump(const QByteArray& bytes);
 // The number of blocks when the text is in the text container's INI block
 // layout (read by the container itself), else -1.
 int IniBlockCount(const QByteArray& bytes);
+
+// The blocks of a numbered-text entry, read by the layout's own rules, as
+// the pane shows them ("[0]" and the text, "[1]" ...), with its style's
+// name and block count; false when the bytes are in neither layout.
+bool NumberedBlocks(const QByteArray& bytes, QString& blocks, QString& description);
 
 enum class PreviewChoice { Targa, Text, Hex };
 PreviewChoice ChoosePreview(const std::string& type, const QByteArray& head, int64_t size = -1);

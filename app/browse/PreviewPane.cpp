@@ -87,7 +87,7 @@ void TPreviewPane::Show(const Preview& preview) {
         Pages->setCurrentWidget(ImageView);
         break;
     case PreviewKind::Text:
-        TextView->setPlainText(preview.text);
+        TextView->setPlainText(preview.blocks.isEmpty() ? preview.text : preview.blocks);
         Pages->setCurrentWidget(TextView);
         break;
     case PreviewKind::Hex:

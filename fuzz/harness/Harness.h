@@ -30,6 +30,10 @@ void RunZivoraInput(const std::string& ws, std::string_view input);
 // generated game pack.
 void RunPatchInput(const std::string& ws, std::string_view input);
 
+// A translation (PO file) read, written and read back, its strings
+// converted and checked as an import does, and updated against itself.
+void RunPoInput(const std::string& ws, std::string_view input);
+
 // A Targa image loaded, saved and loaded again.
 void RunTargaInput(const std::string& ws, std::string_view input);
 

@@ -15,5 +15,6 @@ std::vector<std::string> IniSeeds();    // flags byte + INI-layout file
 std::vector<std::string> ZivoraSeeds(); // flags byte + marker-layout file
 std::vector<std::string> TargaSeeds();  // Targa files
 std::vector<std::string> PatchSeeds();  // patches made by the patch writer
+std::vector<std::string> PoSeeds();     // translations
 
 } // namespace pwfuzz

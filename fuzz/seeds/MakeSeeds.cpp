@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         {"fuzz_pack", pwfuzz::PackSeeds()},     {"fuzz_log", pwfuzz::LogSeeds()},
         {"fuzz_list", pwfuzz::ListSeeds()},     {"fuzz_ini", pwfuzz::IniSeeds()},
         {"fuzz_zivora", pwfuzz::ZivoraSeeds()}, {"fuzz_targa", pwfuzz::TargaSeeds()},
-        {"fuzz_patch", pwfuzz::PatchSeeds()},
+        {"fuzz_patch", pwfuzz::PatchSeeds()},   {"fuzz_po", pwfuzz::PoSeeds()},
     };
     for (const auto& [target, seeds] : sets) {
         fs::path dir = fs::path(argv[1]) / target;

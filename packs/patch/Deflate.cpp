@@ -78,32 +78,56 @@ struct Deflater::State {
 Deflater::Deflater() : state_(std::make_unique<State>()) {}
 Deflater::~Deflater() = default;
 
-int64_t Deflater::Deflate(int fd, int64_t offset, int64_t size, int out, uint64_t* hash) {
+void Deflater::Start(int out) {
     State& s = *state_;
     if (deflateReset(&s.z) != Z_OK) ThrowWriteError();
     s.fd = out;
     s.used = 0;
     s.written = 0;
+}
+
+void Deflater::Feed(const unsigned char* data, size_t n) {
+    State& s = *state_;
+    for (size_t at = 0; at < n; at += Block) {
+        const size_t m = std::min(Block, n - at);
+        const int level = LooksIncompressible(data + at, m) ? Z_NO_COMPRESSION : Z_BEST_SPEED;
+        if (level != s.level) s.SetLevel(level);
+        s.z.next_in = const_cast<unsigned char*>(data + at);
+        s.z.avail_in = uInt(m);
+        s.Run(Z_NO_FLUSH);
+    }
+}
+
+int64_t Deflater::Finish() {
+    State& s = *state_;
+    s.z.avail_in = 0;
+    s.Run(Z_FINISH);
+    s.Flush();
+    return s.written;
+}
+
+int64_t Deflater::Deflate(int fd, int64_t offset, int64_t size, int out, uint64_t* hash) {
+    State& s = *state_;
+    Start(out);
     StreamHash h;
     for (int64_t done = 0; done < size;) {
         const size_t n = size_t(std::min<int64_t>(Piece, size - done));
         ReadAt(fd, s.in.get(), n, offset + done);
         h.Add(s.in.get(), n);
         done += int64_t(n);
-        for (size_t at = 0; at < n; at += Block) {
-            const size_t m = std::min(Block, n - at);
-            const int level = LooksIncompressible(s.in.get() + at, m) ? Z_NO_COMPRESSION : Z_BEST_SPEED;
-            if (level != s.level) s.SetLevel(level);
-            s.z.next_in = s.in.get() + at;
-            s.z.avail_in = uInt(m);
-            s.Run(Z_NO_FLUSH);
-        }
+        Feed(s.in.get(), n);
     }
-    s.z.avail_in = 0;
-    s.Run(Z_FINISH);
-    s.Flush();
     *hash = h.Value();
-    return s.written;
+    return Finish();
+}
+
+int64_t Deflater::DeflateBytes(const unsigned char* data, size_t size, int out, uint64_t* hash) {
+    Start(out);
+    StreamHash h;
+    h.Add(data, size);
+    Feed(data, size);
+    *hash = h.Value();
+    return Finish();
 }
 
 } // namespace pw::patch

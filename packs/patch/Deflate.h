@@ -30,8 +30,14 @@ public:
     // the XXH3-64 of the bytes read. The stream and the buffers are kept
     // from one entry to the next.
     int64_t Deflate(int fd, int64_t offset, int64_t size, int out, uint64_t* hash);
+    // The same for `size` bytes in memory.
+    int64_t DeflateBytes(const unsigned char* data, size_t size, int out, uint64_t* hash);
 
 private:
+    void Start(int out);
+    void Feed(const unsigned char* data, size_t size);
+    int64_t Finish();
+
     struct State;
     std::unique_ptr<State> state_;
 };

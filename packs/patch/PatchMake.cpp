@@ -31,7 +31,7 @@ PackChanges DiffPacks(const std::string& sourceIndex, const std::string& moddedI
         const int32_t sa = a.Size(k), sb = b.Size(k);
         const int64_t atA = source.Offset(k), atB = modded.Offset(k);
         const bool same = sa == sb && (sa == 0 || compare.Same(source.Data().Fd(), atA, modded.Data().Fd(), atB, sa));
-        if (!same) changes.entries.push_back({k, {moddedData, atB, sb}});
+        if (!same) changes.entries.push_back({k, {moddedData, atB, sb, nullptr}});
     }
     return changes;
 }
@@ -47,7 +47,7 @@ std::vector<PackChanges> ChangesOfLogs(RunContext& ctx, const std::vector<std::s
         PackChanges changes;
         changes.sourceIndex = paths(plan.sourceIndex);
         for (const EntryPlan& e : plan.entries)
-            if (e.state == EntryState::Changed) changes.entries.push_back({e.index, {paths(e.file), 0, e.newSize}});
+            if (e.state == EntryState::Changed) changes.entries.push_back({e.index, {paths(e.file), 0, e.newSize, nullptr}});
         if (!changes.entries.empty()) all.push_back(std::move(changes));
     }
     return all;

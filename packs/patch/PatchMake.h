@@ -3,6 +3,7 @@
 // the logs a modder would insert (`diff --log`, the change plan window's
 // "Save as patch…"): the entries the change plan calls changed.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,12 @@
 namespace pw::patch {
 
 // Where a changed entry's new data are: `size` bytes of the file `path` at
-// `offset` (an entry file, or the modded pack's data file).
+// `offset` (an entry file, or the modded pack's data file), or `bytes` in
+// memory when set (a translated text entry).
 struct NewData {
     std::string path;
     int64_t offset = 0, size = 0;
+    std::shared_ptr<const std::string> bytes = nullptr;
 };
 
 struct EntryChange {

@@ -127,7 +127,10 @@ bool WritePatch(RunContext& ctx, const std::string& output, Manifest manifest,
             const uint64_t baseHash = HashFileRange(base.Data().Fd(), base.Offset(change.index), entry.Size);
             uint64_t newHash = HashBytes(nullptr, 0);
             int64_t length = 0;
-            if (change.data.size > 0)
+            if (change.data.bytes && !change.data.bytes->empty())
+                length = deflater.DeflateBytes(reinterpret_cast<const unsigned char*>(change.data.bytes->data()),
+                                               change.data.bytes->size(), out.Fd(), &newHash);
+            else if (!change.data.bytes && change.data.size > 0)
                 length = deflater.Deflate(reading.Fd(change.data.path, output), change.data.offset,
                                           change.data.size, out.Fd(), &newHash);
             PutU32(table, uint32_t(change.index));

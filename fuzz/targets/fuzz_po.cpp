@@ -1,0 +1,2 @@
+#include "targets/FuzzMain.h"
+PWFUZZ_TARGET(pwfuzz::RunPoInput)
