@@ -14,6 +14,8 @@ void AddRunVerbs(Tool& tool);
 void AddCheckVerbs(Tool& tool);
 // diff, patch show, apply: making, showing and applying patches.
 void AddPatchVerbs(Tool& tool);
+// mods deploy, restore, status, verify: patches installed into the game's folder.
+void AddModVerbs(Tool& tool);
 // verify --patch: the check of a pack against the patches that built it.
 int VerifyWithPatches(const std::string& pack, const std::vector<std::string>& patches, const std::string& source,
                       bool json);

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     AddRunVerbs(tool);
     AddCheckVerbs(tool);
     AddPatchVerbs(tool);
+    AddModVerbs(tool);
 
     // UTF-8 arguments on every system (Windows hands argv over in its ANSI
     // code page).
