@@ -110,7 +110,8 @@ bool ReadJournal(const std::vector<unsigned char>& bytes, std::vector<JournalSte
     std::string text;
     if (!UnsealText(bytes, "journal", &text)) return false;
     try {
-        for (const Json& j : Json::parse(text).at("steps")) {
+        const Json journal = Json::parse(text);
+        for (const Json& j : journal.at("steps")) {
             JournalStep s;
             const std::string op = j.at("op").get<std::string>();
             if (op == "move") {

@@ -119,6 +119,11 @@ private:
     std::vector<const patch::PatchFile*> patches_;
 };
 
+// Whether another program holds the file open (not shared, as the engine
+// opens every pack it writes; on Windows also without delete sharing), and
+// the refusal that names its pack.
+bool HeldElsewhere(const std::string& path);
+std::string HeldMessage(const std::string& name, const std::string& path);
 // The refusal of a changed pack, naming it.
 std::string ChangedMessage(const std::string& name);
 

@@ -13,15 +13,10 @@ namespace pw::mods {
 
 namespace {
 
-// A pack the game's folder holds must not be open in another program (the
-// game): every file that the deployment will move is opened not shared
-// first, before anything is written.
+// Every file the deployment will move is looked at again right before
+// anything is written: another program may have opened it since the plan.
 void RefuseHeld(const std::string& path, const std::string& name) {
-    FileInfo info;
-    bool busy = false;
-    File f = OpenReadNotSharedIfExists(path, &info, &busy);
-    if (busy || (f.IsOpen() && !NameCanBeReplaced(path)))
-        throw Error(name + " is open in another program (" + path + "): the game must not be running");
+    if (HeldElsewhere(path)) throw Error(HeldMessage(name, path));
 }
 
 uint64_t HashOfFile(const std::string& path) {

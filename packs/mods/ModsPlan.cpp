@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Error.h"
+#include "core/FileSync.h"
 #include "core/FileNames.h"
 #include "packs/mods/DeployJournal.h"
 #include "packs/mods/Mods.h"
@@ -31,6 +32,17 @@ const char* PackActionName(PackAction action) {
 std::string ChangedMessage(const std::string& name) {
     return name + " changed since the mods were deployed (a game update?); --accept-update takes it as the game's "
                   "new version";
+}
+
+bool HeldElsewhere(const std::string& path) {
+    FileInfo info;
+    bool busy = false;
+    const File f = OpenReadNotSharedIfExists(path, &info, &busy);
+    return busy || (f.IsOpen() && !NameCanBeReplaced(path));
+}
+
+std::string HeldMessage(const std::string& name, const std::string& path) {
+    return name + " is open in another program (" + path + "): the game must not be running";
 }
 
 size_t DeployPlan::Count(PackAction action) const {
@@ -81,10 +93,24 @@ DeployPlan ModsSession::Plan(const std::vector<std::string>& paths, const Deploy
         if (i >= 0 && !updated(i)) return game_.Vanilla(deployed_.packs[size_t(i)].index);
         return patch::GamePackPath(game_.Dir(), name);
     };
+    // A pack another program holds (the game running) is named as such.
+    std::vector<std::string> held;
+    auto checkHeld = [&](const std::string& indexPath) {
+        const std::string name = ExtractFileName(indexPath);
+        for (const std::string& path : {indexPath, FindCaseInsensitive(ChangeFileExt(indexPath, ".mix"))})
+            if (HeldElsewhere(path) && std::find(held.begin(), held.end(), UpperCaseAscii(name)) == held.end()) {
+                held.push_back(UpperCaseAscii(name));
+                plan.problems.push_back(HeldMessage(name, path));
+            }
+    };
+    for (const DeployedPack& p : deployed_.packs) checkHeld(game_.Game(p.index));
+    for (const patch::PatchFile* f : patches_)
+        for (const patch::PatchPack& p : f->Packs()) checkHeld(patch::GamePackPath(game_.Dir(), p.name));
     plan.apply = patch::PlanApply(patches_, sourceOf, game_.StageDir(), options.preferLater);
 
     std::vector<bool> kept(deployed_.packs.size(), false);
     for (const patch::ApplyPackPlan& p : plan.apply.packs) {
+        if (std::find(held.begin(), held.end(), UpperCaseAscii(p.name)) != held.end()) continue;
         if (!p.refusal.empty()) {
             (options.skipRefused ? plan.leftOut : plan.problems).push_back(p.refusal);
             continue;
