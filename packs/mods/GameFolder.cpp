@@ -162,6 +162,7 @@ void WriteWhole(const std::string& path, const std::string& text, bool sync) {
 }
 
 ModsLock::ModsLock(const GameFolder& game) : path_(game.Own("lock")) {
+    if (!IsDirectory(game.Dir())) ThrowCannotOpen(game.Dir().substr(0, game.Dir().size() - 1));
     if (!IsDirectory(game.OwnDir()) && !MakeDirectory(game.OwnDir())) ThrowCannotCreate(game.OwnDir());
     switch (TakeFileLock(path_, true, file_)) {
     case LockResult::Taken: return;
