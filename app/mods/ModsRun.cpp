@@ -11,9 +11,11 @@
 #include <map>
 
 #include "app/browse/Paths.h"
+#include "app/browse/PreviewPane.h"
 #include "app/mods/ModsWindow.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
+#include "packs/EntryFilter.h"
 #include "packs/patch/PatchFile.h"
 
 namespace pw {
@@ -151,10 +153,47 @@ void TModsForm::RefreshConflicts() {
             ++clashes[size_t(c.row)];
         }
         const QString name = Text(names[key]);
-        Conflicts->addTopLevelItem(new QTreeWidgetItem(QStringList{name.section('\t', 0, 0), QString::number(key.second), name.section('\t', 1), by.join(", "),
-             LaterWins->isChecked() ? Mods->topLevelItem(list.back().row)->text(0) : QString("none: the deploy is refused")}));
+        auto* item = new QTreeWidgetItem(QStringList{name.section('\t', 0, 0), QString::number(key.second), name.section('\t', 1), by.join(", "),
+             LaterWins->isChecked() ? Mods->topLevelItem(list.back().row)->text(0) : QString("none: the deploy is refused")});
+        item->setData(0, Qt::UserRole, Mods->topLevelItem(list.front().row)->data(0, Qt::UserRole));
+        item->setData(1, Qt::UserRole, Mods->topLevelItem(list.back().row)->data(0, Qt::UserRole));
+        item->setData(2, Qt::UserRole, qlonglong(list.front().size));
+        item->setData(3, Qt::UserRole, qlonglong(list.back().size));
+        Conflicts->addTopLevelItem(item);
     }
     for (int i = 0; i < Mods->topLevelItemCount(); ++i) Mods->topLevelItem(i)->setText(5, QString::number(clashes[size_t(i)]));
+}
+
+void TModsForm::PreviewConflict() {
+    QTreeWidgetItem* item = Conflicts->currentItem();
+    if (!item) {
+        FirstVersion->Clear();
+        LastVersion->Clear();
+        return;
+    }
+    const std::string pack = ToPath(item->text(0)), name = ToPath(item->text(2));
+    const uint32_t index = item->text(1).toUInt();
+    for (auto [pane, column] : {std::pair{FirstVersion, 0}, std::pair{LastVersion, 1}}) {
+        PreviewRequest request;
+        request.type = EntryType(name);
+        const std::string path = ToPath(item->data(column, Qt::UserRole).toString());
+        // Read off the window's thread from the patch opened again.
+        request.read = [path, pack, index] {
+            const patch::PatchFile file(path);
+            for (const patch::PatchPack& pp : file.Packs())
+                for (const patch::PatchEntry& e : pp.entries)
+                    if (SameTextAscii(pp.name, pack) && e.index == index) {
+                        QByteArray bytes;
+                        file.ReadData(e, [&bytes](const unsigned char* data, size_t size) {
+                            bytes.append(reinterpret_cast<const char*>(data), qsizetype(size));
+                        });
+                        return bytes;
+                    }
+            throw Error("Damaged patch " + path);
+        };
+        request.size = item->data(2 + column, Qt::UserRole).toLongLong();
+        pane->Request(request);
+    }
 }
 
 void TModsForm::SetStatus(const std::string& caption) { StatusLine->setText(Text(caption)); }

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/browse/Paths.h"
+#include "app/browse/PreviewPane.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/mods/ModList.h"
@@ -108,8 +109,15 @@ TModsForm::TModsForm(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Wi
     Mods = new TLoadOrder(*this);
     Mods->setHeaderLabels({"Mod", "Version", "Author", "Packs", "Entries", "Clashes"});
     split->addWidget(Mods);
-    Conflicts = Table(split, {"Pack", "Entry", "Name", "Changed by", "Wins"});
-    split->addWidget(Conflicts);
+    auto* clashes = new QSplitter(Qt::Horizontal, split);
+    Conflicts = Table(clashes, {"Pack", "Entry", "Name", "Changed by", "Wins"});
+    clashes->addWidget(Conflicts);
+    FirstVersion = new TPreviewPane(clashes);
+    LastVersion = new TPreviewPane(clashes);
+    clashes->addWidget(FirstVersion);
+    clashes->addWidget(LastVersion);
+    clashes->setStretchFactor(0, 2);
+    split->addWidget(clashes);
     Packs = Table(split, {"Pack", "State", "Entries"});
     split->addWidget(Packs);
     layout->addWidget(split, 1);
@@ -149,6 +157,7 @@ TModsForm::TModsForm(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Wi
     connect(SaveList, &QPushButton::clicked, this, [this] { Guarded([&] { SaveListClick(); }); });
     connect(LaterWins, &QCheckBox::toggled, this, [this] { RefreshConflicts(); });
     connect(Mods, &QTreeWidget::itemChanged, this, [this] { RefreshConflicts(); });
+    connect(Conflicts, &QTreeWidget::currentItemChanged, this, [this] { Guarded([&] { PreviewConflict(); }); });
     connect(Deploy, &QPushButton::clicked, this, [this] { Guarded([&] { DeployClick(); }); });
     connect(Restore, &QPushButton::clicked, this, [this] { Guarded([&] { RestoreClick(); }); });
     connect(Stop, &QPushButton::clicked, this, [this] { run_.RequestStop(); });

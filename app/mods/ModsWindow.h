@@ -26,6 +26,8 @@ class QTreeWidgetItem;
 
 namespace pw {
 
+class TPreviewPane;
+
 class TModsForm : public QWidget, public StatusSink {
     Q_OBJECT
 public:
@@ -38,6 +40,8 @@ public:
     QPushButton *AddMods, *RemoveMod, *MoveUp, *MoveDown, *OpenList, *SaveList;
     QCheckBox* LaterWins;   // as --prefer-later
     QTreeWidget* Conflicts; // pack, entry, name, mods, wins
+    // The selected clash: the first mod's version and the last one's.
+    TPreviewPane *FirstVersion, *LastVersion;
     QTreeWidget* Packs;     // pack, state, entries
     QPushButton *Deploy, *Restore, *Stop;
     QLabel* StatusLine;
@@ -64,6 +68,7 @@ public:
     // The pack states and the conflicts pane, afresh.
     void RefreshState();
     void RefreshConflicts();
+    void PreviewConflict();
 
     // StatusSink: the status line and the progress bar.
     void SetStatus(const std::string& caption) override;

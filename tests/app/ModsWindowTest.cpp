@@ -3,11 +3,13 @@
 // its settling by "Later mods win", Deploy and Restore game with their
 // questions, and the list saved again.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "app/browse/PreviewPane.h"
 #include "app/mods/ModsWindow.h"
 #include "app/browse/Paths.h"
 #include "packs/patch/PatchMake.h"
@@ -47,6 +49,11 @@ TEST_F(ModsWindowTest, AListDeployedWithItsClashSettledThenTheGameRestored) {
     ASSERT_EQ(m->Conflicts->topLevelItemCount(), 1);
     EXPECT_EQ(m->Conflicts->topLevelItem(0)->text(3), "red, blue");
     EXPECT_EQ(m->Mods->topLevelItem(0)->text(5), "1");
+    // Each version of the entry, previewed side by side.
+    WaitForPreview(m->LastVersion, [&] { m->Conflicts->setCurrentItem(m->Conflicts->topLevelItem(0)); });
+    while (m->FirstVersion->Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(m->FirstVersion->Current().text, "red menu");
+    EXPECT_EQ(m->LastVersion->Current().text, "blue menu");
 
     m->SetGameDir(Path("game"));
     m->Deploy->click();
