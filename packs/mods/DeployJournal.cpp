@@ -8,6 +8,7 @@
 
 #include "core/Directory.h"
 #include "core/Error.h"
+#include "core/FileNames.h"
 #include "core/FileSync.h"
 #include "core/PairCommit.h"
 
@@ -167,6 +168,8 @@ void RunSteps(const GameFolder& game, const std::vector<JournalStep>& steps, boo
 }
 
 std::string RecoverDeployment(const GameFolder& game) {
+    // A record or journal killed while it got its name: its temporary file.
+    RemoveLeftovers(game.OwnDir() + PathDelim);
     const std::string journal = game.Own("journal");
     std::vector<JournalStep> steps;
     if (NamePresent(journal) && ReadJournal(ReadWholeFile(journal), &steps)) {

@@ -19,6 +19,7 @@
 
 #include "packs/Formathandlers.h"
 #include "packs/RunContext.h"
+#include "packs/mods/DeployJournal.h"
 #include "packs/mods/GameFolder.h"
 #include "packs/patch/PatchApply.h"
 
@@ -110,6 +111,8 @@ public:
     std::vector<std::string> Verify(RunContext& ctx) const;
 
 private:
+    // The record a plan leaves and the journal's steps that get there.
+    Deployment NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps) const;
     PackState StateOf(const DeployedPack& pack) const;
     GameFolder game_;
     ModsLock lock_;

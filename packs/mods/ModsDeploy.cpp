@@ -73,6 +73,69 @@ JournalStep Pair(const GameFolder& g, const std::string& fromIndex, const std::s
 
 } // namespace
 
+Deployment ModsSession::NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps) const {
+    const GameFolder& g = game_;
+    Deployment next;
+    for (const patch::PatchFile* p : patches_)
+        next.mods.push_back({p->Path(), p->Info().title, p->Info().version, p->Info().author, StampOfPath(p->Path())});
+    std::vector<JournalStep> drops, keeps, pairs, unkeeps;
+    if (!IsDirectory(g.VanillaDir()) && !MakeDirectory(g.VanillaDir())) ThrowCannotCreate(g.VanillaDir());
+    for (const PackStep& p : plan.packs) {
+        const DeployedPack* rec = nullptr;
+        for (const DeployedPack& d : deployed_.packs)
+            if (d.index == p.index) rec = &d;
+        if (p.update) {
+            drops.push_back(Remove(g, g.Vanilla(rec->index), rec->vanillaIndex, ""));
+            drops.push_back(Remove(g, g.Vanilla(rec->data), rec->vanillaData, ""));
+        }
+        if (p.action == PackAction::Keep) {
+            next.packs.push_back(*rec);
+            continue;
+        }
+        if (p.action == PackAction::Restore) {
+            if (p.update) continue; // the game's new version stays
+            pairs.push_back(Pair(g, g.Vanilla(p.index), g.Vanilla(p.data), g.Game(p.index), g.Game(p.data)));
+            unkeeps.push_back(Remove(g, g.Vanilla(p.index), rec->vanillaIndex, g.Game(p.index)));
+            unkeeps.push_back(Remove(g, g.Vanilla(p.data), rec->vanillaData, g.Game(p.data)));
+            continue;
+        }
+        DeployedPack pack;
+        pack.index = p.index;
+        pack.data = p.data;
+        pack.entries = p.entries;
+        if (rec && !p.update) {
+            pack.vanillaIndex = rec->vanillaIndex;
+            pack.vanillaData = rec->vanillaData;
+            pack.vanillaIndexHash = rec->vanillaIndexHash;
+            pack.vanillaDataHash = rec->vanillaDataHash;
+        } else {
+            // Kept now: the game's own pair, hashed for verify.
+            pack.vanillaIndex = StampOfPath(g.Game(p.index));
+            pack.vanillaData = StampOfPath(g.Game(p.data));
+            pack.vanillaIndexHash = HashOfFile(g.Game(p.index));
+            pack.vanillaDataHash = HashOfFile(g.Game(p.data));
+            keeps.push_back(Move(g, g.Game(p.index), g.Vanilla(p.index)));
+            keeps.push_back(Move(g, g.Game(p.data), g.Vanilla(p.data)));
+        }
+        std::string stagedIndex, stagedData;
+        for (const patch::ApplyPackPlan& a : plan.apply.packs)
+            if (a.refusal.empty() && !a.takes.empty() && SameTextAscii(ExtractFileName(a.sourceIndex), p.index)) {
+                stagedIndex = a.targetIndex;
+                stagedData = a.targetData;
+            }
+        pack.deployedIndex = StampOfPath(stagedIndex);
+        pack.deployedData = StampOfPath(stagedData);
+        pairs.push_back(Pair(g, stagedIndex, stagedData, g.Game(p.index), g.Game(p.data)));
+        next.packs.push_back(std::move(pack));
+    }
+    steps = drops;
+    steps.insert(steps.end(), keeps.begin(), keeps.end());
+    steps.insert(steps.end(), pairs.begin(), pairs.end());
+    steps.insert(steps.end(), unkeeps.begin(), unkeeps.end());
+    return next;
+}
+
+
 Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const DeployOptions& options) {
     if (!plan.Ok()) {
         std::string text;
@@ -119,73 +182,28 @@ Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const Deplo
 
     // The next record and the journal of every change to the game's folder.
     Deployment next;
-    for (const patch::PatchFile* p : patches_)
-        next.mods.push_back({p->Path(), p->Info().title, p->Info().version, p->Info().author, StampOfPath(p->Path())});
-    std::vector<JournalStep> drops, keeps, pairs, unkeeps;
-    if (!IsDirectory(g.VanillaDir()) && !MakeDirectory(g.VanillaDir())) ThrowCannotCreate(g.VanillaDir());
-    for (const PackStep& p : plan.packs) {
-        const DeployedPack* rec = nullptr;
-        for (const DeployedPack& d : deployed_.packs)
-            if (d.index == p.index) rec = &d;
-        if (p.update) {
-            drops.push_back(Remove(g, g.Vanilla(rec->index), rec->vanillaIndex, ""));
-            drops.push_back(Remove(g, g.Vanilla(rec->data), rec->vanillaData, ""));
+    std::vector<JournalStep> steps;
+    try {
+        next = NextDeployment(plan, steps);
+        if (!next.Empty()) {
+            WriteWhole(g.Own("deployment.new"), SealedText("deployment", DeploymentText(next)), options.sync);
+            DeployHookAt(DeployMoment::Recorded);
+            steps.push_back(Move(g, g.Own("deployment.new"), g.Own("deployment")));
+        } else if (NamePresent(g.Own("deployment"))) {
+            steps.push_back(Remove(g, g.Own("deployment"), StampOfPath(g.Own("deployment")), ""));
         }
-        if (p.action == PackAction::Keep) {
-            next.packs.push_back(*rec);
-            continue;
-        }
-        if (p.action == PackAction::Restore) {
-            if (p.update) continue; // the game's new version stays
-            pairs.push_back(Pair(g, g.Vanilla(p.index), g.Vanilla(p.data), g.Game(p.index), g.Game(p.data)));
-            unkeeps.push_back(Remove(g, g.Vanilla(p.index), rec->vanillaIndex, g.Game(p.index)));
-            unkeeps.push_back(Remove(g, g.Vanilla(p.data), rec->vanillaData, g.Game(p.data)));
-            continue;
-        }
-        DeployedPack pack;
-        pack.index = p.index;
-        pack.data = p.data;
-        pack.entries = p.entries;
-        if (rec && !p.update) {
-            pack.vanillaIndex = rec->vanillaIndex;
-            pack.vanillaData = rec->vanillaData;
-            pack.vanillaIndexHash = rec->vanillaIndexHash;
-            pack.vanillaDataHash = rec->vanillaDataHash;
-        } else {
-            // Kept now: the game's own pair, hashed for verify.
-            pack.vanillaIndex = StampOfPath(g.Game(p.index));
-            pack.vanillaData = StampOfPath(g.Game(p.data));
-            pack.vanillaIndexHash = HashOfFile(g.Game(p.index));
-            pack.vanillaDataHash = HashOfFile(g.Game(p.data));
-            keeps.push_back(Move(g, g.Game(p.index), g.Vanilla(p.index)));
-            keeps.push_back(Move(g, g.Game(p.data), g.Vanilla(p.data)));
-        }
-        std::string stagedIndex, stagedData;
-        for (const patch::ApplyPackPlan& a : build.packs)
-            if (SameTextAscii(ExtractFileName(a.sourceIndex), p.index)) {
-                stagedIndex = a.targetIndex;
-                stagedData = a.targetData;
-            }
-        pack.deployedIndex = StampOfPath(stagedIndex);
-        pack.deployedData = StampOfPath(stagedData);
-        pairs.push_back(Pair(g, stagedIndex, stagedData, g.Game(p.index), g.Game(p.data)));
-        next.packs.push_back(std::move(pack));
+        WriteWhole(g.Own("journal"), JournalText(steps), options.sync);
+    } catch (const Error& e) {
+        ClearStage(g);
+        throw Error(std::string(e.what()) + "\nNothing was deployed: the game's folder is as it was");
     }
-    std::vector<JournalStep> steps = drops;
-    steps.insert(steps.end(), keeps.begin(), keeps.end());
-    steps.insert(steps.end(), pairs.begin(), pairs.end());
-    steps.insert(steps.end(), unkeeps.begin(), unkeeps.end());
-    if (!next.Empty()) {
-        WriteWhole(g.Own("deployment.new"), SealedText("deployment", DeploymentText(next)), options.sync);
-        DeployHookAt(DeployMoment::Recorded);
-        steps.push_back(Move(g, g.Own("deployment.new"), g.Own("deployment")));
-    } else if (NamePresent(g.Own("deployment"))) {
-        steps.push_back(Remove(g, g.Own("deployment"), StampOfPath(g.Own("deployment")), ""));
-    }
-    WriteWhole(g.Own("journal"), JournalText(steps), options.sync);
     DeployHookAt(DeployMoment::Journaled);
 
-    RunSteps(g, steps, options.sync);
+    try {
+        RunSteps(g, steps, options.sync);
+    } catch (const Error& e) {
+        throw Error(std::string(e.what()) + "\nThe next mods command finishes the deployment");
+    }
     ClearStage(g);
     RemoveFile(g.Own("journal"));
     if (options.sync) SyncFolder(g.OwnDir());

@@ -4,6 +4,7 @@
 // every pack the new one, and a restore then gives the game's very files.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,7 +80,7 @@ struct Sweep : ModsWork {
         EXPECT_EQ(Deploy({}), "");
         EXPECT_EQ(Packs(), vanilla);
         EXPECT_EQ(Stamps(), stamps);
-        EXPECT_EQ(ListTree(game).size(), 4u);
+        EXPECT_EQ(ListTree(game), (std::vector<std::string>{"MENU.fat", "MENU.mix", "SOUND.fat", "SOUND.mix"}));
         EXPECT_EQ(Deploy(first), "");
     }
 };
@@ -119,4 +120,24 @@ TEST(ModsCrash, KilledAtRandomMoments) {
         EXPECT_TRUE(end == 0 || end == 128 + SIGKILL);
         s.Check("killed after " + std::to_string(at) + " us");
     }
+}
+
+TEST(ModsCrash, AFullDiskLeavesTheEarlierDeployment) {
+    Sweep s;
+    // The new packs cannot be written past 100,000 bytes: the disk is full.
+    std::string message;
+    const int end = s.DeployInChild([&s] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100000, 100000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string error = s.Deploy(s.second);
+        ::_exit(error.find("Stream write error") == 0 &&
+                        error.ends_with("Nothing was deployed: the game's folder is as it was")
+                    ? 3
+                    : 4);
+    });
+    EXPECT_EQ(end, 3);
+    EXPECT_EQ(s.Packs(), s.earlier);
+    EXPECT_EQ(ListTree(s.game + "/.packwright/stage"), std::vector<std::string>{});
+    s.Check("after a full disk");
 }
