@@ -3,6 +3,7 @@
 #include "app/mods/ModsWindow.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -169,6 +170,12 @@ TModsForm::TModsForm(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Wi
 }
 
 TModsForm::~TModsForm() = default;
+
+void TModsForm::closeEvent(QCloseEvent* event) {
+    if (!running_) return QWidget::closeEvent(event);
+    run_.RequestStop();
+    event->ignore();
+}
 
 template <class Handler> void TModsForm::Guarded(Handler&& handler) {
     try {

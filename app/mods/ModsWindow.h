@@ -82,6 +82,10 @@ public:
     void SetTotalMax(int) override {}
     void ProcessEvents() override;
 
+protected:
+    // Not while a deployment runs: Stop is asked for instead.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     // Deploys `paths` (none: restore), asking what the engine cannot decide.
     void Run(const std::vector<std::string>& paths, const QString& what);

@@ -37,8 +37,9 @@ std::string ChangedMessage(const std::string& name) {
 bool HeldElsewhere(const std::string& path) {
     FileInfo info;
     bool busy = false;
-    const File f = OpenReadNotSharedIfExists(path, &info, &busy);
-    return busy || (f.IsOpen() && !NameCanBeReplaced(path));
+    if (!OpenReadNotSharedIfExists(path, &info, &busy).IsOpen()) return busy;
+    // Closed again before the question, which our own open would answer.
+    return !NameCanBeReplaced(path);
 }
 
 std::string HeldMessage(const std::string& name, const std::string& path) {
