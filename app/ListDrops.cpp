@@ -85,8 +85,11 @@ void TMainForm::OpenPaths(const QStringList& paths) {
         for (const QString& path : paths) {
             const QFileInfo info(path);
             if (!info.exists()) pw::ThrowCannotOpen(pw::ToPath(path));
-            absolute.append(info.absoluteFilePath());
+            // A mod list opens the Mods window with it.
+            if (info.suffix().compare("pwmods", Qt::CaseInsensitive) == 0) ShowMods(info.absoluteFilePath());
+            else absolute.append(info.absoluteFilePath());
         }
+        if (absolute.isEmpty()) return;
         if (AddPaths(absolute) && absolute.size() == 1 && InputKind == pw::KindPacks) ShowContents(absolute.first());
     });
 }

@@ -40,6 +40,7 @@ class QToolButton;
 class TDirForm;
 namespace pw {
 class TContentsForm;
+class TModsForm;
 class TPatchForm;
 class TPlanForm;
 class TTarga;
@@ -69,6 +70,7 @@ public:
     QToolButton* BClearAll;
     QToolButton* BProcess;
     QToolButton* BExit;
+    QToolButton* BMods; // opens the Mods window
     QListWidget* LogList;
     QPlainTextEdit* Results;
     QGroupBox* GroupBox1;
@@ -133,6 +135,9 @@ public:
     // pack folder once one was named: made on first use, raised after.
     pw::TPatchForm* ShowPatch(const QString& patchPath);
     pw::TPatchForm* PatchOf(const QString& patchPath) const;
+    // The Mods window, made on first use and raised after; `listPath`, when
+    // given, is a mod list (.pwmods) read into it.
+    pw::TModsForm* ShowMods(const QString& listPath = QString());
     // Double-click or Enter on an entry of the list.
     void LogListActivate(QListWidgetItem* item);
     // The list's context menu for an entry (null without one).
@@ -185,6 +190,8 @@ private:
     void SetUpContentsCommands();
     // Tooltips, accessible names and shortcuts of the tool-bar commands.
     void SetUpToolBarHelp();
+    // The tool bar's Mods button, before Exit.
+    void SetUpModsCommand();
     // Local files and folders as a drop adds them; whether anything was.
     bool AddPaths(const QStringList& paths);
     void FitToText();
@@ -200,6 +207,7 @@ private:
     std::map<QString, QPointer<pw::TContentsForm>> contents_;
     std::map<QString, QPointer<pw::TPlanForm>> plans_;
     std::map<QString, QPointer<pw::TPatchForm>> patches_;
+    QPointer<pw::TModsForm> mods_;
 };
 
 // An error ends the handler that raised it; the box shows it and the window

@@ -93,6 +93,7 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
     Bind(BClearAll, &TMainForm::BClearAllClick);
     Bind(ProcessDir, &TMainForm::ProcessDirClick);
     SetUpContentsCommands();
+    SetUpModsCommand();
     SetUpToolBarHelp();
 
     TextObject = new pw::TTextObject(this);

@@ -33,6 +33,7 @@ void TMainForm::SetUpToolBarHelp() {
         {BRemLog, "Remove selected", QKeySequence(Qt::Key_Delete)},
         {BClearAll, "Clear list", QKeySequence()},
         {BProcess, "Process", QKeySequence(Qt::Key_F5)},
+        {BMods, "Mods", QKeySequence(Qt::CTRL | Qt::Key_M)},
         {BExit, "Exit", QKeySequence(QKeySequence::Quit)},
     };
     for (const Command& c : commands) {

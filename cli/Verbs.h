@@ -18,6 +18,8 @@ void AddPatchVerbs(Tool& tool);
 void AddReplaceVerbs(Tool& tool);
 // texts export, import, update: translations of the game's texts.
 void AddTextVerbs(Tool& tool);
+// mods deploy, restore, status, verify: patches installed into the game's folder.
+void AddModVerbs(Tool& tool);
 // verify --patch: the check of a pack against the patches that built it.
 int VerifyWithPatches(const std::string& pack, const std::vector<std::string>& patches, const std::string& source,
                       bool json);

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     AddPatchVerbs(tool);
     AddReplaceVerbs(tool);
     AddTextVerbs(tool);
+    AddModVerbs(tool);
 
     // UTF-8 arguments on every system (Windows hands argv over in its ANSI
     // code page).

@@ -32,6 +32,9 @@ File HoldFile(const std::string& path);
 // Renames `from` to `to`, replacing a file of that name in one step.
 // False when it cannot.
 bool RenameReplacing(const std::string& from, const std::string& to);
+// Gives the file `from` a second name `to` (a hard link; `to` must not
+// exist). False where the file system has no such links, or it cannot.
+bool LinkFile(const std::string& from, const std::string& to);
 // RemoveFile (core/FileIO.h): true when the file is gone.
 // Whether anything stands under the name (a link counts, dangling or not).
 bool NamePresent(const std::string& path);

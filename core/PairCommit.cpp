@@ -153,33 +153,7 @@ void PairCommit::Commit(PendingFile& data, PendingFile& index) {
     Step(CommitStep::IndexStaged);
     if (sync_) SyncFolder(folder_);
 
-    CommitRecord r;
-    r.dataName = ExtractFileName(data.FinalPath());
-    r.indexName = ExtractFileName(index.FinalPath());
-    r.newData = StampOfPath(stagedData_);
-    r.newIndex = StampOfPath(stagedIndex_);
-    // The earlier pair stays open across both renames, so that neither
-    // rename frees its blocks: the two renames follow each other at once.
-    File heldData = HoldFile(data.FinalPath()), heldIndex = HoldFile(index.FinalPath());
-    r.oldData = StampOfPath(data.FinalPath());
-    r.oldIndex = StampOfPath(index.FinalPath());
-    const std::vector<unsigned char> record = EncodeRecord(r);
-    ReplaceContents(journal_.Fd(), record.data(), record.size());
-    if (sync_) SyncFileData(journal_.Fd());
-    recorded_ = true;
-    Step(CommitStep::Recorded);
-
-    if (!RenameReplacing(stagedData_, data.FinalPath())) {
-        // Nothing has moved (a held file under the data file's name, say):
-        // the earlier pair stands, and the staged files and the journal go.
-        recorded_ = false;
-        ThrowCannotCreate(data.FinalPath());
-    }
-    Step(CommitStep::DataRenamed);
-    // Once the data file is in place the new pair is finished, here or by
-    // the destructor.
-    if (!RenameReplacing(stagedIndex_, index.FinalPath())) ThrowCannotCreate(index.FinalPath());
-    Step(CommitStep::IndexRenamed);
+    RecordAndRename(data.FinalPath(), index.FinalPath());
     data.Renamed();
     index.Renamed();
     if (sync_) SyncFolder(folder_);
@@ -187,6 +161,57 @@ void PairCommit::Commit(PendingFile& data, PendingFile& index) {
     done_ = true;
     journal_.Close();
     Step(CommitStep::Finished);
+}
+
+bool PairCommit::CommitLinked(const std::string& dataFrom, const std::string& indexFrom, const std::string& dataPath,
+                              const std::string& indexPath) {
+    RemoveFile(stagedData_);
+    RemoveFile(stagedIndex_);
+    if (!LinkFile(dataFrom, stagedData_)) return false;
+    Step(CommitStep::DataStaged);
+    if (!LinkFile(indexFrom, stagedIndex_)) {
+        RemoveFile(stagedData_);
+        return false;
+    }
+    Step(CommitStep::IndexStaged);
+    if (sync_) SyncFolder(folder_);
+    RecordAndRename(dataPath, indexPath);
+    if (sync_) SyncFolder(folder_);
+    RemoveFile(journalPath_);
+    done_ = true;
+    journal_.Close();
+    Step(CommitStep::Finished);
+    return true;
+}
+
+void PairCommit::RecordAndRename(const std::string& dataPath, const std::string& indexPath) {
+    CommitRecord r;
+    r.dataName = ExtractFileName(dataPath);
+    r.indexName = ExtractFileName(indexPath);
+    r.newData = StampOfPath(stagedData_);
+    r.newIndex = StampOfPath(stagedIndex_);
+    // The earlier pair stays open across both renames, so that neither
+    // rename frees its blocks: the two renames follow each other at once.
+    File heldData = HoldFile(dataPath), heldIndex = HoldFile(indexPath);
+    r.oldData = StampOfPath(dataPath);
+    r.oldIndex = StampOfPath(indexPath);
+    const std::vector<unsigned char> record = EncodeRecord(r);
+    ReplaceContents(journal_.Fd(), record.data(), record.size());
+    if (sync_) SyncFileData(journal_.Fd());
+    recorded_ = true;
+    Step(CommitStep::Recorded);
+
+    if (!RenameReplacing(stagedData_, dataPath)) {
+        // Nothing has moved (a held file under the data file's name, say):
+        // the earlier pair stands, and the staged files and the journal go.
+        recorded_ = false;
+        ThrowCannotCreate(dataPath);
+    }
+    Step(CommitStep::DataRenamed);
+    // Once the data file is in place the new pair is finished, here or by
+    // the destructor.
+    if (!RenameReplacing(stagedIndex_, indexPath)) ThrowCannotCreate(indexPath);
+    Step(CommitStep::IndexRenamed);
 }
 
 void RemoveLeftovers(const std::string& folder) {

@@ -101,8 +101,18 @@ public:
 
     // Puts both complete files under their final names (data first).
     void Commit(PendingFile& data, PendingFile& index);
+    // The same for two complete files that already have names in the same
+    // file system (`dataFrom`, `indexFrom`): they are given the staging
+    // names as hard links, so they keep their own names, and a crash
+    // before the record loses neither. False, with nothing changed, where
+    // no such link can be made; "Cannot create file" as Commit.
+    bool CommitLinked(const std::string& dataFrom, const std::string& indexFrom, const std::string& dataPath,
+                      const std::string& indexPath);
 
 private:
+    // Steps 4 to 6, once both files stand under the staging names.
+    void RecordAndRename(const std::string& dataPath, const std::string& indexPath);
+
     std::string folder_, journalPath_, stagedData_, stagedIndex_;
     File journal_;
     bool sync_;

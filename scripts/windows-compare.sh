@@ -174,4 +174,33 @@ for cp in windows-1252 windows-1251 windows-932; do
     cmp -s "$work/lin/$pack.pwpatch" "$work/win/$pack.pwpatch" || fail "texts import made another $pack.pwpatch ($cp)"
   done
 done
-echo "windows-compare: list, extract, insert, replace, diff, patch show, apply and texts agree on 3 packs and 2 text packs"
+
+# Mods: both patches deployed into a copy of the game's folder on each side,
+# then one taken out, then the game put back: the same packs at each step,
+# and at the end the game's own files with their times, nothing else.
+for side in lin win; do cp -a "$work/flat" "$work/$side/gamedir"; done
+mods_both() { # ACTION ARGS... (patch names without folder: mod, log)
+  local action=$1; shift
+  local l=() w=()
+  for p in "$@"; do l+=("$work/lin/$p.pwpatch"); w+=("$(winpath "$work/win/$p.pwpatch")"); done
+  "$lin" mods "$action" --quiet --game "$work/lin/gamedir" "${l[@]}"
+  run_win mods "$action" --quiet --game "$(winpath "$work/win/gamedir")" "${w[@]}"
+  for f in MENU.fat MENU.mix SND.old.fat SND.old.mix; do
+    cmp -s "$work/lin/gamedir/$f" "$work/win/gamedir/$f" || fail "mods $action $* left another $f"
+  done
+  a=$("$lin" mods status --game "$work/lin/gamedir" | grep '^pack' || true)
+  b=$(run_win mods status --game "$(winpath "$work/win/gamedir")" | tr -d '\r' | grep '^pack' || true)
+  [[ "$a" == "$b" ]] || fail "mods status differs after mods $action $*"
+}
+mods_both deploy mod log
+mods_both deploy log
+mods_both restore
+for side in lin win; do
+  for f in MENU.fat MENU.mix SND.old.fat SND.old.mix; do
+    cmp -s "$work/flat/$f" "$work/$side/gamedir/$f" || fail "mods restore on $side did not give $f back"
+    [[ $(stat -c %Y "$work/flat/$f") == $(stat -c %Y "$work/$side/gamedir/$f") ]] ||
+      fail "mods restore on $side gave $f another time"
+  done
+  [[ ! -e "$work/$side/gamedir/.packwright" ]] || fail "mods restore on $side left .packwright"
+done
+echo "windows-compare: list, extract, insert, replace, diff, patch show, apply, texts and mods agree on 3 packs and 2 text packs"

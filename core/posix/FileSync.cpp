@@ -61,6 +61,10 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool LinkFile(const std::string& from, const std::string& to) {
+    return ::link(from.c_str(), to.c_str()) == 0;
+}
+
 bool NamePresent(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;

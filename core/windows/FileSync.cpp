@@ -28,6 +28,10 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool LinkFile(const std::string& from, const std::string& to) {
+    return ::CreateHardLinkW(SystemPath(to).c_str(), SystemPath(from).c_str(), nullptr) != 0;
+}
+
 bool NamePresent(const std::string& path) {
     return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }

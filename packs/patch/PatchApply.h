@@ -17,6 +17,7 @@
 //            name there)
 // Entries no patch names are not looked at.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,13 @@ std::string GamePackPath(const std::string& gameDir, const std::string& name);
 // `targetDir`. Reads the patched entries of the user's packs; writes
 // nothing. Errors reading a pack are that pack's refusal.
 ApplyPlan PlanApply(const std::vector<const PatchFile*>& patches, const std::string& gameDir,
+                    const std::string& targetDir, bool preferLater);
+
+// The same with each pack's source given by `sourceOf`: the index file to
+// read for the pack NAME, as the patches name it (a kept copy of the
+// game's pack, say, rather than the one in the game's folder).
+using PackSource = std::function<std::string(const std::string& name)>;
+ApplyPlan PlanApply(const std::vector<const PatchFile*>& patches, const PackSource& sourceOf,
                     const std::string& targetDir, bool preferLater);
 
 // Builds every pack of `plan` in `targetDir`, through the rebuild (with

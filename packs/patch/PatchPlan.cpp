@@ -26,8 +26,8 @@ std::string EntryText(const std::string& pack, const PatchEntry& e) {
     return pack + " entry " + std::to_string(e.index) + " (" + e.name + ")";
 }
 
-void PlanPack(ApplyPlan& plan, ApplyPackPlan& pack, const std::string& gameDir, const std::string& targetDir) {
-    pack.sourceIndex = GamePackPath(gameDir, pack.name);
+void PlanPack(ApplyPlan& plan, ApplyPackPlan& pack, const std::string& sourceIndex, const std::string& targetDir) {
+    pack.sourceIndex = sourceIndex;
     std::vector<FileId> reading;
     for (const PatchFile* p : plan.patches) reading.push_back(p->Id());
     if (!Exists(pack.sourceIndex)) ThrowCannotOpen(pack.sourceIndex);
@@ -130,6 +130,12 @@ std::string ApplyPlan::Problems() const {
 
 ApplyPlan PlanApply(const std::vector<const PatchFile*>& patches, const std::string& gameDir,
                     const std::string& targetDir, bool preferLater) {
+    return PlanApply(
+        patches, [&](const std::string& name) { return GamePackPath(gameDir, name); }, targetDir, preferLater);
+}
+
+ApplyPlan PlanApply(const std::vector<const PatchFile*>& patches, const PackSource& sourceOf,
+                    const std::string& targetDir, bool preferLater) {
     ApplyPlan plan;
     plan.patches = patches;
     plan.preferLater = preferLater;
@@ -143,7 +149,7 @@ ApplyPlan PlanApply(const std::vector<const PatchFile*>& patches, const std::str
             }
     for (ApplyPackPlan& pack : plan.packs) {
         try {
-            PlanPack(plan, pack, gameDir, targetDir);
+            PlanPack(plan, pack, sourceOf(pack.name), targetDir);
         } catch (const Error& e) {
             pack.refusal = e.what();
             pack.entries.clear();

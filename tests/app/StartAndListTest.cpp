@@ -35,11 +35,11 @@ TEST_F(AppTest, StartStateAndLayout) {
     EXPECT_EQ(w->Results->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_FALSE(w->Results->isReadOnly());
 
-    // Seven 23-pixel buttons, left to right, each with a glyph and a
+    // Eight 23-pixel buttons, left to right, each with a glyph and a
     // tooltip naming its command (WindowHelpTest has the rest).
     const QToolButton* order[] = {w->BAddLog,   w->ProcessDir, w->BSaveList, w->BRemLog,
-                                  w->BClearAll, w->BProcess,   w->BExit};
-    for (int i = 0; i < 7; ++i) {
+                                  w->BClearAll, w->BProcess,   w->BMods,     w->BExit};
+    for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(order[i]->width(), 23);
         if (i > 0) {
             EXPECT_EQ(order[i]->x(), order[i - 1]->x() + 23);

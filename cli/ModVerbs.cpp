@@ -1,0 +1,191 @@
+// mods deploy, restore, status, verify: patches installed into the game's
+// own folder in a load order, and the game's packs put back.
+#include <cstdio>
+#include <memory>
+
+#include "cli/Json.h"
+#include "cli/Verbs.h"
+#include "core/Error.h"
+#include "packs/mods/ModList.h"
+#include "packs/mods/Mods.h"
+
+namespace pw::cli {
+
+namespace {
+
+using namespace pw::mods;
+
+struct ModsOptions {
+    std::string action, game, list;
+    std::vector<std::string> patches;
+    bool preferLater = false, skipRefused = false, acceptUpdate = false, plan = false, json = false, sync = false;
+};
+
+void Say(const Invocation& run, const std::string& text) {
+    if (!text.empty() && !run.quiet) std::fprintf(stderr, "packwright-cli: %s\n", text.c_str());
+}
+
+Json PlanJson(const DeployPlan& plan) {
+    Json entries = Json::array(), packs = Json::array();
+    for (const patch::ApplyPackPlan& p : plan.apply.packs)
+        for (const patch::ApplyEntryPlan& e : p.entries) {
+            Json j = {{"pack", p.name}, {"index", e.index}, {"name", e.name}, {"state", patch::ApplyStateName(e.state)},
+                      {"patch", plan.apply.patches[e.patch]->Path()}};
+            if (!e.message.empty()) j["message"] = e.message;
+            entries.push_back(std::move(j));
+        }
+    for (const PackStep& p : plan.packs)
+        packs.push_back({{"name", p.index}, {"action", PackActionName(p.action)}, {"entries", p.entries.size()},
+                         {"update", p.update}});
+    return {{"ok", plan.Ok()}, {"unchanged", plan.unchanged}, {"entries", entries}, {"packs", packs},
+            {"leftOut", plan.leftOut}, {"problems", plan.problems}};
+}
+
+void PrintPlan(const DeployPlan& plan) {
+    for (const patch::ApplyPackPlan& p : plan.apply.packs) {
+        if (!p.refusal.empty()) std::printf("%s\trefused\t%s\n", p.name.c_str(), p.refusal.c_str());
+        for (const patch::ApplyEntryPlan& e : p.entries) {
+            std::printf("%s\t%zu\t%s\t%s\t%s", p.name.c_str(), e.index, patch::ApplyStateName(e.state), e.name.c_str(),
+                        plan.apply.patches[e.patch]->Path().c_str());
+            if (!e.message.empty()) std::printf("\t%s", e.message.c_str());
+            std::printf("\n");
+        }
+    }
+    for (const PackStep& p : plan.packs) {
+        std::printf("pack %s\t%s", p.index.c_str(), PackActionName(p.action));
+        if (p.action != PackAction::Restore) std::printf("\t%zu entries", p.entries.size());
+        if (p.update) std::printf("\tgame update accepted");
+        std::printf("\n");
+    }
+}
+
+int Deploy(const ModsOptions& o, Invocation& run, bool restore) {
+    std::vector<std::string> patches;
+    if (!o.list.empty()) patches = EnabledMods(ReadModList(FullPath(o.list)));
+    for (const std::string& p : o.patches) patches.push_back(FullPath(p));
+    ModsSession session(FullPath(o.game));
+    Say(run, session.Recovery());
+    const DeployOptions options{o.preferLater, o.skipRefused, o.acceptUpdate, o.sync};
+    if (restore && session.Deployed().Empty()) {
+        Say(run, "No mods are deployed in " + session.Game().Dir() + ": nothing to restore");
+        return ExitOk;
+    }
+    const DeployPlan plan = session.Plan(patches, options);
+    if (o.json) PrintJson(PlanJson(plan));
+    else if (o.plan) PrintPlan(plan);
+    if (!plan.Ok()) {
+        std::fflush(stdout);
+        std::string text;
+        for (const std::string& p : plan.problems) text += (text.empty() ? "" : "\n") + p;
+        std::fprintf(stderr, "%s\n", ErrorBoxText(text).c_str());
+        return ExitError;
+    }
+    if (o.plan) return ExitOk;
+    for (const std::string& left : plan.leftOut) Say(run, "left out: " + left);
+    for (const patch::ApplyPackPlan& p : plan.apply.packs)
+        for (const patch::ApplyEntryPlan& e : p.entries)
+            if (e.wins) Say(run, e.message);
+    if (plan.unchanged) {
+        Say(run, patches.empty() ? "No mods are deployed in " + session.Game().Dir() + ": nothing to write"
+                                 : "These mods are deployed already: nothing to write");
+        return ExitOk;
+    }
+    if (session.Deploy(run.ctx, plan, options) == Outcome::Stopped) return ExitStopped;
+    const size_t modified = plan.Count(PackAction::Modify), restored = plan.Count(PackAction::Restore);
+    if (patches.empty())
+        PrintSummary(run, "Restored " + Count(restored, "pack", "packs") + " in " + session.Game().Dir());
+    else
+        PrintSummary(run, "Deployed " + Count(patches.size(), "mod", "mods") + " into " + session.Game().Dir() +
+                              ": " + Count(modified, "pack", "packs") + " modified, " + std::to_string(restored) +
+                              " restored, " + std::to_string(plan.Count(PackAction::Keep)) + " kept; " +
+                              Count(plan.Entries(), "entry", "entries") + " changed");
+    return ExitOk;
+}
+
+int Status(const ModsOptions& o, Invocation& run) {
+    ModsSession session(FullPath(o.game));
+    Say(run, session.Recovery());
+    const GameStatus status = session.Status();
+    if (o.json) {
+        Json mods = Json::array(), packs = Json::array();
+        for (const ModStatus& m : status.mods)
+            mods.push_back({{"path", m.path}, {"title", m.title}, {"version", m.version}, {"present", m.present}});
+        for (const PackStatus& p : status.packs)
+            packs.push_back({{"name", p.name}, {"state", PackStateName(p.state)}, {"entries", p.entries}});
+        PrintJson({{"mods", mods}, {"packs", packs}});
+    } else if (status.mods.empty() && status.packs.empty()) {
+        std::printf("No mods are deployed in %s\n", session.Game().Dir().c_str());
+    } else {
+        for (size_t i = 0; i < status.mods.size(); ++i) {
+            const ModStatus& m = status.mods[i];
+            std::printf("mod %zu\t%s\t%s\t%s%s\n", i + 1, m.path.c_str(), m.title.c_str(), m.version.c_str(),
+                        m.present ? "" : "\tnot there or changed");
+        }
+        for (const PackStatus& p : status.packs)
+            std::printf("pack %s\t%s\t%zu entries%s\n", p.name.c_str(), PackStateName(p.state), p.entries,
+                        p.state == PackState::Vanilla ? "\tholds the game's own files again" : "");
+    }
+    return status.Ok() ? ExitOk : ExitError;
+}
+
+int Verify(const ModsOptions& o, Invocation& run) {
+    ModsSession session(FullPath(o.game));
+    Say(run, session.Recovery());
+    const std::vector<std::string> findings = session.Verify(run.ctx);
+    if (o.json) {
+        PrintJson({{"game", session.Game().Dir()}, {"sound", findings.empty()}, {"findings", findings}});
+    } else {
+        for (const std::string& f : findings) std::printf("%s\n", f.c_str());
+        if (findings.empty()) std::printf("%s: sound\n", session.Game().Dir().c_str());
+    }
+    return findings.empty() ? ExitOk : ExitError;
+}
+
+} // namespace
+
+void AddModVerbs(Tool& tool) {
+    auto o = std::make_shared<ModsOptions>();
+    CLI::App& m = tool.AddVerb(
+        "mods", "Deploy patches into the game's folder in a load order, restore the game, tell what a game update broke",
+        "packwright-cli mods deploy --game GAMEDIR [--prefer-later] [--skip-refused] [--accept-update] [--plan]\n"
+        "  [--json] [--sync] [--quiet] (--list MODS.pwmods | MOD.pwpatch...)\n"
+        "packwright-cli mods restore --game GAMEDIR [--accept-update] [--sync] [--quiet]\n"
+        "packwright-cli mods status --game GAMEDIR [--json]\n"
+        "packwright-cli mods verify --game GAMEDIR [--json]",
+        true, [o](Invocation& run) {
+            if (o->action == "status") return Status(*o, run);
+            if (o->action == "verify") return Verify(*o, run);
+            return Deploy(*o, run, o->action == "restore");
+        });
+    m.add_option("ACTION", o->action, "deploy, restore, status or verify")
+        ->required()
+        ->check(CLI::IsMember({"deploy", "restore", "status", "verify"}));
+    m.add_option("MOD.pwpatch", o->patches, "The patches, in load order (the later ones load last)")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    m.add_option("--game", o->game, "The game's folder, with its packs")->type_name("GAMEDIR");
+    m.add_option("--list", o->list, "A mod list: one patch a line, '#' switches one off")->type_name("MODS.pwmods");
+    m.add_flag("--prefer-later", o->preferLater, "Where two mods change an entry differently, the later one wins");
+    m.add_flag("--skip-refused", o->skipRefused,
+               "Deploy every entry that still applies, naming each one left out");
+    m.add_flag("--accept-update", o->acceptUpdate,
+               "Take a pack changed since the deployment (a game update) as the game's new version");
+    m.add_flag("--plan", o->plan, "Write nothing: each patched entry's state, then each pack's action");
+    m.add_flag("--json", o->json, "One JSON document instead of lines");
+    m.add_flag("--sync", o->sync, "Flush every file written, and its folder, to disk before the run counts it as done");
+    m.footer("The game's packs are kept in GAMEDIR/.packwright/ (moved or hard-linked, never copied) and put back\n"
+             "by restore. Pack states: modded, changed (a game update or another tool), vanilla (the game's own\n"
+             "files again), missing. Exit status 1 when deploy --plan would fail, when status finds a pack not\n"
+             "modded, or when verify finds anything.");
+    m.callback([o] {
+        if (o->game.empty()) throw UsageError{"mods needs --game GAMEDIR"};
+        const bool deploy = o->action == "deploy";
+        if (deploy && o->list.empty() && o->patches.empty())
+            throw UsageError{"mods deploy needs --list MODS.pwmods or MOD.pwpatch..."};
+        if (!deploy && (!o->list.empty() || !o->patches.empty()))
+            throw UsageError{"mods " + o->action + " takes no patches"};
+        if (deploy && !o->list.empty() && !o->patches.empty())
+            throw UsageError{"mods deploy takes --list MODS.pwmods or patches, not both"};
+    });
+}
+
+} // namespace pw::cli

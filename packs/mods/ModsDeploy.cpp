@@ -1,0 +1,215 @@
+// Running a deployment: the new packs built in the stage, the next record,
+// the journal, then its steps (DeployJournal.h).
+#include <filesystem>
+
+#include "core/Directory.h"
+#include "core/Error.h"
+#include "core/FileNames.h"
+#include "core/FileSync.h"
+#include "packs/mods/DeployJournal.h"
+#include "packs/mods/Mods.h"
+
+namespace pw::mods {
+
+namespace {
+
+// Every file the deployment will move is looked at again right before
+// anything is written: another program may have opened it since the plan.
+void RefuseHeld(const std::string& path, const std::string& name) {
+    if (HeldElsewhere(path)) throw Error(HeldMessage(name, path));
+}
+
+uint64_t HashOfFile(const std::string& path) {
+    const File f = OpenReadNotShared(path);
+    return patch::HashFileRange(f.Fd(), 0, f.Size());
+}
+
+// The current folder put back at the end of a scope (a rebuild runs in its
+// target folder, here the stage, which goes afterwards).
+class CurrentFolder {
+public:
+    CurrentFolder() {
+        std::error_code ec;
+        path_ = PathText(std::filesystem::current_path(ec));
+    }
+    ~CurrentFolder() {
+        if (!path_.empty()) ChangeDirectory(path_);
+    }
+
+private:
+    std::string path_;
+};
+
+JournalStep Move(const GameFolder& g, const std::string& from, const std::string& to) {
+    JournalStep s;
+    s.kind = JournalStep::Move;
+    s.from = g.Relative(from);
+    s.to = g.Relative(to);
+    s.stamp = StampOfPath(from);
+    return s;
+}
+
+JournalStep Remove(const GameFolder& g, const std::string& path, const FileStamp& stamp, const std::string& keptAt) {
+    JournalStep s;
+    s.kind = JournalStep::Remove;
+    s.to = g.Relative(path);
+    s.stamp = stamp;
+    if (!keptAt.empty()) s.keptAt = g.Relative(keptAt);
+    return s;
+}
+
+JournalStep Pair(const GameFolder& g, const std::string& fromIndex, const std::string& fromData,
+                 const std::string& index, const std::string& data) {
+    JournalStep s;
+    s.kind = JournalStep::Pair;
+    s.from = g.Relative(fromIndex);
+    s.fromData = g.Relative(fromData);
+    s.to = g.Relative(index);
+    s.toData = g.Relative(data);
+    s.stamp = StampOfPath(fromIndex);
+    s.dataStamp = StampOfPath(fromData);
+    return s;
+}
+
+} // namespace
+
+Deployment ModsSession::NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps) const {
+    const GameFolder& g = game_;
+    Deployment next;
+    for (const patch::PatchFile* p : patches_)
+        next.mods.push_back({p->Path(), p->Info().title, p->Info().version, p->Info().author, StampOfPath(p->Path())});
+    std::vector<JournalStep> drops, keeps, pairs, unkeeps;
+    if (!IsDirectory(g.VanillaDir()) && !MakeDirectory(g.VanillaDir())) ThrowCannotCreate(g.VanillaDir());
+    for (const PackStep& p : plan.packs) {
+        const DeployedPack* rec = nullptr;
+        for (const DeployedPack& d : deployed_.packs)
+            if (d.index == p.index) rec = &d;
+        if (p.update) {
+            drops.push_back(Remove(g, g.Vanilla(rec->index), rec->vanillaIndex, ""));
+            drops.push_back(Remove(g, g.Vanilla(rec->data), rec->vanillaData, ""));
+        }
+        if (p.action == PackAction::Keep) {
+            next.packs.push_back(*rec);
+            continue;
+        }
+        if (p.action == PackAction::Restore) {
+            if (p.update) continue; // the game's new version stays
+            pairs.push_back(Pair(g, g.Vanilla(p.index), g.Vanilla(p.data), g.Game(p.index), g.Game(p.data)));
+            unkeeps.push_back(Remove(g, g.Vanilla(p.index), rec->vanillaIndex, g.Game(p.index)));
+            unkeeps.push_back(Remove(g, g.Vanilla(p.data), rec->vanillaData, g.Game(p.data)));
+            continue;
+        }
+        DeployedPack pack;
+        pack.index = p.index;
+        pack.data = p.data;
+        pack.entries = p.entries;
+        if (rec && !p.update) {
+            pack.vanillaIndex = rec->vanillaIndex;
+            pack.vanillaData = rec->vanillaData;
+            pack.vanillaIndexHash = rec->vanillaIndexHash;
+            pack.vanillaDataHash = rec->vanillaDataHash;
+        } else {
+            // Kept now: the game's own pair, hashed for verify.
+            pack.vanillaIndex = StampOfPath(g.Game(p.index));
+            pack.vanillaData = StampOfPath(g.Game(p.data));
+            pack.vanillaIndexHash = HashOfFile(g.Game(p.index));
+            pack.vanillaDataHash = HashOfFile(g.Game(p.data));
+            keeps.push_back(Move(g, g.Game(p.index), g.Vanilla(p.index)));
+            keeps.push_back(Move(g, g.Game(p.data), g.Vanilla(p.data)));
+        }
+        std::string stagedIndex, stagedData;
+        for (const patch::ApplyPackPlan& a : plan.apply.packs)
+            if (a.refusal.empty() && !a.takes.empty() && SameTextAscii(ExtractFileName(a.sourceIndex), p.index)) {
+                stagedIndex = a.targetIndex;
+                stagedData = a.targetData;
+            }
+        pack.deployedIndex = StampOfPath(stagedIndex);
+        pack.deployedData = StampOfPath(stagedData);
+        pairs.push_back(Pair(g, stagedIndex, stagedData, g.Game(p.index), g.Game(p.data)));
+        next.packs.push_back(std::move(pack));
+    }
+    steps = drops;
+    steps.insert(steps.end(), keeps.begin(), keeps.end());
+    steps.insert(steps.end(), pairs.begin(), pairs.end());
+    steps.insert(steps.end(), unkeeps.begin(), unkeeps.end());
+    return next;
+}
+
+
+Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const DeployOptions& options) {
+    if (!plan.Ok()) {
+        std::string text;
+        for (const std::string& p : plan.problems) text += (text.empty() ? "" : "\n") + p;
+        throw Error(text);
+    }
+    if (plan.unchanged) return Outcome::Done;
+    const GameFolder& g = game_;
+    for (const PackStep& p : plan.packs) {
+        if (p.action == PackAction::Keep) continue;
+        RefuseHeld(g.Game(p.index), p.index);
+        RefuseHeld(g.Game(p.data), p.index);
+    }
+
+    // The new packs, built from their vanilla into the stage.
+    patch::ApplyPlan build = plan.apply;
+    build.packs.clear();
+    for (const patch::ApplyPackPlan& a : plan.apply.packs) {
+        for (const PackStep& p : plan.packs)
+            if (p.action == PackAction::Modify && a.refusal.empty() && !a.takes.empty() &&
+                SameTextAscii(ExtractFileName(a.sourceIndex), p.index)) {
+                patch::ApplyPackPlan pack = a;
+                std::erase_if(pack.entries, [](const patch::ApplyEntryPlan& e) {
+                    return e.state == patch::ApplyState::Refused;
+                });
+                pack.refused = 0;
+                build.packs.push_back(std::move(pack));
+            }
+    }
+    if (!IsDirectory(g.StageDir()) && !MakeDirectory(g.StageDir())) ThrowCannotCreate(g.StageDir());
+    ClearStage(g);
+    ctx.Sync = options.sync;
+    try {
+        CurrentFolder here;
+        if (!build.packs.empty() && patch::RunApply(ctx, build, g.StageDir()) == Outcome::Stopped) {
+            ClearStage(g);
+            return Outcome::Stopped;
+        }
+    } catch (const Error& e) {
+        ClearStage(g);
+        throw Error(std::string(e.what()) + "\nNothing was deployed: the game's folder is as it was");
+    }
+    DeployHookAt(DeployMoment::Built);
+
+    // The next record and the journal of every change to the game's folder.
+    Deployment next;
+    std::vector<JournalStep> steps;
+    try {
+        next = NextDeployment(plan, steps);
+        if (!next.Empty()) {
+            WriteWhole(g.Own("deployment.new"), SealedText("deployment", DeploymentText(next)), options.sync);
+            DeployHookAt(DeployMoment::Recorded);
+            steps.push_back(Move(g, g.Own("deployment.new"), g.Own("deployment")));
+        } else if (NamePresent(g.Own("deployment"))) {
+            steps.push_back(Remove(g, g.Own("deployment"), StampOfPath(g.Own("deployment")), ""));
+        }
+        WriteWhole(g.Own("journal"), JournalText(steps), options.sync);
+    } catch (const Error& e) {
+        ClearStage(g);
+        throw Error(std::string(e.what()) + "\nNothing was deployed: the game's folder is as it was");
+    }
+    DeployHookAt(DeployMoment::Journaled);
+
+    try {
+        RunSteps(g, steps, options.sync);
+    } catch (const Error& e) {
+        throw Error(std::string(e.what()) + "\nThe next mods command finishes the deployment");
+    }
+    ClearStage(g);
+    RemoveFile(g.Own("journal"));
+    if (options.sync) SyncFolder(g.OwnDir());
+    deployed_ = std::move(next);
+    DeployHookAt(DeployMoment::Finished);
+    return Outcome::Done;
+}
+
+} // namespace pw::mods
