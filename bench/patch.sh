@@ -22,31 +22,7 @@ trap 'rm -rf "$work"' EXIT
 
 bench_build packwright-cli
 echo "Making a pack of $entries entries, about $mib MiB, and its modded copy ..." >&2
-python3 - "$work" "$entries" "$mib" <<'PY'
-import os, random, struct, sys
-work, n, mib = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
-rng = random.Random(19)
-mean = mib * 1024 * 1024 / n
-def body(size):
-    half = size // 2
-    return rng.randbytes(half) + (b"PACKWRIGHT" * (size // 10 + 1))[: size - half]
-def pack(folder, datas):
-    os.makedirs(folder, exist_ok=True)
-    index = struct.pack("<iI", len(datas), 0)
-    with open(f"{folder}/GAME.mix", "wb") as mix:
-        at = 0
-        for k, d in enumerate(datas):
-            index += (b"e%05d.dat" % k).ljust(16, b"\0") + struct.pack("<iiI", at // 2048, len(d), 0)
-            pad = -len(d) % 2048
-            mix.write(d + b"\0" * pad)
-            at += len(d) + pad
-    open(f"{folder}/GAME.fat", "wb").write(index)
-datas = [body(max(0, int(rng.uniform(0.2, 1.8) * mean))) for _ in range(n)]
-pack(f"{work}/game", datas)
-for k in rng.sample(range(n), n // 10):
-    datas[k] = body(max(0, int(len(datas[k]) * rng.uniform(0.5, 1.5))))
-pack(f"{work}/mod", datas)
-PY
+python3 "$root/bench/game_pack.py" "$work" "$entries" "$mib" 19 --modded
 cp --reflink=never "$work/game/GAME.mix" "$work/copy.mix"
 size=$(stat -c %s "$work/game/GAME.mix")
 

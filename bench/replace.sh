@@ -18,32 +18,7 @@ trap 'rm -rf "$work"' EXIT
 
 bench_build packwright-cli
 echo "Making a pack of $entries entries, about $mib MiB, and 10 edited files ..." >&2
-python3 - "$work" "$entries" "$mib" <<'PY'
-import os, random, struct, sys
-work, n, mib = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
-rng = random.Random(23)
-mean = mib * 1024 * 1024 / n
-def body(size):
-    half = size // 2
-    return rng.randbytes(half) + (b"PACKWRIGHT" * (size // 10 + 1))[: size - half]
-os.makedirs(f"{work}/game", exist_ok=True)
-index = struct.pack("<iI", n, 0)
-with open(f"{work}/game/GAME.mix", "wb") as mix:
-    at = 0
-    for k in range(n):
-        d = body(max(0, int(rng.uniform(0.2, 1.8) * mean)))
-        index += (b"e%05d.dat" % k).ljust(16, b"\0") + struct.pack("<iiI", at // 2048, len(d), 0)
-        pad = -len(d) % 2048
-        mix.write(d + b"\0" * pad)
-        at += len(d) + pad
-open(f"{work}/game/GAME.fat", "wb").write(index)
-os.makedirs(f"{work}/edit", exist_ok=True)
-with open(f"{work}/pairs", "w") as pairs:
-    for k in sorted(rng.sample(range(n), 10)):
-        path = f"{work}/edit/{k:08X}.dat"
-        open(path, "wb").write(body(int(mean * rng.uniform(0.5, 1.5))))
-        pairs.write(f"{k}={path}\n")
-PY
+python3 "$root/bench/game_pack.py" "$work" "$entries" "$mib" 23 --edits 10
 mapfile -t pairs <"$work/pairs"
 size=$(stat -c %s "$work/game/GAME.mix")
 

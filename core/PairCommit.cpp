@@ -153,7 +153,7 @@ void PairCommit::Commit(PendingFile& data, PendingFile& index) {
     Step(CommitStep::IndexStaged);
     if (sync_) SyncFolder(folder_);
 
-    RecordAndRename(data.FinalPath(), index.FinalPath());
+    const auto held = RecordAndRename(data.FinalPath(), index.FinalPath());
     data.Renamed();
     index.Renamed();
     if (sync_) SyncFolder(folder_);
@@ -175,7 +175,7 @@ bool PairCommit::CommitLinked(const std::string& dataFrom, const std::string& in
     }
     Step(CommitStep::IndexStaged);
     if (sync_) SyncFolder(folder_);
-    RecordAndRename(dataPath, indexPath);
+    const auto held = RecordAndRename(dataPath, indexPath);
     if (sync_) SyncFolder(folder_);
     RemoveFile(journalPath_);
     done_ = true;
@@ -184,7 +184,7 @@ bool PairCommit::CommitLinked(const std::string& dataFrom, const std::string& in
     return true;
 }
 
-void PairCommit::RecordAndRename(const std::string& dataPath, const std::string& indexPath) {
+std::pair<File, File> PairCommit::RecordAndRename(const std::string& dataPath, const std::string& indexPath) {
     CommitRecord r;
     r.dataName = ExtractFileName(dataPath);
     r.indexName = ExtractFileName(indexPath);
@@ -212,6 +212,7 @@ void PairCommit::RecordAndRename(const std::string& dataPath, const std::string&
     // the destructor.
     if (!RenameReplacing(stagedIndex_, indexPath)) ThrowCannotCreate(indexPath);
     Step(CommitStep::IndexRenamed);
+    return {std::move(heldData), std::move(heldIndex)};
 }
 
 void RemoveLeftovers(const std::string& folder) {

@@ -72,6 +72,7 @@
 // out of memory); with --sync also for a power cut, and once the command has
 // returned the new pair is on disk.
 #include <string>
+#include <utility>
 
 #include "core/FileIO.h"
 #include "core/PendingFile.h"
@@ -111,7 +112,9 @@ public:
 
 private:
     // Steps 4 to 6, once both files stand under the staging names.
-    void RecordAndRename(const std::string& dataPath, const std::string& indexPath);
+    // Returns the earlier pair, held open: the caller closes it once the
+    // commit is finished, so that freeing its blocks comes after the rest.
+    std::pair<File, File> RecordAndRename(const std::string& dataPath, const std::string& indexPath);
 
     std::string folder_, journalPath_, stagedData_, stagedIndex_;
     File journal_;

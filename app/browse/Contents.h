@@ -150,6 +150,19 @@ private:
     void UpdateButtons();
     void SetUpTexts();
 
+    // A run of the window (an extraction, a new pack): the buttons and the
+    // progress bar say so while it lasts, and the main window hears its end.
+    class RunScope {
+    public:
+        explicit RunScope(TContentsForm& form);
+        ~RunScope();
+        RunScope(const RunScope&) = delete;
+        RunScope& operator=(const RunScope&) = delete;
+
+    private:
+        TContentsForm& form_;
+    };
+
     std::unique_ptr<Ui::TContentsForm> ui_;
     Dialogs& dialogs_;
     std::string indexPath_;

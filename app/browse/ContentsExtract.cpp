@@ -10,6 +10,20 @@
 
 namespace pw {
 
+TContentsForm::RunScope::RunScope(TContentsForm& form) : form_(form) {
+    form_.running_ = true;
+    form_.UpdateButtons();
+    form_.Progress->show();
+}
+
+TContentsForm::RunScope::~RunScope() {
+    form_.running_ = false;
+    form_.UpdateButtons();
+    form_.Progress->setValue(0);
+    form_.Progress->hide();
+    if (form_.RunEnded) form_.RunEnded();
+}
+
 void TContentsForm::Extract(const std::vector<bool>& selected) {
     if (running_) return;
     if (OtherRunBusy && OtherRunBusy()) {
@@ -19,21 +33,7 @@ void TContentsForm::Extract(const std::vector<bool>& selected) {
     const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
     if (!target) return;
 
-    struct Running {
-        TContentsForm& form;
-        explicit Running(TContentsForm& f) : form(f) {
-            form.running_ = true;
-            form.UpdateButtons();
-            form.Progress->show();
-        }
-        ~Running() {
-            form.running_ = false;
-            form.UpdateButtons();
-            form.Progress->setValue(0);
-            form.Progress->hide();
-            if (form.RunEnded) form.RunEnded();
-        }
-    } scope(*this);
+    RunScope scope(*this);
     const Outcome outcome = ExtractSelected(run_, indexPath_, selected, ToPath(*target));
     CurrentMessage->setText(QString::fromStdString(TotalBytesLine(run_)));
     if (closeAfterRun_) return;

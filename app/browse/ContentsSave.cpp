@@ -11,6 +11,7 @@
 #include "app/browse/Contents.h"
 #include "app/browse/ContentsReplace.h"
 #include "app/browse/PackModel.h"
+#include "app/browse/PatchPrompt.h"
 #include "app/browse/Paths.h"
 #include "core/FileNames.h"
 #include "packs/RebuildRules.h"
@@ -29,21 +30,7 @@ bool TContentsForm::SaveAsPackClick() {
     const std::string folder = ToPath(QFileInfo(*target).absoluteFilePath());
     Outcome outcome = Outcome::Done;
     {
-        struct Running {
-            TContentsForm& form;
-            explicit Running(TContentsForm& f) : form(f) {
-                form.running_ = true;
-                form.UpdateButtons();
-                form.Progress->show();
-            }
-            ~Running() {
-                form.running_ = false;
-                form.UpdateButtons();
-                form.Progress->setValue(0);
-                form.Progress->hide();
-                if (form.RunEnded) form.RunEnded();
-            }
-        } scope(*this);
+        RunScope scope(*this);
         outcome = replace::BuildPack(run_, Set(), folder);
     }
     if (closeAfterRun_) return false;
@@ -63,29 +50,14 @@ bool TContentsForm::SaveAsPackClick() {
 
 bool TContentsForm::SaveAsPatchClick() {
     if (running_ || model_->ReplacedCount() == 0) return false;
-    const QString caption = QStringLiteral("Save as patch");
-    const auto title = dialogs_.AskText(this, caption, QStringLiteral("Title:"),
-                                        QFileInfo(FromPath(indexPath_)).completeBaseName());
-    if (!title) return false;
-    const auto author = dialogs_.AskText(this, caption, QStringLiteral("Author:"), QString());
-    if (!author) return false;
-    const auto version = dialogs_.AskText(this, caption, QStringLiteral("Version:"), QString());
-    if (!version) return false;
-    const auto file = dialogs_.SaveFile(this, {QStringLiteral("Save as patch..."),
-                                               QStringLiteral("Patches (*.pwpatch)|*.pwpatch"),
-                                               QStringLiteral("pwpatch"), true});
-    if (!file) return false;
-    patch::SetWriterVersion(PACKWRIGHT_VERSION);
-    patch::Manifest manifest;
-    manifest.title = title->toStdString();
-    manifest.author = author->toStdString();
-    manifest.version = version->toStdString();
+    const std::optional<PatchTarget> target = AskPatchTarget(
+        dialogs_, this, QStringLiteral("Save as patch"), QFileInfo(FromPath(indexPath_)).completeBaseName(), true);
+    if (!target) return false;
     PlainStatus quiet;
     RunContext ctx(quiet);
-    const std::string output = ToPath(QFileInfo(*file).absoluteFilePath());
-    if (!replace::SavePatch(ctx, Set(), output, manifest)) return false;
+    if (!replace::SavePatch(ctx, Set(), target->path, target->manifest)) return false;
     replace_->saved = true;
-    CurrentMessage->setText(QStringLiteral("Saved %1").arg(FromPath(output)));
+    CurrentMessage->setText(QStringLiteral("Saved %1").arg(FromPath(target->path)));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "app/browse/PatchPrompt.h"
 #include "app/browse/Paths.h"
 #include "app/browse/PlanWindow.h"
 #include "core/Error.h"
@@ -12,27 +13,14 @@
 namespace pw {
 
 void TPlanForm::SaveAsPatchClick() {
-    const std::optional<QString> title =
-        dialogs_.AskText(this, QStringLiteral("Save as patch"), QStringLiteral("Title:"),
-                         QFileInfo(FromPath(logPath_)).completeBaseName());
-    if (!title) return;
-    const std::optional<QString> author =
-        dialogs_.AskText(this, QStringLiteral("Save as patch"), QStringLiteral("Author:"), QString());
-    if (!author) return;
-    const std::optional<QString> file = dialogs_.SaveFile(
-        this, {QStringLiteral("Save as patch..."), QStringLiteral("Patches (*.pwpatch)|*.pwpatch"),
-               QStringLiteral("pwpatch"), true});
-    if (!file) return;
+    const std::optional<PatchTarget> target = AskPatchTarget(
+        dialogs_, this, QStringLiteral("Save as patch"), QFileInfo(FromPath(logPath_)).completeBaseName(), false);
+    if (!target) return;
     try {
-        patch::SetWriterVersion(PACKWRIGHT_VERSION);
-        patch::Manifest manifest;
-        manifest.title = title->toStdString();
-        manifest.author = author->toStdString();
         PlainStatus quiet;
         RunContext ctx(quiet);
         // Planned against the folder this window shows the plan for.
-        patch::WritePatchFromLogs(ctx, ToPath(QFileInfo(*file).absoluteFilePath()), manifest, {logPath_},
-                                  targetDir_);
+        patch::WritePatchFromLogs(ctx, target->path, target->manifest, {logPath_}, targetDir_);
     } catch (const std::exception& e) {
         dialogs_.ShowError(this, QString::fromStdString(ErrorBoxText(e.what())),
                            QCoreApplication::applicationName());

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/browse/PatchPrompt.h"
 #include "app/browse/Paths.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
@@ -54,21 +55,14 @@ TTranslationWindow::TTranslationWindow(texts::ImportPlan plan, QString title, Di
 }
 
 void TTranslationWindow::SavePatchClick() {
-    const std::optional<QString> title =
-        dialogs_.AskText(this, QStringLiteral("Save patch"), QStringLiteral("Title:"), title_);
-    if (!title) return;
-    const std::optional<QString> file = dialogs_.SaveFile(
-        this, {QStringLiteral("Save patch..."), QStringLiteral("Patches (*.pwpatch)|*.pwpatch"),
-               QStringLiteral("pwpatch"), true});
-    if (!file) return;
+    const std::optional<PatchTarget> target =
+        AskPatchTarget(dialogs_, this, QStringLiteral("Save patch"), title_, true);
+    if (!target) return;
     try {
-        patch::SetWriterVersion(PACKWRIGHT_VERSION);
-        patch::Manifest manifest;
-        manifest.title = title->toStdString();
         PlainStatus quiet;
         RunContext ctx(quiet);
-        texts::WriteImport(ctx, plan_, ToPath(QFileInfo(*file).absoluteFilePath()), manifest);
-        Summary->setText(QStringLiteral("Saved %1").arg(*file));
+        texts::WriteImport(ctx, plan_, target->path, target->manifest);
+        Summary->setText(QStringLiteral("Saved %1").arg(FromPath(target->path)));
     } catch (const std::exception& e) {
         dialogs_.ShowError(this, QString::fromStdString(ErrorBoxText(e.what())), QCoreApplication::applicationName());
     }

@@ -65,11 +65,12 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     EXPECT_EQ(form->Translation->Results->item(0)->text(),
               QStringLiteral("de.po (MENU.fat): 1 translated, 3 untranslated, 0 fuzzy, 0 stale, 0 refused"));
     ASSERT_TRUE(form->Translation->BSavePatch->isEnabled());
-    dialogs.texts.push_back(QStringLiteral("Deutsch"));
+    dialogs.texts = {QStringLiteral("Deutsch"), QStringLiteral("Ich"), QStringLiteral("1.0")};
     dialogs.saves.push_back(Path("de.pwpatch"));
     form->Translation->BSavePatch->click();
     const pw::patch::PatchFile patch(Path("de.pwpatch").toStdString());
     EXPECT_EQ(patch.Info().title, "Deutsch");
+    EXPECT_EQ(patch.Info().author, "Ich");
     ASSERT_EQ(patch.Packs().size(), 1u);
     ASSERT_EQ(patch.Packs()[0].entries.size(), 1u);
     EXPECT_EQ(patch.Packs()[0].entries[0].index, 0u);
