@@ -5,6 +5,7 @@
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "core/FileIO.h"
+#include "core/FileSync.h"
 #include "packs/Formathandlers.h"
 #include "packs/PackIndex.h"
 #include "packs/PackReader.h"
@@ -19,6 +20,9 @@ namespace pw {
 namespace {
 
 const char Zeros[PackBlockSize] = {};
+// With WriteBackEarly, the new data file's write-back is started again
+// after each such stretch of it.
+constexpr int64_t WriteBackStep = 32 << 20;
 
 } // namespace
 
@@ -59,6 +63,7 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
     const size_t n = index.Count();
     EntryReader reader(std::move(from), n > 1 ? 1 : 0);
     int64_t fileEnd = 0; // the new data file's length once all before is written
+    int64_t writtenBack = 0; // WriteBackEarly: fileEnd when its write-back was last started
     size_t done = 0;     // entries written
     std::vector<EntryOrigin> origins; // kept only for the read-back
     size_t fromFiles = 0;
@@ -104,6 +109,10 @@ size_t RebuildPack(RunContext& ctx, const std::string& targetIndexPath, size_t f
         }
         WriteAt(data.Fd(), batch->buffer.get() + runFrom, batch->used - runFrom, runAt);
         reader.Recycle(std::move(batch));
+        if (ctx.WriteBackEarly && fileEnd - writtenBack >= WriteBackStep) {
+            StartWriteBack(data.Fd());
+            writtenBack = fileEnd;
+        }
     }
     // The reader ends early only after an item with an error, thrown above.
     if (done < n) ThrowReadError();

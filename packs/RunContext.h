@@ -75,6 +75,10 @@ public:
     // Durability: every file the run writes, and its name, is on disk before
     // it counts as written (the command-line tool's --sync).
     bool Sync = false;
+    // The new packs' data go to disk while they are written: they will be
+    // renamed over existing files, which on ext4 flushes them inside the
+    // rename otherwise.
+    bool WriteBackEarly = false;
     // For tests: called with its index after each entry of a rebuild has
     // gone to the new data file (a crash test kills the process there).
     std::function<void(size_t)> AfterRebuildEntry;

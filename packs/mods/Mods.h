@@ -13,6 +13,7 @@
 // not goes back to vanilla. A pack the game or another tool wrote since
 // the deployment (`changed`) is never written over nor put back without
 // acceptUpdate, which takes it as the game's new vanilla.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,8 +112,11 @@ public:
     std::vector<std::string> Verify(RunContext& ctx) const;
 
 private:
-    // The record a plan leaves and the journal's steps that get there.
-    Deployment NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps) const;
+    // The record a plan leaves and the journal's steps that get there; the
+    // hash of a file kept from now on by `keptHash`.
+    using KeptHash = std::function<uint64_t(const std::string& path)>;
+    Deployment NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps,
+                              const KeptHash& keptHash) const;
     PackState StateOf(const DeployedPack& pack) const;
     GameFolder game_;
     ModsLock lock_;

@@ -1,6 +1,10 @@
 // Running a deployment: the new packs built in the stage, the next record,
 // the journal, then its steps (DeployJournal.h).
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <future>
+#include <system_error>
 
 #include "core/Directory.h"
 #include "core/Error.h"
@@ -8,6 +12,7 @@
 #include "core/FileSync.h"
 #include "packs/mods/DeployJournal.h"
 #include "packs/mods/Mods.h"
+#include "packs/patch/Hash.h"
 
 namespace pw::mods {
 
@@ -23,6 +28,71 @@ uint64_t HashOfFile(const std::string& path) {
     const File f = OpenReadNotShared(path);
     return patch::HashFileRange(f.Fd(), 0, f.Size());
 }
+
+// The hashes of the packs' files kept from now on, read one file after
+// the other on a thread of its own while the rebuild reads the same files.
+// The rebuild holds a file's lock, so the file is opened here without it
+// (where the system lets a second opener in at all). A hash counts only
+// when its file still bears the stamp it had before the read; else, and
+// when it could not be read ahead, the file is read again, locked, as the
+// hash is asked for.
+class KeptHashes {
+public:
+    explicit KeptHashes(std::vector<std::string> paths) : paths_(std::move(paths)), read_(paths_.size()) {
+        if (paths_.empty()) return;
+        try {
+            done_ = std::async(std::launch::async, [this] { ReadAll(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: each file is read when asked for.
+        }
+    }
+    ~KeptHashes() {
+        stop_ = true;
+        if (done_.valid()) done_.wait();
+    }
+    KeptHashes(const KeptHashes&) = delete;
+    KeptHashes& operator=(const KeptHashes&) = delete;
+
+    uint64_t Value(const std::string& path) {
+        if (done_.valid()) done_.get(); // ReadAll throws nothing
+        for (size_t i = 0; i < paths_.size(); ++i)
+            if (paths_[i] == path && read_[i].ok && StampOfPath(path) == read_[i].stamp) return read_[i].hash;
+        return HashOfFile(path);
+    }
+
+private:
+    struct Read {
+        FileStamp stamp;
+        uint64_t hash = 0;
+        bool ok = false;
+    };
+    void ReadAll() noexcept {
+        try {
+            std::vector<unsigned char> buffer(64 * 1024);
+            for (size_t i = 0; i < paths_.size() && !stop_; ++i) {
+                Read& r = read_[i];
+                r.stamp = StampOfPath(paths_[i]);
+                const File f = HoldFile(paths_[i]);
+                if (!f.IsOpen() || f.Id() != r.stamp.id) continue;
+                patch::StreamHash hash;
+                int64_t done = 0;
+                for (; done < r.stamp.size && !stop_; done += int64_t(buffer.size())) {
+                    const size_t n = size_t(std::min<int64_t>(int64_t(buffer.size()), r.stamp.size - done));
+                    ReadAt(f.Fd(), buffer.data(), n, done);
+                    hash.Add(buffer.data(), n);
+                }
+                r.hash = hash.Value();
+                r.ok = !stop_;
+            }
+        } catch (const std::exception&) {
+            // What is not read ahead is read when asked for, where a failure is reported.
+        }
+    }
+    std::vector<std::string> paths_;
+    std::vector<Read> read_;
+    std::atomic<bool> stop_ = false;
+    std::future<void> done_;
+};
 
 // The current folder put back at the end of a scope (a rebuild runs in its
 // target folder, here the stage, which goes afterwards).
@@ -73,7 +143,8 @@ JournalStep Pair(const GameFolder& g, const std::string& fromIndex, const std::s
 
 } // namespace
 
-Deployment ModsSession::NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps) const {
+Deployment ModsSession::NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps,
+                                       const KeptHash& keptHash) const {
     const GameFolder& g = game_;
     Deployment next;
     for (const patch::PatchFile* p : patches_)
@@ -112,8 +183,8 @@ Deployment ModsSession::NextDeployment(const DeployPlan& plan, std::vector<Journ
             // Kept now: the game's own pair, hashed for verify.
             pack.vanillaIndex = StampOfPath(g.Game(p.index));
             pack.vanillaData = StampOfPath(g.Game(p.data));
-            pack.vanillaIndexHash = HashOfFile(g.Game(p.index));
-            pack.vanillaDataHash = HashOfFile(g.Game(p.data));
+            pack.vanillaIndexHash = keptHash(g.Game(p.index));
+            pack.vanillaDataHash = keptHash(g.Game(p.data));
             keeps.push_back(Move(g, g.Game(p.index), g.Vanilla(p.index)));
             keeps.push_back(Move(g, g.Game(p.data), g.Vanilla(p.data)));
         }
@@ -149,6 +220,15 @@ Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const Deplo
         RefuseHeld(g.Game(p.index), p.index);
         RefuseHeld(g.Game(p.data), p.index);
     }
+    // The packs kept from now on are hashed while the new ones are built.
+    std::vector<std::string> keeping;
+    for (const PackStep& p : plan.packs)
+        if (p.action == PackAction::Modify && (!p.deployed || p.update)) {
+            keeping.push_back(g.Game(p.index));
+            keeping.push_back(g.Game(p.data));
+        }
+    KeptHashes kept(std::move(keeping));
+    const KeptHash keptHash = [&kept](const std::string& path) { return kept.Value(path); };
 
     // The new packs, built from their vanilla into the stage.
     patch::ApplyPlan build = plan.apply;
@@ -168,6 +248,7 @@ Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const Deplo
     if (!IsDirectory(g.StageDir()) && !MakeDirectory(g.StageDir())) ThrowCannotCreate(g.StageDir());
     ClearStage(g);
     ctx.Sync = options.sync;
+    ctx.WriteBackEarly = true;
     try {
         CurrentFolder here;
         if (!build.packs.empty() && patch::RunApply(ctx, build, g.StageDir()) == Outcome::Stopped) {
@@ -184,7 +265,7 @@ Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const Deplo
     Deployment next;
     std::vector<JournalStep> steps;
     try {
-        next = NextDeployment(plan, steps);
+        next = NextDeployment(plan, steps, keptHash);
         if (!next.Empty()) {
             WriteWhole(g.Own("deployment.new"), SealedText("deployment", DeploymentText(next)), options.sync);
             DeployHookAt(DeployMoment::Recorded);
