@@ -234,7 +234,9 @@ void Reader::Keyword(std::string_view line, bool obsolete) {
 void Reader::Line(std::string_view line) {
     ++line_;
     if (line_ == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // A line ends at its line feed and any carriage returns before it, so
+    // that what the writer puts out reads back the same.
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (Trim(line).empty()) {
         if (hasStr_) Finish();
         return;
