@@ -275,6 +275,10 @@ Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const Deplo
         }
         WriteWhole(g.Own("journal"), JournalText(steps), options.sync);
     } catch (const Error& e) {
+        // None of the steps has run: a journal that got its name before the
+        // failure (its folder's sync, say) goes too, or the next command
+        // would run it without the staged packs and could never finish it.
+        RemoveFile(g.Own("journal"));
         ClearStage(g);
         throw Error(std::string(e.what()) + "\nNothing was deployed: the game's folder is as it was");
     }
