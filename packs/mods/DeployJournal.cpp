@@ -172,17 +172,19 @@ std::string RecoverDeployment(const GameFolder& game) {
     RemoveLeftovers(game.OwnDir() + PathDelim);
     const std::string journal = game.Own("journal");
     std::vector<JournalStep> steps;
-    if (NamePresent(journal) && ReadJournal(ReadWholeFile(journal), &steps)) {
+    if (NamePresent(journal)) {
+        // Its steps may have run in part: undoing them unread could leave
+        // some packs with the new deployment and the others with the old.
+        if (!ReadJournal(ReadWholeFile(journal), &steps)) throw Error("Damaged deployment journal " + journal);
         RunSteps(game, steps, false);
         ClearStage(game);
         RemoveFile(journal);
         return "An interrupted deployment in " + game.Dir() + " was finished: every pack holds the new one";
     }
-    bool left = NamePresent(journal) || NamePresent(game.Own("deployment.new"));
+    bool left = NamePresent(game.Own("deployment.new"));
     for (const DirEntry& e : ListDirectory(game.StageDir())) left = left || !e.Folder;
     if (!left) return "";
     ClearStage(game);
-    RemoveFile(journal);
     return "An interrupted deployment in " + game.Dir() + " was undone: every pack holds the previous one";
 }
 

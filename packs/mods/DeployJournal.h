@@ -68,6 +68,8 @@ void RunSteps(const GameFolder& game, const std::vector<JournalStep>& steps, boo
 
 // Finishes or undoes what a crashed deployment left, holding the folder's
 // lock. Returns what it did: "" when nothing was left, else a sentence.
+// "Damaged deployment journal PATH", with nothing changed, when a journal
+// stands there that cannot be read.
 std::string RecoverDeployment(const GameFolder& game);
 
 } // namespace pw::mods

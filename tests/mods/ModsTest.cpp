@@ -113,6 +113,16 @@ TEST(Mods, RefusalsWriteNothing) {
     }
 }
 
+TEST(Mods, ADamagedJournalIsNeitherRunNorUndone) {
+    ModsWork w;
+    ASSERT_EQ(w.Deploy({w.MakePatch("b", {{"MENU", {{4, "b=2\n"}}}})}), "");
+    WriteFile(w.G(".packwright/journal"), "PWMODS journal 1 0000000000000000\n{}");
+    WriteFile(w.G(".packwright/stage/MENU.fat"), "staged");
+    const auto tree = ListTree(w.game);
+    EXPECT_EQ(w.Deploy({}).find("Damaged deployment journal"), 0u);
+    EXPECT_EQ(ListTree(w.game), tree);
+}
+
 TEST(Mods, AfterAGameUpdateTheEntriesItLeftAloneStillApply) {
     ModsWork w;
     const auto menuStamps = w.Stamps();
