@@ -176,7 +176,9 @@ std::string RecoverDeployment(const GameFolder& game) {
         // Its steps may have run in part: undoing them unread could leave
         // some packs with the new deployment and the others with the old.
         if (!ReadJournal(ReadWholeFile(journal), &steps)) throw Error("Damaged deployment journal " + journal);
-        RunSteps(game, steps, false);
+        // On disk before the journal goes, whatever the command: the one
+        // that wrote the journal may have been run with --sync.
+        RunSteps(game, steps, true);
         ClearStage(game);
         RemoveFile(journal);
         return "An interrupted deployment in " + game.Dir() + " was finished: every pack holds the new one";
