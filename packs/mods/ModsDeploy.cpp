@@ -116,6 +116,7 @@ JournalStep Move(const GameFolder& g, const std::string& from, const std::string
     s.from = g.Relative(from);
     s.to = g.Relative(to);
     s.stamp = StampOfPath(from);
+    if (!s.stamp.Present()) ThrowCannotOpen(from); // before the journal: a step that cannot be run
     return s;
 }
 
@@ -138,6 +139,10 @@ JournalStep Pair(const GameFolder& g, const std::string& fromIndex, const std::s
     s.toData = g.Relative(data);
     s.stamp = StampOfPath(fromIndex);
     s.dataStamp = StampOfPath(fromData);
+    // A kept pair gone (removed by hand, say): refused before the journal,
+    // which could never be finished without it.
+    if (!s.stamp.Present()) ThrowCannotOpen(fromIndex);
+    if (!s.dataStamp.Present()) ThrowCannotOpen(fromData);
     return s;
 }
 

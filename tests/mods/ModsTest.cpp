@@ -123,6 +123,18 @@ TEST(Mods, ADamagedJournalIsNeitherRunNorUndone) {
     EXPECT_EQ(ListTree(w.game), tree);
 }
 
+TEST(Mods, ARestoreWithoutItsKeptPackWritesNothing) {
+    ModsWork w;
+    ASSERT_EQ(w.Deploy({w.MakePatch("b", {{"MENU", {{4, "b=2\n"}}}})}), "");
+    RemovePath(w.G(".packwright/vanilla/MENU.mix"));
+    const auto before = w.Packs();
+    const std::string error = w.Deploy({});
+    EXPECT_EQ(error.find("Cannot open file"), 0u) << error;
+    EXPECT_TRUE(error.ends_with("Nothing was deployed: the game's folder is as it was")) << error;
+    EXPECT_FALSE(FileExists(w.G(".packwright/journal")));
+    EXPECT_EQ(w.Packs(), before);
+}
+
 TEST(Mods, AfterAGameUpdateTheEntriesItLeftAloneStillApply) {
     ModsWork w;
     const auto menuStamps = w.Stamps();
