@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/Verbs.h"
+#include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/PackReader.h"
 #include "packs/Plan.h"
@@ -31,7 +32,17 @@ int Replace(const ReplaceOptions& o, Invocation& run) {
     set.sourceIndex = FullPath(o.pack);
     {
         const PackIndex index(ReadPackIndex(set.sourceIndex, Pipes::Refuse), set.sourceIndex);
-        for (const std::string& pair : o.pairs) set.entries.push_back(ReplacementOf(index, set.sourceIndex, pair));
+        // Every argument that cannot be taken is named, one a line, before
+        // anything is written.
+        std::string problems;
+        for (const std::string& pair : o.pairs) {
+            try {
+                set.entries.push_back(ReplacementOf(index, set.sourceIndex, pair));
+            } catch (const Error& e) {
+                problems += (problems.empty() ? "" : "\n") + std::string(e.what());
+            }
+        }
+        if (!problems.empty()) throw Error(problems);
     }
     RunContext& ctx = run.ctx;
     const RunContext::Tally& t = ctx.RunTally;

@@ -252,6 +252,15 @@ Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const Deplo
     }
     if (!IsDirectory(g.StageDir()) && !MakeDirectory(g.StageDir())) ThrowCannotCreate(g.StageDir());
     ClearStage(g);
+    // This deployment's settings of the run, the caller's given back after it.
+    struct Settings {
+        RunContext& ctx;
+        bool sync, writeBackEarly;
+        ~Settings() {
+            ctx.Sync = sync;
+            ctx.WriteBackEarly = writeBackEarly;
+        }
+    } callers{ctx, ctx.Sync, ctx.WriteBackEarly};
     ctx.Sync = options.sync;
     ctx.WriteBackEarly = true;
     try {

@@ -65,6 +65,8 @@ TEST(CliReplace, MistakesAreNamed) {
         {{"replace", "--target", "new", g.pack, "9=a.txt"}, 1,
          "No entry 9 in " + g.pack + ": it has 4 entries."},
         {{"replace", "--target", "new", g.pack, "0=none.txt"}, 1, "Cannot open file " + (g.dir / "none.txt") + "."},
+        {{"replace", "--target", "new", g.pack, "9=a.txt", "0=none.txt"}, 1,
+         "No entry 9 in " + g.pack + ": it has 4 entries\nCannot open file " + (g.dir / "none.txt") + "."},
         {{"replace", "--target", "game", g.pack, "0=a.txt"}, 1, "Cannot create file " + (g.dir / "game/MENU.mix") + "."},
     };
     for (const auto& c : cases) {
