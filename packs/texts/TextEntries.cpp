@@ -9,7 +9,9 @@ namespace pw::texts {
 
 std::string EntryBytes(const PackReader& pack, size_t k) {
     const int32_t size = pack.Index().Size(k);
-    if (size <= 0) return {};
+    // An entry that lies outside the data file holds no text to read, as
+    // CountTextEntries takes it.
+    if (size <= 0 || !pack.Inside(k)) return {};
     const int64_t offset = pack.Offset(k);
     std::string bytes(size_t(size), '\0');
     ReadAt(pack.Data().Fd(), bytes.data(), bytes.size(), offset);

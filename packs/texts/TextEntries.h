@@ -13,7 +13,7 @@
 
 namespace pw::texts {
 
-// Entry k's bytes ("Stream read error" when they lie outside the data file).
+// Entry k's bytes; none for an entry that lies outside the data file.
 std::string EntryBytes(const PackReader& pack, size_t k);
 
 struct TextEntry {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "cli/CliRunner.h"
 #include "packs/texts/Po.h"
@@ -125,4 +126,15 @@ TEST(TextsCli, EveryProblemIsListedAndNothingWritten) {
               std::string::npos)
         << damaged.Err;
     EXPECT_FALSE(FileExists(g.dir / "d.pwpatch"));
+}
+
+TEST(TextsCli, AnEntryOutsideTheDataFileIsSkipped) {
+    Game g;
+    // talk.txt, the last entry, starts in the third block: cut the data file there.
+    std::filesystem::resize_file(g.dir / "game/MENU.mix", 2 * 2048);
+    const CliResult ex = RunCli({"texts", "export", "--output", g.dir / "out", g.dir / "game/MENU.fat"});
+    ASSERT_EQ(ex.Exit, 0) << ex.Err;
+    const std::string pot = ReadFile(g.dir / "out/MENU.pot");
+    EXPECT_NE(pot.find("#. menu.txt, INI-style"), std::string::npos);
+    EXPECT_EQ(pot.find("talk.txt"), std::string::npos);
 }
