@@ -13,14 +13,18 @@ namespace pw::texts {
 
 namespace {
 
+// White space around keywords, flags and comments; a carriage return counts
+// too, so that what is trimmed once is trimmed alike when it is read again.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     return s;
 }
 
 std::string_view Trim(std::string_view s) {
     s = TrimLeft(s);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
