@@ -1,6 +1,9 @@
 #include "AppFixture.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -204,4 +207,17 @@ void DuringRun::timerEvent(QTimerEvent*) {
         killTimer(timer_);
         timer_ = 0;
     }
+}
+
+bool DropFiles(QWidget* target, QPoint at, const QStringList& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& f : files) urls.append(QUrl::fromLocalFile(f));
+    data.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
 }

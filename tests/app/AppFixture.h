@@ -89,6 +89,10 @@ protected:
 // A 2 x 2 uncompressed true-colour Targa picture, every pixel byte `fill`.
 std::string SmallTarga(char fill);
 
+// Drops local `files` on `target` at `at`, as a file manager does: whether
+// the drag was let in and the drop taken.
+bool DropFiles(QWidget* target, QPoint at, const QStringList& files);
+
 // Runs `action` (a selection, say) and waits until `pane` shows its preview.
 void WaitForPreview(pw::TPreviewPane* pane, const std::function<void()>& action);
 

@@ -39,19 +39,10 @@ protected:
     }
     // Drops `files` on view row `row` (-1: below the rows); whether it was taken.
     bool Drop(const QStringList& files, int row) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& f : files) urls.append(QUrl::fromLocalFile(f));
-        data.setUrls(urls);
         QWidget* target = form->Table->viewport();
         const QPoint at = row >= 0 ? form->Table->visualRect(form->Model()->index(row, 1)).center()
                                    : QPoint(5, target->height() - 5);
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted()) return false;
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
+        return DropFiles(target, at, files);
     }
     std::string PackFiles(const QString& index) {
         return Read(index) + "|" + Read(QFileInfo(index).path() + "/MENU.mix");

@@ -17,20 +17,7 @@ namespace {
 class DropTest : public AppTest {
 protected:
     // Drags `files` over the list and drops them; whether the drag was taken.
-    bool Drop(const QStringList& files) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& f : files) urls.append(QUrl::fromLocalFile(f));
-        data.setUrls(urls);
-        QWidget* target = w->LogList->viewport();
-        const QPoint at(10, 10);
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted()) return false;
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
-    }
+    bool Drop(const QStringList& files) { return DropFiles(w->LogList->viewport(), QPoint(10, 10), files); }
     QString Status() const { return w->CurrentMessage->text(); }
 };
 
