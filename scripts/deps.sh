@@ -19,6 +19,7 @@ for arg in "$@"; do
     windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3 libz-mingw-w64-dev) ;;
     package) need+=(dpkg-dev file lintian desktop-file-utils appstream shared-mime-info xdg-utils man-db python3) ;;
     icons) need+=(librsvg2-bin) ;;
+    qtwindows) need+=(qt6-base-dev-tools ninja-build dpkg-dev patch) ;;
   esac
 done
 if [[ "${BENCH:-}" == 1 ]]; then need+=(libbenchmark-dev time python3); fi
