@@ -1,12 +1,19 @@
-// mods deploy, restore, status, verify: patches installed into the game's
-// own folder in a load order, and the game's packs put back.
+// mods deploy, restore, status, verify, history, bisect: patches installed
+// into the game's own folder in a load order, the game's packs put back,
+// earlier deployments brought back, and the search for the mod that breaks
+// the game.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "cli/Json.h"
 #include "cli/Verbs.h"
 #include "core/Error.h"
+#include "core/FileNames.h"
+#include "packs/mods/Bisect.h"
 #include "packs/mods/ModList.h"
+#include "packs/mods/ModsText.h"
 #include "packs/mods/Mods.h"
 
 namespace pw::cli {
@@ -19,6 +26,8 @@ struct ModsOptions {
     std::string action, game, list;
     std::vector<std::string> patches;
     bool preferLater = false, skipRefused = false, acceptUpdate = false, plan = false, json = false, sync = false;
+    std::optional<uint64_t> revert;
+    std::optional<size_t> keep;
 };
 
 void Say(const Invocation& run, const std::string& text) {
@@ -61,16 +70,31 @@ void PrintPlan(const DeployPlan& plan) {
 
 int Deploy(const ModsOptions& o, Invocation& run, bool restore) {
     std::vector<std::string> patches;
-    if (!o.list.empty()) patches = EnabledMods(ReadModList(FullPath(o.list)));
+    DeployOptions options{o.preferLater, o.skipRefused, o.acceptUpdate, o.sync};
+    if (!o.list.empty()) {
+        const ModList list = ReadModList(FullPath(o.list));
+        patches = EnabledMods(list.mods);
+        options.preferLater = options.preferLater || list.preferLater;
+    }
     for (const std::string& p : o.patches) patches.push_back(FullPath(p));
     ModsSession session(FullPath(o.game));
     Say(run, session.Recovery());
-    const DeployOptions options{o.preferLater, o.skipRefused, o.acceptUpdate, o.sync};
     if (restore && session.Deployed().Empty()) {
         Say(run, "No mods are deployed in " + session.Game().Dir() + ": nothing to restore");
         return ExitOk;
     }
-    const DeployPlan plan = session.Plan(patches, options);
+    DeployPlan plan;
+    if (o.revert) {
+        const HistoryRecord record = ReadHistoryRecord(session.Game(), *o.revert);
+        if (session.Current() == record.id || (record.mods.empty() && session.Deployed().Empty())) {
+            Say(run, "Deployment " + std::to_string(record.id) + " is the current one: nothing to write");
+            return ExitOk;
+        }
+        plan = session.PlanRecord(record, options);
+        for (const HistoryMod& m : record.mods) patches.push_back(m.path);
+    } else {
+        plan = session.Plan(patches, options);
+    }
     if (o.json) PrintJson(PlanJson(plan));
     else if (o.plan) PrintPlan(plan);
     if (!plan.Ok()) {
@@ -99,6 +123,84 @@ int Deploy(const ModsOptions& o, Invocation& run, bool restore) {
                               ": " + Count(modified, "pack", "packs") + " modified, " + std::to_string(restored) +
                               " restored, " + std::to_string(plan.Count(PackAction::Keep)) + " kept; " +
                               Count(plan.Entries(), "entry", "entries") + " changed");
+    return ExitOk;
+}
+
+int History(const ModsOptions& o, Invocation& run) {
+    ModsSession session(FullPath(o.game));
+    Say(run, session.Recovery());
+    if (o.keep) {
+        std::vector<uint64_t> alsoKeep = {session.Current()};
+        BisectState search;
+        if (ReadBisect(session.Game(), &search)) alsoKeep.push_back(search.start);
+        const Pruned pruned = KeepHistory(session.Game(), *o.keep, alsoKeep);
+        Say(run, "Deleted " + Count(pruned.records, "deployment", "deployments") + " and " +
+                     Count(pruned.patches, "stored patch", "stored patches"));
+    }
+    const std::vector<HistoryRecord> records = ReadHistory(session.Game());
+    if (o.json) {
+        Json list = Json::array();
+        for (const HistoryRecord& r : records) {
+            Json mods = Json::array(), packs = Json::array();
+            for (const HistoryMod& m : r.mods)
+                mods.push_back({{"title", m.title}, {"version", m.version}, {"path", m.path}, {"hash", m.hash}});
+            for (const HistoryPack& p : r.packs) packs.push_back({{"name", p.name}, {"entries", p.entries}});
+            list.push_back({{"id", r.id}, {"time", r.time}, {"current", r.id == session.Current()},
+                            {"prefer_later", r.preferLater}, {"mods", mods}, {"packs", packs}});
+        }
+        PrintJson({{"deployments", list}});
+        return ExitOk;
+    }
+    if (records.empty()) std::printf("No deployment is recorded in %s\n", session.Game().Dir().c_str());
+    for (const HistoryRecord& r : records) {
+        std::printf("deployment %llu\t%s\t%s%s%s\n", static_cast<unsigned long long>(r.id), r.time.c_str(),
+                    r.mods.empty() ? "restore" : Count(r.mods.size(), "mod", "mods").c_str(),
+                    r.preferLater ? "\tlater mods win" : "", r.id == session.Current() ? "\tcurrent" : "");
+        for (const HistoryMod& m : r.mods) std::printf("  %s\n", ModLine(m).c_str());
+        for (const HistoryPack& p : r.packs)
+            std::printf("  pack %s\t%s\n", p.name.c_str(), Count(p.entries, "entry", "entries").c_str());
+    }
+    return ExitOk;
+}
+
+void PrintMods(const char* what, const std::vector<const HistoryMod*>& mods) {
+    for (const HistoryMod* m : mods) std::printf("%s\t%s\n", what, ModLine(*m).c_str());
+}
+
+int Bisect(const ModsOptions& o, Invocation& run) {
+    const std::string word = o.patches.empty() ? "" : o.patches[0];
+    ModsSession session(FullPath(o.game));
+    Say(run, session.Recovery());
+    const DeployOptions options{false, o.skipRefused, o.acceptUpdate, o.sync};
+    BisectView view;
+    if (word == "status") {
+        view = BisectStatus(session);
+        if (view.state.start == 0) {
+            std::printf("No search is under way in %s\n", session.Game().Dir().c_str());
+            return ExitOk;
+        }
+    } else if (word == "start") {
+        view = BisectStart(session, run.ctx, options);
+    } else if (word == "reset") {
+        view = BisectReset(session, run.ctx, options);
+        std::printf("The search is ended: deployment %llu is deployed again\n",
+                    static_cast<unsigned long long>(view.start.id));
+        return ExitOk;
+    } else {
+        view = BisectAnswer(session, run.ctx, options, word == "good");
+    }
+    if (view.found) {
+        std::printf("%s breaks the game: found in %s\n", ModLine(*view.Suspects()[0]).c_str(),
+                    Count(view.state.steps, "step", "steps").c_str());
+        std::printf("Deployment %llu, from before the search, is deployed again\n",
+                    static_cast<unsigned long long>(view.start.id));
+        return ExitOk;
+    }
+    if (view.redeployed) std::printf("The step was not deployed: it is now, and no answer was counted\n");
+    std::printf("Step %zu: %s left\n", view.state.steps, Count(view.state.suspects.size(), "suspect", "suspects").c_str());
+    PrintMods("in", view.In());
+    PrintMods("out", view.Out());
+    std::printf("Play the game, then: packwright-cli mods bisect good | bad\n");
     return ExitOk;
 }
 
@@ -148,22 +250,31 @@ void AddModVerbs(Tool& tool) {
     CLI::App& m = tool.AddVerb(
         "mods", "Deploy patches into the game's folder in a load order, restore the game, tell what a game update broke",
         "packwright-cli mods deploy --game GAMEDIR [--prefer-later] [--skip-refused] [--accept-update] [--plan]\n"
-        "  [--json] [--sync] [--quiet] (--list MODS.pwmods | MOD.pwpatch...)\n"
+        "  [--json] [--sync] [--quiet] (--list MODS.pwmods | MOD.pwpatch... | --revert ID)\n"
         "packwright-cli mods restore --game GAMEDIR [--accept-update] [--sync] [--quiet]\n"
         "packwright-cli mods status --game GAMEDIR [--json]\n"
-        "packwright-cli mods verify --game GAMEDIR [--json]",
+        "packwright-cli mods verify --game GAMEDIR [--json]\n"
+        "packwright-cli mods history --game GAMEDIR [--json] [--keep N]\n"
+        "packwright-cli mods bisect (start | good | bad | reset | status) --game GAMEDIR [--accept-update]\n"
+        "  [--skip-refused] [--sync] [--quiet]",
         true, [o](Invocation& run) {
             if (o->action == "status") return Status(*o, run);
             if (o->action == "verify") return Verify(*o, run);
+            if (o->action == "history") return History(*o, run);
+            if (o->action == "bisect") return Bisect(*o, run);
             return Deploy(*o, run, o->action == "restore");
         });
-    m.add_option("ACTION", o->action, "deploy, restore, status or verify")
+    m.add_option("ACTION", o->action, "deploy, restore, status, verify, history or bisect")
         ->required()
-        ->check(CLI::IsMember({"deploy", "restore", "status", "verify"}));
+        ->check(CLI::IsMember({"deploy", "restore", "status", "verify", "history", "bisect"}));
     m.add_option("MOD.pwpatch", o->patches, "The patches, in load order (the later ones load last)")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     m.add_option("--game", o->game, "The game's folder, with its packs")->type_name("GAMEDIR");
     m.add_option("--list", o->list, "A mod list: one patch a line, '#' switches one off")->type_name("MODS.pwmods");
+    m.add_option("--revert", o->revert, "Deploy the recorded deployment ID again, from its kept patches")
+        ->type_name("ID");
+    m.add_option("--keep", o->keep, "history: keep the newest N deployments and the current one, delete the rest")
+        ->type_name("N");
     m.add_flag("--prefer-later", o->preferLater, "Where two mods change an entry differently, the later one wins");
     m.add_flag("--skip-refused", o->skipRefused,
                "Deploy every entry that still applies, naming each one left out");
@@ -173,18 +284,26 @@ void AddModVerbs(Tool& tool) {
     m.add_flag("--json", o->json, "One JSON document instead of lines");
     m.add_flag("--sync", o->sync, "Flush every file written, and its folder, to disk before the run counts it as done");
     m.footer("The game's packs are kept in GAMEDIR/.packwright/ (moved or hard-linked, never copied) and put back\n"
-             "by restore. Pack states: modded, changed (a game update or another tool), vanilla (the game's own\n"
+             "by restore; every deployment is recorded there with its patches, to go back to with --revert.\n"
+             "bisect start deploys the current mods with half of them out; answer good (the game works) or\n"
+             "bad until the mod that breaks the game is found. Pack states: modded, changed (a game update or another tool), vanilla (the game's own\n"
              "files again), missing. Exit status 1 when deploy --plan would fail, when status finds a pack not\n"
              "modded, or when verify finds anything.");
     m.callback([o] {
         if (o->game.empty()) throw UsageError{"mods needs --game GAMEDIR"};
         const bool deploy = o->action == "deploy";
-        if (deploy && o->list.empty() && o->patches.empty())
-            throw UsageError{"mods deploy needs --list MODS.pwmods or MOD.pwpatch..."};
-        if (!deploy && (!o->list.empty() || !o->patches.empty()))
-            throw UsageError{"mods " + o->action + " takes no patches"};
-        if (deploy && !o->list.empty() && !o->patches.empty())
-            throw UsageError{"mods deploy takes --list MODS.pwmods or patches, not both"};
+        const int sources = int(!o->list.empty()) + int(!o->patches.empty()) + int(o->revert.has_value());
+        if (o->action == "bisect") {
+            static const std::vector<std::string> words = {"start", "good", "bad", "reset", "status"};
+            if (o->patches.size() != 1 || std::find(words.begin(), words.end(), o->patches[0]) == words.end())
+                throw UsageError{"mods bisect needs one of start, good, bad, reset, status"};
+            return;
+        }
+        if (deploy && sources == 0)
+            throw UsageError{"mods deploy needs --list MODS.pwmods, MOD.pwpatch... or --revert ID"};
+        if (!deploy && sources > 0) throw UsageError{"mods " + o->action + " takes no patches"};
+        if (sources > 1) throw UsageError{"mods deploy takes one of --list MODS.pwmods, patches or --revert ID"};
+        if (o->keep && o->action != "history") throw UsageError{"--keep is for mods history"};
     });
 }
 

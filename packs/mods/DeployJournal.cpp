@@ -185,6 +185,7 @@ std::string RecoverDeployment(const GameFolder& game) {
     }
     bool left = NamePresent(game.Own("deployment.new"));
     for (const DirEntry& e : ListDirectory(game.StageDir())) left = left || !e.Folder;
+    for (const DirEntry& e : ListDirectory(game.HistoryDir())) left = left || e.Name.ends_with(".new");
     if (!left) return "";
     ClearStage(game);
     return "An interrupted deployment in " + game.Dir() + " was undone: every pack holds the previous one";

@@ -60,6 +60,8 @@ std::string PlainName(const Json& j) {
 
 } // namespace
 
+std::string HexText(uint64_t v) { return Hex(v); }
+
 GameFolder::GameFolder(const std::string& gameDir) : dir_(gameDir) {
     if (dir_.empty() || PathSeparators.find(dir_.back()) == std::string_view::npos) dir_ += PathDelim;
 }
@@ -69,6 +71,8 @@ std::string GameFolder::Own(const std::string& name) const { return OwnDir() + P
 std::string GameFolder::VanillaDir() const { return Own("vanilla"); }
 std::string GameFolder::Vanilla(const std::string& name) const { return VanillaDir() + PathDelim + name; }
 std::string GameFolder::StageDir() const { return Own("stage"); }
+std::string GameFolder::HistoryDir() const { return Own("history"); }
+std::string GameFolder::StoreDir() const { return Own("store"); }
 std::string GameFolder::Stage(const std::string& name) const { return StageDir() + PathDelim + name; }
 
 std::string GameFolder::FromRelative(const std::string& relative) const {
@@ -92,11 +96,13 @@ std::string SealedText(const std::string& kind, const std::string& json) {
 
 bool UnsealText(const std::vector<unsigned char>& bytes, const std::string& kind, std::string* json) {
     const std::string text(bytes.begin(), bytes.end());
-    const std::string head = "PWMODS " + kind + " " + std::to_string(LayoutVersion) + " ";
+    const std::string head = "PWMODS " + kind + " ";
     const size_t end = text.find('\n');
-    if (end == std::string::npos || end != head.size() + 16 || text.compare(0, head.size(), head) != 0) return false;
+    if (end == std::string::npos || end != head.size() + 18 || text.compare(0, head.size(), head) != 0) return false;
+    const char version = text[head.size()];
+    if (version < '1' || version > char('0' + LayoutVersion) || text[head.size() + 1] != ' ') return false;
     *json = text.substr(end + 1);
-    return text.substr(head.size(), 16) == Hex(patch::HashBytes(json->data(), json->size()));
+    return text.substr(head.size() + 2, 16) == Hex(patch::HashBytes(json->data(), json->size()));
 }
 
 Deployment ReadDeployment(const GameFolder& game) {
@@ -107,10 +113,12 @@ Deployment ReadDeployment(const GameFolder& game) {
     if (!UnsealText(ReadWholeFile(path), "deployment", &text)) throw Error("Damaged deployment record " + path);
     try {
         const Json j = Json::parse(text);
+        d.id = j.value("id", uint64_t(0));
+        d.preferLater = j.value("preferLater", false);
         for (const Json& m : j.at("mods"))
             d.mods.push_back({m.at("path").get<std::string>(), m.at("title").get<std::string>(),
                               m.at("version").get<std::string>(), m.at("author").get<std::string>(),
-                              StampOf(m.at("stamp"))});
+                              StampOf(m.at("stamp")), m.value("hash", std::string())});
         for (const Json& p : j.at("packs")) {
             DeployedPack pack;
             pack.index = PlainName(p.at("index"));
@@ -138,7 +146,7 @@ std::string DeploymentText(const Deployment& d) {
     Json mods = Json::array(), packs = Json::array();
     for (const DeployedMod& m : d.mods)
         mods.push_back({{"path", m.path}, {"title", m.title}, {"version", m.version}, {"author", m.author},
-                        {"stamp", StampJson(m.stamp)}});
+                        {"stamp", StampJson(m.stamp)}, {"hash", m.hash}});
     for (const DeployedPack& p : d.packs) {
         Json entries = Json::array();
         for (const DeployedEntry& e : p.entries) entries.push_back(Json::array({e.index, e.size, Hex(e.hash)}));
@@ -152,7 +160,7 @@ std::string DeploymentText(const Deployment& d) {
                            {"dataHash", Hex(p.vanillaDataHash)}}},
                          {"entries", entries}});
     }
-    return Json{{"mods", mods}, {"packs", packs}}.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
+    return Json{{"id", d.id}, {"preferLater", d.preferLater}, {"mods", mods}, {"packs", packs}}.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 void WriteWhole(const std::string& path, const std::string& text, bool sync) {
@@ -180,16 +188,19 @@ void RemoveEmptyFolders(const GameFolder& game) {
     if (NamePresent(game.Own("deployment")) || NamePresent(game.Own("journal"))) return;
     std::error_code ec;
     std::filesystem::remove(FsPath(game.StageDir()), ec);
-    std::filesystem::remove(FsPath(game.VanillaDir()), ec); // only when empty
+    for (const std::string& dir : {game.VanillaDir(), game.HistoryDir(), game.StoreDir()})
+        std::filesystem::remove(FsPath(dir), ec); // only when empty
     if (IsDirectory(game.VanillaDir())) return;
     RemoveFile(game.Own("lock"));
-    std::filesystem::remove(FsPath(game.OwnDir()), ec);
+    std::filesystem::remove(FsPath(game.OwnDir()), ec); // only when empty: the history stays
 }
 
 void ClearStage(const GameFolder& game) {
     for (const DirEntry& e : ListDirectory(game.StageDir()))
         if (!e.Folder) RemoveFile(game.Stage(e.Name));
     RemoveFile(game.Own("deployment.new"));
+    for (const DirEntry& e : ListDirectory(game.HistoryDir()))
+        if (!e.Folder && e.Name.ends_with(".new")) RemoveFile(game.HistoryDir() + PathDelim + e.Name);
 }
 
 } // namespace pw::mods

@@ -2,7 +2,7 @@
 // The game's folder as the mods code keeps it. Packwright writes into the
 // game's folder only the packs it deploys and one folder of its own:
 //
-//   GAMEDIR/.packwright/          layout version 1
+//   GAMEDIR/.packwright/          layout version 2
 //     lock                        held (flock; on Windows opened not shared)
 //                                 by the one mods command at work
 //     deployment                  the record of the last deployment (below)
@@ -14,16 +14,33 @@
 //                                 spelling of the names: hard-linked or moved
 //                                 there, never copied; one per pack
 //     stage/                      the new packs while they are built
+//     history/ID                  each deployment and restore, as recorded
+//                                 (History.h); ID a decimal number from 1,
+//                                 never used twice while the folder stays
+//     history/ID.new              the next one, while a deployment is under way
+//     store/HASH.pwpatch          every patch a recorded deployment used,
+//                                 once per content (HASH: the patch's own
+//                                 checksum, its last 8 bytes, as 16 lower-
+//                                 case hex digits): hard-linked or copied
+//     bisect                      the search for the mod that breaks the
+//                                 game, while it goes on (Bisect.h)
 //
-// Once a restore leaves no pack changed the folder is removed, and the game's
-// folder holds nothing of Packwright's.
+// Once a restore leaves no pack changed, the folder holds the history and
+// the store and no pack data; once the history is emptied too (mods history
+// --keep 0) the folder is removed, and the game's folder holds nothing of
+// Packwright's.
 //
-// The record and the journal are UTF-8 text: one first line
+// The record, the journal, the history and the search are UTF-8 text: one
+// first line
 //   "PWMODS <kind> <version> <hash>\n"
-// (kind "deployment" or "journal", version 1, hash: XXH3-64 of every byte
-// after that line, 16 lower-case hex digits), then one JSON document. A file
-// whose hash does not match is damaged. The record:
-//   {"mods":  [{"path", "title", "version", "author", "stamp"}],   load order
+// (kind "deployment", "journal", "history" or "bisect"; version 2, and 1
+// read as well: version 1 wrote no "id", "preferLater" nor "hash" in the
+// record; hash: XXH3-64 of every byte after that line, 16 lower-case hex
+// digits), then one JSON document. A file whose hash does not match is
+// damaged. The record:
+//   {"id": ID, "preferLater": BOOL,                                its history record
+//    "mods":  [{"path", "title", "version", "author", "stamp",
+//               "hash"}],                                          load order
 //    "packs": [{"index": "MENU.fat", "data": "MENU.mix",           the game's names
 //               "deployed": {"index": STAMP, "data": STAMP},       what it wrote there
 //               "vanilla": {"index": STAMP, "data": STAMP,         the kept pair
@@ -42,11 +59,12 @@
 
 namespace pw::mods {
 
-inline constexpr int LayoutVersion = 1;
+inline constexpr int LayoutVersion = 2;
 
 struct DeployedMod {
     std::string path, title, version, author;
-    FileStamp stamp; // of the patch file when it was deployed
+    FileStamp stamp;   // of the patch file when it was deployed
+    std::string hash;  // its content hash, as the store names it
 };
 
 struct DeployedEntry {
@@ -65,6 +83,8 @@ struct DeployedPack {
 };
 
 struct Deployment {
+    uint64_t id = 0;           // its history record; 0: none (layout version 1)
+    bool preferLater = false;
     std::vector<DeployedMod> mods;
     std::vector<DeployedPack> packs;
     bool Empty() const { return mods.empty() && packs.empty(); }
@@ -82,6 +102,8 @@ public:
     std::string Vanilla(const std::string& name) const;
     std::string StageDir() const;
     std::string Stage(const std::string& name) const;
+    std::string HistoryDir() const;
+    std::string StoreDir() const;
     // A path below the game folder written with "/" (as the journal keeps
     // it), in the system's spelling; and back.
     std::string FromRelative(const std::string& relative) const;
@@ -91,6 +113,8 @@ private:
     std::string dir_;
 };
 
+// 16 lower-case hex digits.
+std::string HexText(uint64_t v);
 // A file's text with its first line: kind, version and hash.
 std::string SealedText(const std::string& kind, const std::string& json);
 // The JSON text of a sealed file of `kind`; false when the file is not one
@@ -120,11 +144,13 @@ private:
     File file_;
 };
 
-// Removes Packwright's folder when nothing is deployed: the empty vanilla
-// and stage folders, the lock and the folder itself. A kept pack is never
-// removed: a folder that still holds one stays.
+// Removes Packwright's folder when nothing is deployed: the empty vanilla,
+// stage, history and store folders, the lock and the folder itself. A kept
+// pack or a history record is never removed: a folder that still holds one
+// stays.
 void RemoveEmptyFolders(const GameFolder& game);
-// Removes every file of the stage folder.
+// Removes every file of the stage folder, the next record and the next
+// history record.
 void ClearStage(const GameFolder& game);
 
 } // namespace pw::mods

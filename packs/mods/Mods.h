@@ -22,6 +22,7 @@
 #include "packs/RunContext.h"
 #include "packs/mods/DeployJournal.h"
 #include "packs/mods/GameFolder.h"
+#include "packs/mods/History.h"
 #include "packs/patch/PatchApply.h"
 
 namespace pw::mods {
@@ -57,6 +58,7 @@ struct DeployPlan {
     std::vector<PackStep> packs;        // modified and kept first, in the patches' order, then restored
     std::vector<std::string> leftOut;   // skipRefused: each entry or pack left out
     std::vector<std::string> problems;  // why it cannot be deployed; empty when it can
+    std::vector<std::string> absent;    // packs the game's folder does not hold (each also a problem)
     bool unchanged = false;             // the list deployed already: nothing to write
     bool Ok() const { return problems.empty(); }
     size_t Count(PackAction action) const;
@@ -92,11 +94,23 @@ public:
     const std::string& Recovery() const { return recovery_; }
     const GameFolder& Game() const { return game_; }
     const Deployment& Deployed() const { return deployed_; }
+    // The history record of what is deployed; 0 when none.
+    uint64_t Current() const { return deployed_.id; }
 
     // The plan of deploying `patches` (full paths, in load order; none:
     // back to the game's own packs). Reads the patched entries; writes
-    // nothing. "Cannot open file", "Damaged patch" for a patch.
-    DeployPlan Plan(const std::vector<std::string>& patches, const DeployOptions& options);
+    // nothing. "Cannot open file", "Damaged patch" for a patch. A pack the
+    // game's folder does not hold is a problem of its own: "DEMO.fat is not
+    // in GAMEDIR: is this the game's folder?". With `recordAs`, the record
+    // and the history keep those paths for the patches.
+    DeployPlan Plan(const std::vector<std::string>& patches, const DeployOptions& options,
+                    const std::vector<std::string>& recordAs = {});
+    // The plan of deploying a recorded deployment again from the store,
+    // with its order and its setting (put in `options`), leaving out the
+    // mods at the places `without`. "The patch TITLE (PATH) of deployment
+    // ID is not kept in the store".
+    DeployPlan PlanRecord(const HistoryRecord& record, DeployOptions& options,
+                          const std::vector<size_t>& without = {});
     // Runs a plan of this session. Throws its problems, before anything is
     // written, when it is not Ok; a pack another program holds open is
     // refused before anything is written too. Stopped while the new packs
@@ -117,6 +131,9 @@ private:
     using KeptHash = std::function<uint64_t(const std::string& path)>;
     Deployment NextDeployment(const DeployPlan& plan, std::vector<JournalStep>& steps,
                               const KeptHash& keptHash) const;
+    // Stores the patches and writes the next history record (as ID.new):
+    // the journal's step that names it.
+    JournalStep RecordHistory(Deployment& next, bool sync) const;
     PackState StateOf(const DeployedPack& pack) const;
     GameFolder game_;
     ModsLock lock_;
@@ -124,6 +141,7 @@ private:
     Deployment deployed_;
     std::vector<std::unique_ptr<patch::PatchFile>> files_;
     std::vector<const patch::PatchFile*> patches_;
+    std::vector<std::string> recordAs_;
 };
 
 // Whether another program holds the file open (not shared, as the engine
@@ -133,5 +151,7 @@ bool HeldElsewhere(const std::string& path);
 std::string HeldMessage(const std::string& name, const std::string& path);
 // The refusal of a changed pack, naming it.
 std::string ChangedMessage(const std::string& name);
+// A pack the game's folder does not hold.
+std::string AbsentMessage(const std::string& name, const GameFolder& game);
 
 } // namespace pw::mods

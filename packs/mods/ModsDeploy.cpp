@@ -152,8 +152,11 @@ Deployment ModsSession::NextDeployment(const DeployPlan& plan, std::vector<Journ
                                        const KeptHash& keptHash) const {
     const GameFolder& g = game_;
     Deployment next;
-    for (const patch::PatchFile* p : patches_)
-        next.mods.push_back({p->Path(), p->Info().title, p->Info().version, p->Info().author, StampOfPath(p->Path())});
+    for (size_t i = 0; i < patches_.size(); ++i) {
+        const patch::PatchFile* p = patches_[i];
+        next.mods.push_back({recordAs_[i], p->Info().title, p->Info().version, p->Info().author,
+                             StampOfPath(p->Path()), PatchHash(*p)});
+    }
     std::vector<JournalStep> drops, keeps, pairs, unkeeps;
     if (!IsDirectory(g.VanillaDir()) && !MakeDirectory(g.VanillaDir())) ThrowCannotCreate(g.VanillaDir());
     for (const PackStep& p : plan.packs) {
@@ -211,6 +214,25 @@ Deployment ModsSession::NextDeployment(const DeployPlan& plan, std::vector<Journ
     return next;
 }
 
+
+JournalStep ModsSession::RecordHistory(Deployment& next, bool sync) const {
+    const GameFolder& g = game_;
+    HistoryRecord record;
+    record.id = NextHistoryId(g);
+    record.time = NowText();
+    record.preferLater = next.preferLater;
+    for (size_t i = 0; i < patches_.size(); ++i) {
+        StorePatch(g, *patches_[i], sync);
+        const DeployedMod& m = next.mods[i];
+        record.mods.push_back({m.title, m.version, m.author, m.path, m.hash});
+    }
+    for (const DeployedPack& p : next.packs) record.packs.push_back({p.index, p.entries.size()});
+    if (!next.Empty()) next.id = record.id;
+    if (!IsDirectory(g.HistoryDir()) && !MakeDirectory(g.HistoryDir())) ThrowCannotCreate(g.HistoryDir());
+    const std::string path = HistoryPath(g, record.id);
+    WriteWhole(path + ".new", HistoryText(record), sync);
+    return Move(g, path + ".new", path);
+}
 
 Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const DeployOptions& options) {
     if (!plan.Ok()) {
@@ -280,6 +302,8 @@ Outcome ModsSession::Deploy(RunContext& ctx, const DeployPlan& plan, const Deplo
     std::vector<JournalStep> steps;
     try {
         next = NextDeployment(plan, steps, keptHash);
+        next.preferLater = options.preferLater;
+        steps.push_back(RecordHistory(next, options.sync));
         if (!next.Empty()) {
             WriteWhole(g.Own("deployment.new"), SealedText("deployment", DeploymentText(next)), options.sync);
             DeployHookAt(DeployMoment::Recorded);

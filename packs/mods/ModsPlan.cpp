@@ -34,6 +34,10 @@ std::string ChangedMessage(const std::string& name) {
                   "new version";
 }
 
+std::string AbsentMessage(const std::string& name, const GameFolder& game) {
+    return name + " is not in " + game.Dir().substr(0, game.Dir().size() - 1) + ": is this the game's folder?";
+}
+
 bool HeldElsewhere(const std::string& path) {
     FileInfo info;
     bool busy = false;
@@ -71,10 +75,12 @@ ModsSession::~ModsSession() {
     RemoveEmptyFolders(game_);
 }
 
-DeployPlan ModsSession::Plan(const std::vector<std::string>& paths, const DeployOptions& options) {
+DeployPlan ModsSession::Plan(const std::vector<std::string>& paths, const DeployOptions& options,
+                             const std::vector<std::string>& recordAs) {
     DeployPlan plan;
     files_.clear();
     patches_ = patch::OpenPatches(paths, files_);
+    recordAs_ = recordAs.size() == paths.size() ? recordAs : paths;
 
     std::vector<PackState> states;
     for (const DeployedPack& p : deployed_.packs) {
@@ -104,14 +110,28 @@ DeployPlan ModsSession::Plan(const std::vector<std::string>& paths, const Deploy
                 plan.problems.push_back(HeldMessage(name, path));
             }
     };
+    // A pack the folder does not hold: the wrong folder, most likely.
+    std::vector<std::string> absent;
+    for (const patch::PatchFile* f : patches_)
+        for (const patch::PatchPack& p : f->Packs())
+            if (recorded(p.name) < 0 && !NamePresent(patch::GamePackPath(game_.Dir(), p.name)) &&
+                std::find(absent.begin(), absent.end(), UpperCaseAscii(p.name)) == absent.end()) {
+                absent.push_back(UpperCaseAscii(p.name));
+                plan.absent.push_back(p.name);
+                plan.problems.push_back(AbsentMessage(p.name, game_));
+            }
     for (const DeployedPack& p : deployed_.packs) checkHeld(game_.Game(p.index));
     for (const patch::PatchFile* f : patches_)
-        for (const patch::PatchPack& p : f->Packs()) checkHeld(patch::GamePackPath(game_.Dir(), p.name));
+        for (const patch::PatchPack& p : f->Packs())
+            if (std::find(absent.begin(), absent.end(), UpperCaseAscii(p.name)) == absent.end())
+                checkHeld(patch::GamePackPath(game_.Dir(), p.name));
     plan.apply = patch::PlanApply(patches_, sourceOf, game_.StageDir(), options.preferLater);
 
     std::vector<bool> kept(deployed_.packs.size(), false);
     for (const patch::ApplyPackPlan& p : plan.apply.packs) {
-        if (std::find(held.begin(), held.end(), UpperCaseAscii(p.name)) != held.end()) continue;
+        if (std::find(held.begin(), held.end(), UpperCaseAscii(p.name)) != held.end() ||
+            std::find(absent.begin(), absent.end(), UpperCaseAscii(p.name)) != absent.end())
+            continue;
         if (!p.refusal.empty()) {
             (options.skipRefused ? plan.leftOut : plan.problems).push_back(p.refusal);
             continue;
@@ -158,9 +178,30 @@ DeployPlan ModsSession::Plan(const std::vector<std::string>& paths, const Deploy
 
     bool sameMods = deployed_.mods.size() == patches_.size();
     for (size_t i = 0; sameMods && i < patches_.size(); ++i)
-        sameMods = deployed_.mods[i].path == patches_[i]->Path() &&
+        sameMods = deployed_.mods[i].path == recordAs_[i] &&
                    deployed_.mods[i].stamp == StampOfPath(patches_[i]->Path());
-    plan.unchanged = sameMods && plan.Count(PackAction::Modify) == 0 && plan.Count(PackAction::Restore) == 0;
+    plan.unchanged = sameMods && deployed_.preferLater == options.preferLater &&
+                     plan.Count(PackAction::Modify) == 0 && plan.Count(PackAction::Restore) == 0;
+    return plan;
+}
+
+DeployPlan ModsSession::PlanRecord(const HistoryRecord& record, DeployOptions& options,
+                                   const std::vector<size_t>& without) {
+    std::vector<std::string> paths, recordAs;
+    for (size_t i = 0; i < record.mods.size(); ++i) {
+        if (std::find(without.begin(), without.end(), i) != without.end()) continue;
+        const HistoryMod& m = record.mods[i];
+        const std::string stored = StoredPatch(game_, m.hash);
+        if (!NamePresent(stored))
+            throw Error("The patch " + m.title + " (" + m.path + ") of deployment " + std::to_string(record.id) +
+                        " is not kept in the store");
+        paths.push_back(stored);
+        recordAs.push_back(m.path);
+    }
+    options.preferLater = record.preferLater;
+    DeployPlan plan = Plan(paths, options, recordAs);
+    for (size_t i = 0; i < patches_.size(); ++i)
+        if (PatchHash(*patches_[i]) + ".pwpatch" != ExtractFileName(paths[i])) throw Error("Damaged patch " + paths[i]);
     return plan;
 }
 

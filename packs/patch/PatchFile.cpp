@@ -79,7 +79,8 @@ PatchFile::PatchFile(const std::string& path) : path_(path), file_(OpenReadNotSh
     const int64_t body = length_ - 8;
     unsigned char stored[8];
     ReadAt(file_.Fd(), stored, 8, body);
-    if (HashFileRange(file_.Fd(), 0, body) != ReadU64LE(stored)) Damaged();
+    checksum_ = ReadU64LE(stored);
+    if (HashFileRange(file_.Fd(), 0, body) != checksum_) Damaged();
 
     std::vector<unsigned char> table(static_cast<size_t>(tableLength)); // inside the file, so no larger than it
     ReadAt(file_.Fd(), table.data(), table.size(), int64_t(tableOffset));

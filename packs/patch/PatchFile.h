@@ -101,6 +101,10 @@ public:
     const std::vector<PatchPack>& Packs() const { return packs_; }
     int64_t FileLength() const { return length_; }
     FileId Id() const { return file_.Id(); }
+    // The checksum of the whole file (its last 8 bytes): one per content.
+    uint64_t Checksum() const { return checksum_; }
+    // The open file, to read it whole (a copy of it, say).
+    int Fd() const { return file_.Fd(); }
 
     // Inflates entry `e`'s new data and hands it to `sink` in pieces of at
     // most 256 KiB. "Damaged patch PATH" when the stream is not whole, or
@@ -114,6 +118,7 @@ private:
     std::string path_;
     File file_;
     int64_t length_ = 0;
+    uint64_t checksum_ = 0;
     Manifest manifest_;
     std::string manifestJson_;
     std::vector<PatchPack> packs_;

@@ -80,7 +80,7 @@ struct Sweep : ModsWork {
         EXPECT_EQ(Deploy({}), "");
         EXPECT_EQ(Packs(), vanilla);
         EXPECT_EQ(Stamps(), stamps);
-        EXPECT_EQ(ListTree(game), (std::vector<std::string>{"MENU.fat", "MENU.mix", "SOUND.fat", "SOUND.mix"}));
+        EXPECT_EQ(Files(), (std::vector<std::string>{"MENU.fat", "MENU.mix", "SOUND.fat", "SOUND.mix"}));
         EXPECT_EQ(Deploy(first), "");
     }
 };

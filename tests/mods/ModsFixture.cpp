@@ -54,6 +54,14 @@ std::map<std::string, std::string> ModsWork::Packs() const {
     return files;
 }
 
+std::vector<std::string> ModsWork::Files() const {
+    std::vector<std::string> files;
+    for (const std::string& f : ListTree(game))
+        if (f != ".packwright/" && !f.starts_with(".packwright/history/") && !f.starts_with(".packwright/store/"))
+            files.push_back(f);
+    return files;
+}
+
 std::vector<FileStamp> ModsWork::Stamps() const {
     return {StampOfPath(G("MENU.fat")), StampOfPath(G("MENU.mix")), StampOfPath(G("SOUND.fat")),
             StampOfPath(G("SOUND.mix"))};

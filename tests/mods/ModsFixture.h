@@ -28,6 +28,9 @@ struct ModsWork : RunFolders {
     // left out), and the stamps of the game's four pack files.
     std::map<std::string, std::string> Packs() const;
     std::vector<pw::FileStamp> Stamps() const;
+    // Every file of the game's folder but the history and the store: what
+    // a restore leaves is the game's own packs alone.
+    std::vector<std::string> Files() const;
     std::string G(const std::string& name) const { return game + P("/" + name); }
 };
 

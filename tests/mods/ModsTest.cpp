@@ -64,7 +64,7 @@ TEST(Mods, DeployTakeOneOutAndRestoreGivesTheVeryFilesBack) {
     ASSERT_EQ(w.Deploy({}), "");
     EXPECT_EQ(w.Packs(), vanilla);
     EXPECT_EQ(w.Stamps(), stamps);
-    EXPECT_EQ(ListTree(w.game), (std::vector<std::string>{"MENU.fat", "MENU.mix", "SOUND.fat", "SOUND.mix"}));
+    EXPECT_EQ(w.Files(), (std::vector<std::string>{"MENU.fat", "MENU.mix", "SOUND.fat", "SOUND.mix"}));
 }
 
 TEST(Mods, RefusalsWriteNothing) {
@@ -73,6 +73,16 @@ TEST(Mods, RefusalsWriteNothing) {
         std::function<std::vector<std::string>(ModsWork&)> patches;
         const char* message;
         DeployOptions options;
+    };
+    // A patch of a pack the game's folder does not hold.
+    const auto music = [](ModsWork& w) {
+        TempDir other;
+        WritePack(other / "MUSIC.fat", ModsWork::Pack("MENU"));
+        std::vector<patch::PackChanges> packs;
+        WritePack(w.dir / "MUSIC.fat", ModsWork::Pack("MENU", {{0, "x"}}));
+        packs.push_back(patch::DiffPacks(other / "MUSIC.fat", w.dir / "MUSIC.fat"));
+        EXPECT_TRUE(patch::WritePatch(w.ctx, w.dir / "m.pwpatch", {}, packs));
+        return std::vector{w.dir / "m.pwpatch", w.MakePatch("c", {{"SOUND", {{0, "c's"}}}})};
     };
     const Case cases[] = {
         {"conflict", [](ModsWork& w) { return std::vector{w.MakePatch("c", {{"MENU", {{0, "c's"}}}}),
@@ -83,15 +93,8 @@ TEST(Mods, RefusalsWriteNothing) {
              WritePack(other / "MENU.fat", ModsWork::Pack("MENU", {{3, "other"}}));
              return std::vector{w.MakePatch("c", {{"MENU", {{3, "c's"}}}}, other.Path())};
          }, "is not the one", {}},
-        {"missing pack", [](ModsWork& w) {
-             TempDir other;
-             WritePack(other / "MUSIC.fat", ModsWork::Pack("MENU"));
-             std::vector<patch::PackChanges> packs;
-             WritePack(w.dir / "MUSIC.fat", ModsWork::Pack("MENU", {{0, "x"}}));
-             packs.push_back(patch::DiffPacks(other / "MUSIC.fat", w.dir / "MUSIC.fat"));
-             EXPECT_TRUE(patch::WritePatch(w.ctx, w.dir / "m.pwpatch", {}, packs));
-             return std::vector{w.dir / "m.pwpatch"};
-         }, "Cannot open file", {}},
+        {"missing pack", music, "MUSIC.fat is not in ", {}},
+        {"missing pack, the rest deployable", music, ": is this the game's folder?", {.skipRefused = true}},
         {"held pack", [](ModsWork& w) { return std::vector{w.MakePatch("c", {{"SOUND", {{0, "c's"}}}})}; },
          "SOUND.fat is open in another program", {}},
     };
@@ -179,7 +182,7 @@ TEST(Mods, AfterAGameUpdateTheEntriesItLeftAloneStillApply) {
     EXPECT_EQ(ReadFile(w.G("SOUND.mix")), updateData);
     EXPECT_EQ(w.Stamps()[0], menuStamps[0]);
     EXPECT_EQ(w.Stamps()[1], menuStamps[1]);
-    EXPECT_EQ(ListTree(w.game).size(), 4u);
+    EXPECT_EQ(w.Files().size(), 4u);
 }
 
 TEST(Mods, APackRepairedToItsVanillaIsNoUpdate) {
@@ -201,15 +204,34 @@ TEST(Mods, ModListsKeepOrderAndSwitchedOffMods) {
     TempDir t;
     MakeDir(t / "sub");
     WriteFile(t / "my.pwmods", "# my profile\n\n  a.pwpatch\r\n#  sub/b.pwpatch\n" + t / "c.pwpatch" + "\n# a note\n");
-    const std::vector<ListedMod> mods = ReadModList(t / "my.pwmods");
+    const std::vector<ListedMod> mods = ReadModList(t / "my.pwmods").mods;
     ASSERT_EQ(mods.size(), 3u);
     EXPECT_EQ(mods[0].path, t / "a.pwpatch");
     EXPECT_FALSE(mods[1].enabled);
     EXPECT_EQ(mods[1].path, t.Path() + "/sub/b.pwpatch");
     EXPECT_EQ(EnabledMods(mods), (std::vector<std::string>{t / "a.pwpatch", t / "c.pwpatch"}));
-    WriteModList(t / "copy.pwmods", mods);
-    const std::vector<ListedMod> again = ReadModList(t / "copy.pwmods");
+    WriteModList(t / "copy.pwmods", mods, false);
+    const std::vector<ListedMod> again = ReadModList(t / "copy.pwmods").mods;
     ASSERT_EQ(again.size(), 3u);
     EXPECT_EQ(EnabledMods(again), EnabledMods(mods));
     EXPECT_NE(ReadFile(t / "copy.pwmods").find("\n# sub/b.pwpatch\nc.pwpatch\n"), std::string::npos);
+}
+
+TEST(Mods, AListIsWrittenBackAsItWasRead) {
+    const std::string text =
+        "# my profile\r\n\r\n  a.pwpatch\r\n!prefer-later\r\n#  sub/b.pwpatch\r\nmoved/c.pwpatch\r\n# a note";
+    const ModList list = ParseModList("/x/my.pwmods", text);
+    EXPECT_TRUE(list.preferLater);
+    ASSERT_EQ(list.mods.size(), 3u);
+    EXPECT_EQ(ModListText("/x/my.pwmods", list.mods, true, &list), text);
+    // b switched on and moved first, the setting off: only those lines change.
+    std::vector<ListedMod> mods = list.mods;
+    mods[1].enabled = true;
+    std::swap(mods[0], mods[1]);
+    mods.push_back({"/x/new.pwpatch", false});
+    EXPECT_EQ(ModListText("/x/my.pwmods", mods, false, &list),
+              "# my profile\r\n\r\nsub/b.pwpatch\r\n  a.pwpatch\r\nmoved/c.pwpatch\r\n# a note\r\n# new.pwpatch\r\n");
+    EXPECT_EQ(ModListText("/x/my.pwmods", {{"/x/a.pwpatch"}}, true),
+              "# Packwright mod list: one patch a line, in load order; \"#\" switches a mod off\n!prefer-later\n"
+              "a.pwpatch\n");
 }
