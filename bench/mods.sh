@@ -9,8 +9,90 @@
 #
 # Goals: deploy ≤ 1.0 × cp; status and restore ≤ 0.05 s; peak memory under
 # 32 MiB; the extra disk is the new pack alone (vanilla is never copied).
+#
+#   bench/mods.sh many [MODS] [PACKS] [ENTRIES] [MIB]    defaults: 200 mods, 30 packs, 5000 entries, 68 MiB each
+#
+# Deploy of MODS patches across PACKS packs (each mod replaces 3 entries of
+# one pack) against `cp --reflink=never` of the data files it rewrites;
+# goal ≤ 1.0 × cp, peak memory under 64 MiB.
+#
+#   bench/mods.sh history [DEPLOYMENTS]       default: 1000
+#
+# `mods history` and `mods bisect status` with DEPLOYMENTS recorded (two
+# small mods deployed by turns); goal ≤ 0.05 s each, and the store holds
+# each patch once.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+if [[ ${1:-} == many || ${1:-} == history ]]; then
+  mode=$1
+  shift
+  work=$(mktemp -d "${TMPDIR:-/var/tmp}/packwright-mods.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  bench_build packwright-cli
+  if [[ $mode == history ]]; then
+    n=${1:-1000}
+    python3 "$root/bench/game_pack.py" "$work" 20 0.1 3 >/dev/null
+    for k in 1 2; do
+      head -c 3000 /dev/urandom >"$work/e$k.dat"
+      "$cli" replace --quiet --patch "$work/m$k.pwpatch" --title "mod $k" "$work/game/GAME.fat" "$k=$work/e$k.dat"
+    done
+    echo "Recording $n deployments ..." >&2
+    for ((i = 1; i <= n; i++)); do
+      "$cli" mods deploy --quiet --game "$work/game" "$work/m$(((i % 2) + 1)).pwpatch" "$work/m$((2 - (i % 2))).pwpatch"
+    done
+    for i in 1 2 3 4 5; do
+      timed history "$cli" mods history --game "$work/game"
+      timed bisect "$cli" mods bisect status --game "$work/game"
+    done
+    echo "| task | packwright-cli | goal | met | peak memory |"
+    echo "|---|---|---|---|---|"
+    for t in history bisect; do
+      awk -v t="$t" -v a="$(col "$t" 1)" -v m="$(peak "$t")" 'BEGIN {
+        printf "| mods %s | %.3f s | ≤ 0.05 s | %s | %.1f MiB |\n", (t == "bisect" ? "bisect status" : t), a, (a <= 0.05 ? "yes" : "no"), m / 1024 }'
+    done
+    echo
+    echo "- $n deployments recorded: $(ls "$work/game/.packwright/history" | wc -l) records, $(ls "$work/game/.packwright/store" | wc -l) stored patches"
+    echo "- history: $(runs_of history); bisect status: $(runs_of bisect)"
+    exit 0
+  fi
+  mods=${1:-200}; packs=${2:-30}; entries=${3:-5000}; mib=${4:-68}
+  mkdir -p "$work/all"
+  echo "Making $packs packs of $entries entries, $mib MiB each, and $mods mods ..." >&2
+  for ((p = 1; p <= packs; p++)); do
+    python3 "$root/bench/game_pack.py" "$work/p$p" "$entries" "$mib" "$p" >/dev/null
+    mv "$work/p$p/game/GAME.fat" "$work/all/P$p.fat"
+    mv "$work/p$p/game/GAME.mix" "$work/all/P$p.mix"
+    rm -rf "$work/p$p"
+  done
+  for ((m = 0; m < mods; m++)); do
+    p=$(((m % packs) + 1)); e=$(((m / packs) * 3))
+    pairs=()
+    for k in 0 1 2; do
+      head -c $((20000 + m * 7 + k)) /dev/urandom >"$work/m$m-$k.dat"
+      pairs+=("$((e + k))=$work/m$m-$k.dat")
+    done
+    "$cli" replace --quiet --patch "$work/m$m.pwpatch" --title "mod $m" "$work/all/P$p.fat" "${pairs[@]}"
+    rm -f "$work"/m$m-*.dat
+  done
+  size_kb=$(du -ck "$work"/all/*.mix | tail -1 | cut -f1)
+  for i in 1 2 3; do
+    echo "run $i of 3" >&2
+    timed deploy "$cli" mods deploy --quiet --game "$work/all" "$work"/m*.pwpatch
+    timed restore "$cli" mods restore --quiet --game "$work/all"
+    mkdir -p "$work/cp"
+    timed cp cp --reflink=never "$work"/all/*.mix "$work/cp/"
+    rm -rf "$work/cp"
+  done
+  a=$(col deploy 1); c=$(col cp 1)
+  echo "| task | packwright-cli | goal | met | peak memory |"
+  echo "|---|---|---|---|---|"
+  awk -v a="$a" -v c="$c" -v m="$(peak deploy)" 'BEGIN {
+    printf "| mods deploy, many | %.2f s | ≤ 1.0 × cp (%.2f s): %.2f × | %s | %.1f MiB |\n", a, c, a / c, (a <= c ? "yes" : "no"), m / 1024 }'
+  echo
+  echo "- $mods mods across $packs packs of $entries entries; data files $((size_kb / 1024)) MiB in all"
+  echo "- deploy: $(runs_of deploy); cp: $(runs_of cp); restore: $(runs_of restore)"
+  exit 0
+fi
 runs=${1:-5}
 entries=${2:-12000}
 mib=${3:-540}

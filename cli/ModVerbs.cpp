@@ -52,6 +52,7 @@ Json PlanJson(const DeployPlan& plan) {
 
 void PrintPlan(const DeployPlan& plan) {
     for (const patch::ApplyPackPlan& p : plan.apply.packs) {
+        if (std::find(plan.absent.begin(), plan.absent.end(), p.name) != plan.absent.end()) continue;
         if (!p.refusal.empty()) std::printf("%s\trefused\t%s\n", p.name.c_str(), p.refusal.c_str());
         for (const patch::ApplyEntryPlan& e : p.entries) {
             std::printf("%s\t%zu\t%s\t%s\t%s", p.name.c_str(), e.index, patch::ApplyStateName(e.state), e.name.c_str(),

@@ -27,7 +27,7 @@ void ThrowIndexError(long long index) {
 }
 
 std::string ErrorBoxText(const std::string& message) {
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.' && message.back() != '?')
         return message + ".";
     return message;
 }

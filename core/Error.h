@@ -33,7 +33,8 @@ void Notice(const std::string& text);
 [[noreturn]] void ThrowIndexError(long long index);           // "List index out of bounds (%d)"
 
 // The text of the error box: a full stop is appended when the text is not
-// empty and its last character has a code above that of ".".
+// empty and its last character has a code above that of "." (a question
+// mark ends it as it is).
 std::string ErrorBoxText(const std::string& message);
 
 } // namespace pw

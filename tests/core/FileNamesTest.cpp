@@ -53,5 +53,6 @@ TEST(Errors, MessagesAndTheErrorBoxFullStop) {
     EXPECT_EQ(ErrorBoxText("Stream read error"), "Stream read error.");
     EXPECT_EQ(ErrorBoxText("Done."), "Done.");
     EXPECT_EQ(ErrorBoxText("x -"), "x -");
+    EXPECT_EQ(ErrorBoxText("is this the game's folder?"), "is this the game's folder?");
     EXPECT_EQ(ErrorBoxText(""), "");
 }
