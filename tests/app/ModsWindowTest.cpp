@@ -1,11 +1,13 @@
 // The Mods window on a generated game folder: a mod list opened with one
 // mod switched off, the clash it shows once switched on, the refusal and
 // its settling by "Later mods win", Deploy and Restore game with their
-// questions, and the list saved again.
+// questions, and the list saved again; the window opened again on what is
+// deployed; a list naming a patch that was moved, saved back as it was.
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -66,7 +68,8 @@ TEST_F(ModsWindowTest, AListDeployedWithItsClashSettledThenTheGameRestored) {
     dialogs.answers = {true};
     m->Deploy->click();
     ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_TRUE(dialogs.questions[0].startsWith("1 packs to modify, 0 to restore, 1 entries, 1 conflicts, 0 refused."));
+    EXPECT_EQ(dialogs.questions[0], "1 pack to modify, 1 entry changed, 1 conflict.\nMENU.fat entry 0 (menu.txt): "
+                                    "blue wins\n\nDeploy?");
     ASSERT_EQ(m->Packs->topLevelItemCount(), 1);
     EXPECT_EQ(m->Packs->topLevelItem(0)->text(1), "modded");
     EXPECT_EQ(m->StatusLine->text(), "Operation complete!");
@@ -74,13 +77,74 @@ TEST_F(ModsWindowTest, AListDeployedWithItsClashSettledThenTheGameRestored) {
 
     dialogs.answers = {true};
     m->Restore->click();
+    EXPECT_EQ(dialogs.questions.back(), "Restore the game: MENU.fat goes back to the game's own files.\n\nRestore game?");
     EXPECT_EQ(Read(Path("game/MENU.fat")) + Read(Path("game/MENU.mix")), shipped);
     EXPECT_EQ(m->Packs->topLevelItemCount(), 0);
 
     m->Mods->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     dialogs.saves = {Path("saved.pwmods")};
     m->SaveList->click();
-    EXPECT_NE(Read(Path("saved.pwmods")).find("\n# red.pwpatch\nblue.pwpatch\n"), std::string::npos);
+    EXPECT_EQ(Read(Path("saved.pwmods")), "!prefer-later\n# red.pwpatch\nblue.pwpatch\n");
+}
+
+TEST_F(ModsWindowTest, OpenedAgainOnADeployedGameItShowsWhatIsDeployed) {
+    MakeGame();
+    MakePatch("red", "red menu");
+    MakePatch("blue", "blue menu");
+    pw::TModsForm* m = w->ShowMods();
+    m->SetGameDir(Path("game"));
+    m->AddPatches({Path("red.pwpatch"), Path("blue.pwpatch")});
+    m->LaterWins->setChecked(true);
+    dialogs.answers = {true};
+    m->Deploy->click();
+    ASSERT_EQ(m->Packs->topLevelItemCount(), 1);
+    EXPECT_FALSE(m->Modified());
+    const QPointer<pw::TModsForm> closed = m;
+    m->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(closed);
+
+    m = w->ShowMods();
+    ASSERT_EQ(m->Mods->topLevelItemCount(), 2);
+    EXPECT_EQ(m->Mods->topLevelItem(1)->text(0), "blue");
+    EXPECT_TRUE(m->LaterWins->isChecked());
+    EXPECT_EQ(m->windowTitle(), "Mods – deployed load order");
+    EXPECT_EQ(m->History->topLevelItemCount(), 1);
+    // Taking every mod out says so before it asks.
+    m->Mods->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    m->Mods->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(m->windowTitle(), "Mods – deployed load order *");
+    dialogs.answers = {false};
+    m->Deploy->click();
+    EXPECT_TRUE(dialogs.questions.back().startsWith(
+        "This takes out every deployed mod (2 mods in 1 pack) and puts the game back as shipped."));
+    dialogs.saveAnswers = {pw::Dialogs::SaveAnswer::Cancel};
+    m->close();
+    EXPECT_TRUE(m->isVisible());
+    dialogs.saveAnswers = {pw::Dialogs::SaveAnswer::Discard};
+    m->close();
+    EXPECT_FALSE(m->isVisible());
+}
+
+TEST_F(ModsWindowTest, AListNamingAMovedPatchKeepsEveryLine) {
+    MakeGame();
+    MakePatch("red", "red menu");
+    MakePatch("blue", "blue menu");
+    const std::string list = "# evening\r\nred.pwpatch\r\nold/moved.pwpatch\r\n\r\n# blue.pwpatch\r\n!prefer-later\r\n";
+    Write("play.pwmods", list);
+    pw::TModsForm* m = w->ShowMods(Path("play.pwmods"));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains("line 3: Cannot open file")) << dialogs.boxes[0].text.toStdString();
+    ASSERT_EQ(m->Mods->topLevelItemCount(), 3);
+    EXPECT_EQ(m->Mods->topLevelItem(1)->text(3), "missing");
+    EXPECT_EQ(m->Mods->topLevelItem(2)->checkState(0), Qt::Unchecked);
+    EXPECT_TRUE(m->LaterWins->isChecked());
+    m->SetGameDir(Path("game"));
+    m->Deploy->click();
+    EXPECT_TRUE(dialogs.boxes.back().text.startsWith("These mods cannot be read")) << dialogs.boxes.back().text.toStdString();
+    dialogs.saves = {Path("play.pwmods")};
+    m->SaveList->click();
+    EXPECT_EQ(Read(Path("play.pwmods")), list);
 }
 
 } // namespace

@@ -49,10 +49,21 @@ TEST(CliMods, AListDeployedPlannedStatedAndRestored) {
     r = RunCli({"mods", "restore", "--game", "game"}, dir.Path());
     ASSERT_EQ(r.Exit, 0) << r.Err;
     EXPECT_EQ(ReadFile(dir / "game/MENU.fat") + ReadFile(dir / "game/MENU.mix"), shipped);
+    // The history stays, newest first; emptied, it takes Packwright's folder with it.
+    r = RunCli({"mods", "history", "--game", "game", "--json"}, dir.Path());
+    const auto h = nlohmann::json::parse(r.Out)["deployments"];
+    ASSERT_EQ(h.size(), 2u) << r.Out;
+    EXPECT_EQ(h[0]["mods"], nlohmann::json::array());
+    EXPECT_EQ(h[1]["mods"][0]["path"], dir / "one.pwpatch");
+    EXPECT_EQ(h[1]["current"], false);
+    r = RunCli({"mods", "deploy", "--game", "game", "--revert", "2"}, dir.Path());
+    EXPECT_EQ(r.Err, "packwright-cli: Deployment 2 is the current one: nothing to write\n");
+    ASSERT_EQ(RunCli({"mods", "history", "--game", "game", "--keep", "0"}, dir.Path()).Exit, 0);
     EXPECT_EQ(ListTree(dir / "game"), (std::vector<std::string>{"MENU.fat", "MENU.mix"}));
 
     for (const std::vector<std::string>& wrong :
          {std::vector<std::string>{"mods", "deploy", "one.pwpatch"}, {"mods", "deploy", "--game", "game"},
-          {"mods", "restore", "--game", "game", "one.pwpatch"}, {"mods", "undo", "--game", "game"}})
+          {"mods", "restore", "--game", "game", "one.pwpatch"}, {"mods", "undo", "--game", "game"},
+          {"mods", "bisect", "--game", "game"}, {"mods", "bisect", "later", "--game", "game"}})
         EXPECT_EQ(RunCli(wrong, dir.Path()).Exit, 2) << wrong[1];
 }
