@@ -226,6 +226,7 @@ ImportPlan PlanImport(const ImportOptions& options) {
                                           "no reference PACK.fat:ENTRY)");
                 return;
             }
+            report.noCodePage = options.codePage.empty() && head.HeaderField("X-Packwright-Codepage").empty();
             try {
                 codePage.emplace(TranslationCodePage(head, options.codePage, report.file));
             } catch (const Error& e) {

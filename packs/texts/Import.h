@@ -36,6 +36,7 @@ struct ImportOptions {
 struct TranslationReport {
     std::string file, pack;
     size_t translated = 0, untranslated = 0, fuzzy = 0, stale = 0, refused = 0;
+    bool noCodePage = false; // refused: its header names no code page and none was given
     std::vector<std::string> refusals, staleMessages;
 };
 
