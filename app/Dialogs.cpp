@@ -38,6 +38,7 @@ void Configure(QFileDialog& dialog, const FileDialogSetup& setup) {
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!setup.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(setup.defaultSuffix);
     dialog.setSizeGripEnabled(setup.resizable);
+    if (!setup.folder.isEmpty()) dialog.setDirectory(setup.folder);
 }
 
 } // namespace
@@ -84,6 +85,14 @@ std::optional<QString> QtDialogs::AskText(QWidget* parent, const QString& captio
     const QString text = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, start, &ok);
     if (!ok) return std::nullopt;
     return text;
+}
+
+std::optional<int> QtDialogs::AskChoice(QWidget* parent, const QString& caption, const QString& label,
+                                        const QStringList& items, int current) {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, caption, label, items, current, false, &ok);
+    if (!ok) return std::nullopt;
+    return int(items.indexOf(chosen));
 }
 
 bool QtDialogs::Ask(QWidget* parent, const QString& text, const QString& caption) {

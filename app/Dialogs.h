@@ -11,6 +11,8 @@ public:
     std::optional<QString> SaveFile(QWidget* parent, const FileDialogSetup& setup) override;
     std::optional<QString> SelectDirectory(QWidget* parent, const QString& start) override;
     int ExecDirForm(TDirForm& form) override;
+    std::optional<int> AskChoice(QWidget* parent, const QString& caption, const QString& label,
+                                 const QStringList& items, int current) override;
     std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& label,
                                    const QString& start) override;
     bool Ask(QWidget* parent, const QString& text, const QString& caption) override;

@@ -88,9 +88,11 @@ int Import(const TextsOptions& o, Invocation& run) {
     if (o.plan) {
         PrintPlan(plan);
         if (plan.Ok() && plan.changedEntries > 0) return ExitOk;
+        // The refusals are listed above; the error names their count.
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n",
-                     ErrorBoxText(plan.Ok() ? "Nothing to put in patch" : plan.Problems()).c_str());
+                     ErrorBoxText(plan.Ok() ? "Nothing to put in patch" : plan.ProblemCount() + ": nothing written")
+                         .c_str());
         return ExitError;
     }
     size_t stale = 0;
@@ -111,8 +113,14 @@ int Import(const TextsOptions& o, Invocation& run) {
 int Update(const TextsOptions& o, Invocation& run) {
     const PoFile pot = ReadPoFile(FullPath(o.pot));
     const PoFile old = ReadPoFile(FullPath(o.files.front()));
+    const std::string codePage = TranslationCodePage(old, o.codePage, FullPath(o.files.front()));
     UpdateCounts counts;
-    const std::string text = WritePo(UpdateTranslation(pot, old, counts));
+    PoFile updated = UpdateTranslation(pot, old, counts);
+    // A code page given for a header that lost it is written back into it.
+    if (old.HeaderField("X-Packwright-Codepage").empty() && !updated.messages.empty() &&
+        updated.messages.front().IsHeader())
+        SetHeaderField(updated.messages.front(), "X-Packwright-Codepage", codePage);
+    const std::string text = WritePo(updated);
     if (o.output.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);
     } else {
@@ -121,8 +129,8 @@ int Update(const TextsOptions& o, Invocation& run) {
         out.Commit();
     }
     PrintSummary(run, "Updated " + o.files.front() + ": " + std::to_string(counts.kept) + " kept, " +
-                          std::to_string(counts.changed) + " changed (fuzzy), " + std::to_string(counts.added) +
-                          " new, " + std::to_string(counts.obsolete) + " obsolete");
+                          std::to_string(counts.moved) + " moved, " + std::to_string(counts.fuzzy) + " fuzzy, " +
+                          std::to_string(counts.added) + " new, " + std::to_string(counts.obsolete) + " obsolete");
     return ExitOk;
 }
 
@@ -135,7 +143,7 @@ void AddTextVerbs(Tool& tool) {
         "packwright-cli texts export --output DIR [--codepage CP] (PACK.fat... | --source GAMEDIR)\n"
         "packwright-cli texts import --output MOD.pwpatch [--title T] [--author A] [--version V] [--codepage CP]\n"
         "  [--fuzzy] [--plan] --source GAMEDIR TRANSLATION.po...\n"
-        "packwright-cli texts update --pot NEW.pot OLD.po [--output NEW.po]",
+        "packwright-cli texts update --pot NEW.pot [--codepage CP] OLD.po [--output NEW.po]",
         true, [o](Invocation& run) {
             if (o->action == "export") return Export(*o, run);
             if (o->action == "import") return Import(*o, run);
@@ -151,7 +159,8 @@ void AddTextVerbs(Tool& tool) {
     t.add_option("--source", o->source, "The game's folder (export: every pack in it)")->type_name("GAMEDIR");
     t.add_option("--codepage", o->codePage,
                  "The game's code page, windows-1250 to -1258, 874, 932, 936, 949 or 950\n"
-                 "(default: windows-1252; import: the one the template names)")
+                 "(export: default windows-1252; import, update: the one the translation's header names,\n"
+                 "needed where the header lost it, refused where it differs)")
         ->type_name("CP");
     t.add_option("--pot", o->pot, "update: the template exported from the new version of the game")
         ->type_name("NEW.pot");

@@ -3,6 +3,8 @@
 // "Import translation…" checks PO files against this pack and shows the
 // results, from which the patch is saved. Both only for a pack that holds
 // numbered-text entries.
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -16,6 +18,7 @@
 #include "core/FileNames.h"
 #include "packs/PackReader.h"
 #include "packs/texts/Export.h"
+#include "packs/texts/Po.h"
 #include "packs/texts/TextEntries.h"
 #include "ui_Contents.h"
 
@@ -52,17 +55,64 @@ void TContentsForm::SetUpTexts() {
     connect(BImportTranslation, &QPushButton::clicked, this, guarded(&TContentsForm::ImportTranslationClick));
 }
 
+namespace {
+
+// The folder templates were last exported to, where the PO files are
+// looked for next; "" before the first export.
+QString& ExportFolder() {
+    static QString folder;
+    return folder;
+}
+
+// The code page the pack's template in the export folder names, or the
+// default one.
+std::string CodePageOfTemplate(const std::string& indexPath) {
+    if (ExportFolder().isEmpty()) return texts::DefaultCodePage;
+    const QString pot =
+        QDir(ExportFolder()).filePath(FromPath(ChangeFileExt(ExtractFileName(indexPath), ".pot")));
+    try {
+        if (QFileInfo(pot).isFile()) {
+            const std::string named = texts::ReadPoFile(ToPath(pot)).HeaderField("X-Packwright-Codepage");
+            if (!named.empty()) return texts::CodePage(named).Name();
+        }
+    } catch (const std::exception&) {
+        // A template that cannot be read names no code page: the list
+        // starts at the default one.
+    }
+    return texts::DefaultCodePage;
+}
+
+// A code page from the list of those supported, with their scripts'
+// names, `start` chosen first; nothing when cancelled.
+std::optional<std::string> AskCodePage(Dialogs& dialogs, QWidget* parent, const QString& label,
+                                       const std::string& start) {
+    const std::vector<texts::CodePageChoice>& pages = texts::SupportedCodePages();
+    QStringList items;
+    int current = 0;
+    for (const texts::CodePageChoice& page : pages) {
+        if (start == page.name) current = int(items.size());
+        items.push_back(QStringLiteral("%1 — %2").arg(QString::fromLatin1(page.name), QString::fromLatin1(page.script)));
+    }
+    const std::optional<int> chosen =
+        dialogs.AskChoice(parent, QStringLiteral("The game's code page"), label, items, current);
+    if (!chosen || *chosen < 0 || size_t(*chosen) >= pages.size()) return std::nullopt;
+    return pages[size_t(*chosen)].name;
+}
+
+} // namespace
+
 void TContentsForm::ExportTextsClick() {
-    const std::optional<QString> name = dialogs_.AskText(this, QStringLiteral("Export texts for translation"),
-                                                         QStringLiteral("The game's code page:"),
-                                                         QString::fromLatin1(texts::DefaultCodePage));
-    if (!name) return;
-    const texts::CodePage codePage(name->trimmed().toStdString());
-    const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
+    const std::optional<std::string> page =
+        AskCodePage(dialogs_, this, QStringLiteral("The game's code page:"), CodePageOfTemplate(indexPath_));
+    if (!page) return;
+    const texts::CodePage codePage(*page);
+    const auto target =
+        dialogs_.SelectDirectory(this, ExportFolder().isEmpty() ? QDir::currentPath() : ExportFolder());
     if (!target) return;
     texts::SetGeneratorVersion(PACKWRIGHT_VERSION);
     bool stopped = false;
     const texts::ExportResult r = texts::ExportPack(run_, indexPath_, ToPath(*target), codePage, stopped);
+    if (!r.pot.empty()) ExportFolder() = *target;
     CurrentMessage->setText(QStringLiteral("%1 messages of %2 text entries").arg(r.messages).arg(r.textEntries));
     dialogs_.Inform(this,
                     r.pot.empty() ? QStringLiteral("The pack holds no text to translate.")
@@ -73,14 +123,25 @@ void TContentsForm::ExportTextsClick() {
 void TContentsForm::ImportTranslationClick() {
     int position = 1;
     const QStringList files = dialogs_.OpenFiles(
-        this, {QStringLiteral("Select file..."), QStringLiteral("Translations (*.po)|*.po"), QStringLiteral("po"),
-               true},
+        this,
+        {QStringLiteral("Select file..."), QStringLiteral("Translations (*.po)|*.po"), QStringLiteral("po"), true,
+         ExportFolder()},
         position);
     if (files.isEmpty()) return;
     texts::ImportOptions options;
     options.gameDir = ExtractFilePath(indexPath_);
     for (const QString& f : files) options.translations.push_back(ToPath(QFileInfo(f).absoluteFilePath()));
     texts::ImportPlan plan = texts::PlanImport(options);
+    // A header that lost the game's code page: it is asked for, as
+    // --codepage gives it.
+    if (std::any_of(plan.files.begin(), plan.files.end(), [](const auto& r) { return r.noCodePage; })) {
+        const std::optional<std::string> page =
+            AskCodePage(dialogs_, this, QStringLiteral("The translation's header does not name the game's code page:"),
+                        CodePageOfTemplate(indexPath_));
+        if (!page) return;
+        options.codePage = *page;
+        plan = texts::PlanImport(options);
+    }
     Translation = new TTranslationWindow(std::move(plan), QFileInfo(files.front()).completeBaseName(), dialogs_, this);
     Translation->show();
 }

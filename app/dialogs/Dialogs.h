@@ -20,6 +20,7 @@ struct FileDialogSetup {
     QString filter;
     QString defaultSuffix;
     bool resizable = false;
+    QString folder; // where it opens; "" for the dialog's own choice
 };
 
 class Dialogs {
@@ -43,6 +44,11 @@ public:
     // cancelled.
     virtual std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& label,
                                            const QString& start) = 0;
+
+    // One of `items` (its index), from a list that starts at `current`;
+    // nothing when cancelled.
+    virtual std::optional<int> AskChoice(QWidget* parent, const QString& caption, const QString& label,
+                                         const QStringList& items, int current) = 0;
 
     // Message boxes: a Yes/No question, a note with the information icon,
     // an error with the error icon. Each has an OK button (or Yes and No).

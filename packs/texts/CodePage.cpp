@@ -148,6 +148,17 @@ std::string CodePage::Encode(std::string_view s, std::vector<char32_t>& missing)
     return out;
 }
 
+const std::vector<CodePageChoice>& SupportedCodePages() {
+    static const std::vector<CodePageChoice> pages = {
+        {"windows-1250", "Central European"}, {"windows-1251", "Cyrillic"},  {"windows-1252", "Western European"},
+        {"windows-1253", "Greek"},            {"windows-1254", "Turkish"},   {"windows-1255", "Hebrew"},
+        {"windows-1256", "Arabic"},           {"windows-1257", "Baltic"},    {"windows-1258", "Vietnamese"},
+        {"windows-874", "Thai"},              {"windows-932", "Japanese"},   {"windows-936", "Simplified Chinese"},
+        {"windows-949", "Korean"},            {"windows-950", "Traditional Chinese"},
+    };
+    return pages;
+}
+
 std::string CodePointName(char32_t c) {
     char text[16];
     std::snprintf(text, sizeof text, "U+%04X", unsigned(c));

@@ -47,6 +47,14 @@ private:
     std::unordered_map<char32_t, uint16_t> bytesOf_; // a character's bytes: < 256 one byte, else lead << 8 | trail
 };
 
+// A code page the game's texts can be in, and the script it is for.
+struct CodePageChoice {
+    const char* name;   // "windows-1251"
+    const char* script; // "Cyrillic"
+};
+// Every code page CodePage takes, in the order a list shows them.
+const std::vector<CodePageChoice>& SupportedCodePages();
+
 // "U+00E9"
 std::string CodePointName(char32_t c);
 

@@ -4,8 +4,13 @@
 // text (msgctxt "ENTRY:BLOCK", the text as msgid, the reference
 // "PACK.fat:ENTRY", the entry's name and layout as extracted comment).
 // The header names the pack (X-Packwright-Pack) and the code page
-// (X-Packwright-Codepage), which the import takes as its default.
+// (X-Packwright-Codepage), which the import takes as its default, and the
+// time of the export (POT-Creation-Date). A message whose source holds
+// placeholders is flagged c-format, so that translation tools check them.
+// A block with an empty text gives no message.
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "packs/RunContext.h"
 #include "packs/texts/CodePage.h"
@@ -29,6 +34,13 @@ ExportResult ExportPack(RunContext& ctx, const std::string& indexPath, const std
 
 // The version named in the header's X-Generator.
 void SetGeneratorVersion(const std::string& version);
+
+// "2026-12-09 22:55+0000": now, or SOURCE_DATE_EPOCH where it is set.
+std::string CreationDate();
+
+// The flags of a message with this source: "c-format" when every "%" in it
+// begins a placeholder (Placeholders), "no-c-format" when a "%" does not.
+std::vector<std::string> FormatFlags(std::string_view source);
 
 // The header message of a template of the pack `packName`.
 std::string TemplateHeader(const std::string& packName, const std::string& codePage);

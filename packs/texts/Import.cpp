@@ -19,9 +19,9 @@ namespace {
 
 // One game pack as the translations see it. Messages come entry by entry
 // as a template lists them: the entry at hand is read and its new texts
-// gathered; when the messages move on to another entry, it is written in
-// its layout (and read back to make sure), and only its new bytes are
-// kept. An entry that comes back later starts from those.
+// gathered; when the messages move on to another entry, they are put in
+// its place in the entry's bytes (and read back to make sure), and only
+// its new bytes are kept. An entry that comes back later starts from those.
 struct GamePack {
     std::unique_ptr<PackReader> reader;
     size_t current = SIZE_MAX;
@@ -29,8 +29,11 @@ struct GamePack {
     std::optional<TextEntry> entry;               // read from them
     std::map<size_t, std::string> newTexts;       // block -> the game's bytes of its translation
     std::map<size_t, std::shared_ptr<const std::string>> done; // changed entries' new bytes
-    std::map<size_t, std::vector<bool>> seen;     // blocks translated, per entry
+    // The game's bytes each block is given, per entry, by the translations
+    // that will be used.
+    std::map<size_t, std::map<size_t, std::string>> claimed;
     std::vector<std::string> refusals;            // of the entries written back
+    std::string codePage;                         // of the first file that names it
 
     const TextEntry* Entry(size_t k) {
         if (k != current) {
@@ -44,31 +47,40 @@ struct GamePack {
     void Finish();
 };
 
+// Whether `bytes` read back as `texts` in `style`.
+bool ReadsAs(layout::Style style, const std::string& bytes, const std::vector<std::string>& texts) {
+    const auto back = layout::ReadBlocks(style, bytes);
+    bool same = back && back->size() == texts.size();
+    for (size_t b = 0; same && b < texts.size(); ++b) same = (*back)[b].text == texts[b];
+    return same;
+}
+
 void GamePack::Finish() {
     if (current == SIZE_MAX || newTexts.empty()) return;
     const size_t k = current;
     std::vector<std::string> texts;
     bool whole = true;
     const auto earlier = done.find(k);
-    const auto base = earlier == done.end() ? entry->blocks : layout::ReadBlocks(entry->style, *earlier->second);
-    for (const layout::Block& block : *base) {
+    const std::string& base = earlier == done.end() ? original : *earlier->second;
+    const auto blocks = earlier == done.end() ? entry->blocks : layout::ReadBlocks(entry->style, base);
+    for (const layout::Block& block : *blocks) {
         whole = whole && block.text.has_value();
         texts.push_back(block.text.value_or(""));
     }
-    for (auto& [b, text] : newTexts) texts[b] = std::move(text);
+    for (const auto& [b, text] : newTexts) texts[b] = text;
+    // The translated blocks in place, every other byte kept; the entry
+    // written anew in its layout only where their places cannot be found.
+    std::optional<std::string> bytes = layout::ReplaceTexts(entry->style, base, newTexts);
     newTexts.clear();
-    std::string bytes = layout::WriteBlocks(entry->style, original, texts);
-    const auto back = layout::ReadBlocks(entry->style, bytes);
-    bool same = whole && back && back->size() == texts.size();
-    for (size_t b = 0; same && b < texts.size(); ++b) same = (*back)[b].text == texts[b];
-    if (!same) {
+    if (!bytes || !ReadsAs(entry->style, *bytes, texts)) bytes = layout::WriteBlocks(entry->style, base, texts);
+    if (!whole || !ReadsAs(entry->style, *bytes, texts)) {
         refusals.push_back("entry " + std::to_string(k) + ": the entry cannot be written back with the translation");
         return;
     }
-    if (bytes == original)
+    if (*bytes == original)
         done.erase(k);
     else
-        done[k] = std::make_shared<const std::string>(std::move(bytes));
+        done[k] = std::make_shared<const std::string>(std::move(*bytes));
 }
 
 std::string Joined(const std::vector<std::string>& items) {
@@ -100,14 +112,6 @@ void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, c
         return where() + "entry " + std::to_string(k) + " (" + codePage.Decode(game.reader->Index().Name(k)) +
                ") block " + std::to_string(b) + ": ";
     };
-    std::vector<bool>& seen = game.seen[k];
-    seen.resize(entry->blocks->size());
-    if (seen[b]) {
-        ++report.refused;
-        report.refusals.push_back(place() + "its block is translated twice");
-        return;
-    }
-    seen[b] = true;
     if (m.idPlural) {
         ++report.refused;
         report.refusals.push_back(place() + "plural forms are not texts of the game");
@@ -130,6 +134,7 @@ void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, c
     }
     const std::string& translation = m.Str();
     const size_t refusedBefore = report.refusals.size();
+    std::string used = sourceBytes; // the game's bytes the block will hold
     if (translation != source) {
         if (Placeholders(source) != Placeholders(translation))
             report.refusals.push_back(place() + "its placeholders differ from the source's (source: " +
@@ -140,15 +145,27 @@ void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, c
                                       Joined(Tokens(source)) + "; translation: " + Joined(Tokens(translation)) + ")");
         std::vector<char32_t> missing;
         const std::string bytes = codePage.Encode(translation, missing);
-        for (char32_t c : missing) {
-            std::string shown;
-            AppendUtf8(shown, c);
-            report.refusals.push_back(place() + "the code page " + codePage.Name() + " cannot hold " + CodePointName(c) +
-                                      " (" + shown + ")");
+        if (!missing.empty()) {
+            std::string names;
+            for (char32_t c : missing) {
+                names += (names.empty() ? "" : ", ") + CodePointName(c) + " (";
+                AppendUtf8(names, c);
+                names += ')';
+            }
+            report.refusals.push_back(place() + "the code page " + codePage.Name() + " cannot hold " + names);
         }
         if (const std::string problem = LayoutProblem(entry->style, bytes); !problem.empty())
             report.refusals.push_back(place() + "the translation cannot be stored: " + problem);
-        if (report.refusals.size() == refusedBefore && bytes != sourceBytes) game.newTexts[b] = bytes;
+        if (report.refusals.size() == refusedBefore) used = bytes;
+    }
+    // Files that split a pack between translators may both hold a block;
+    // only two different translations that would both be used clash.
+    if (report.refusals.size() == refusedBefore) {
+        const auto [at, first] = game.claimed[k].try_emplace(b, used);
+        if (!first && at->second != used)
+            report.refusals.push_back(place() + "its block is translated twice");
+        else if (used != sourceBytes)
+            game.newTexts[b] = used;
     }
     if (report.refusals.size() > refusedBefore)
         ++report.refused;
@@ -157,6 +174,17 @@ void CheckMessage(const PoMessage& m, const std::string& file, GamePack& game, c
 }
 
 } // namespace
+
+std::string TranslationCodePage(const PoFile& po, const std::string& given, const std::string& file) {
+    const std::string named = po.HeaderField("X-Packwright-Codepage");
+    if (named.empty() && given.empty())
+        throw Error(file + ": its header has no X-Packwright-Codepage (the game's code page): give it with --codepage");
+    if (named.empty()) return CodePage(given).Name();
+    const std::string header = CodePage(named).Name();
+    if (!given.empty() && CodePage(given).Name() != header)
+        throw Error(file + ": --codepage " + given + " differs from its header's X-Packwright-Codepage " + named);
+    return header;
+}
 
 bool ImportPlan::Ok() const {
     for (const TranslationReport& r : files)
@@ -198,13 +226,18 @@ ImportPlan PlanImport(const ImportOptions& options) {
                                           "no reference PACK.fat:ENTRY)");
                 return;
             }
-            std::string name = options.codePage;
-            if (name.empty()) name = head.HeaderField("X-Packwright-Codepage");
-            codePage.emplace(name.empty() ? std::string(DefaultCodePage) : name);
+            report.noCodePage = options.codePage.empty() && head.HeaderField("X-Packwright-Codepage").empty();
+            try {
+                codePage.emplace(TranslationCodePage(head, options.codePage, report.file));
+            } catch (const Error& e) {
+                report.refusals.push_back(e.what());
+                return;
+            }
             const std::string key = UpperCaseAscii(report.pack);
             game = &packs[key];
             if (!game->reader) {
                 game->reader = std::make_unique<PackReader>(patch::GamePackPath(options.gameDir, report.pack));
+                game->codePage = codePage->Name();
                 order.push_back(key);
             }
             lastReport[key] = plan.files.size() - 1;
@@ -236,8 +269,23 @@ ImportPlan PlanImport(const ImportOptions& options) {
         }
         plan.changedEntries += changes.entries.size();
         plan.changes.push_back(std::move(changes));
+        plan.codePages.push_back(game.codePage);
     }
     return plan;
+}
+
+std::string ImportPlan::ProblemCount() const {
+    size_t problems = 0, messages = 0;
+    for (const TranslationReport& r : files) {
+        problems += r.refusals.size();
+        messages += r.refused;
+    }
+    const auto count = [](size_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    std::string text = count(problems, "problem", "problems");
+    if (messages > 0) text += " in " + count(messages, "message", "messages");
+    return text;
 }
 
 bool WriteImport(RunContext& ctx, const ImportPlan& plan, const std::string& output, const patch::Manifest& manifest) {

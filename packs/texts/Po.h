@@ -4,8 +4,10 @@
 // and msgstr[N], strings over several lines, C escapes, comments of every
 // kind ("# " translator, "#." extracted, "#:" references, "#," flags, "#|"
 // previous strings) and obsolete messages ("#~"). Only UTF-8 files are
-// read. A file that breaks these rules is "Damaged translation FILE: line
-// N: WHAT".
+// read (a UTF-16 or UTF-32 file is "FILE is UTF-16: save it as UTF-8"). A
+// file that breaks these rules is "Damaged translation FILE: line N: WHAT";
+// one without a message other than the header is "Damaged translation
+// FILE: no messages (WHY)".
 //
 // The writer writes each string on one line, split after every line feed
 // inside it as gettext does ("msgcat --no-wrap" gives the same bytes).
@@ -44,6 +46,9 @@ struct PoFile {
     // The value of a header field ("Language"), or "".
     std::string HeaderField(std::string_view name) const;
 };
+
+// Sets a header field, replacing its line or adding one at the end.
+void SetHeaderField(PoMessage& header, std::string_view name, const std::string& value);
 
 // "Damaged translation NAME: line N: ..." for a file that breaks the rules.
 PoFile ReadPo(std::string_view bytes, const std::string& name);

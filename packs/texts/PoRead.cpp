@@ -53,6 +53,8 @@ private:
     const PoSink& sink_;
     bool duplicates_;
     int line_ = 0;
+    size_t messages_ = 0;     // other than the header
+    bool header_ = false, loneCr_ = false;
     PoMessage cur_;
     bool hasId_ = false, hasStr_ = false, started_ = false;
     Target target_ = Target::None, previousTarget_ = Target::None;
@@ -125,7 +127,12 @@ void Reader::Finish() {
     if (hasId_) {
         if (!hasStr_) Fail("msgid without msgstr");
         if (cur_.idPlural && cur_.strs.size() < 1) Fail("msgid_plural without msgstr[0]");
-        if (cur_.IsHeader()) CheckCharset();
+        if (cur_.IsHeader()) {
+            CheckCharset();
+            header_ = true;
+        } else {
+            ++messages_;
+        }
         if (!cur_.obsolete && duplicates_) {
             std::string key = cur_.context ? *cur_.context + '\4' : std::string();
             key += cur_.id;
@@ -235,12 +242,30 @@ void Reader::Keyword(std::string_view line, bool obsolete) {
     }
 }
 
+// The encoding a file's first bytes show when it is UTF-16 or UTF-32: by
+// the byte order mark, else by the zero bytes beside the first character.
+const char* WideEncoding(std::string_view s) {
+    const auto starts = [&](std::string_view head) { return s.substr(0, head.size()) == head; };
+    using namespace std::string_view_literals;
+    if (starts("\xFF\xFE\0\0"sv) || starts("\0\0\xFE\xFF"sv)) return "UTF-32";
+    if (starts("\xFF\xFE"sv) || starts("\xFE\xFF"sv)) return "UTF-16";
+    if (s.size() >= 4 && ((s[0] != 0 && s[1] == 0 && s[2] == 0 && s[3] == 0) ||
+                          (s[0] == 0 && s[1] == 0 && s[2] == 0 && s[3] != 0)))
+        return "UTF-32";
+    if (s.size() >= 2 && (s[0] == 0) != (s[1] == 0)) return "UTF-16";
+    return nullptr;
+}
+
 void Reader::Line(std::string_view line) {
     ++line_;
-    if (line_ == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    if (line_ == 1) {
+        if (const char* wide = WideEncoding(line)) throw Error(name_ + " is " + wide + ": save it as UTF-8");
+        if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    }
     // A line ends at its line feed and any carriage returns before it, so
     // that what the writer puts out reads back the same.
     while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find('\r') != std::string_view::npos) loneCr_ = true;
     if (Trim(line).empty()) {
         if (hasStr_) Finish();
         return;
@@ -263,6 +288,12 @@ void Reader::Line(std::string_view line) {
 void Reader::End() {
     ++line_;
     Finish();
+    if (messages_ > 0) return;
+    const std::string why = loneCr_    ? "its lines end in a carriage return alone, as on old Macs: save it with line feeds"
+                            : header_  ? "nothing after the header"
+                            : line_ > 1 ? "no msgid in " + std::to_string(line_ - 1) + " lines"
+                                       : "the file is empty";
+    throw Error("Damaged translation " + name_ + ": no messages (" + why + ")");
 }
 
 void Reader::CheckCharset() {
@@ -271,7 +302,10 @@ void Reader::CheckCharset() {
     const std::string type = one.HeaderField("Content-Type");
     const size_t at = LowerCaseAscii(type).find("charset=");
     if (at == std::string::npos) return;
-    const std::string charset(Trim(std::string_view(type).substr(at + 8)));
+    // "charset=UTF-8; format=flowed": the parameters after it do not count.
+    std::string_view value = std::string_view(type).substr(at + 8);
+    value = value.substr(0, value.find(';'));
+    const std::string charset(Trim(value));
     const std::string lower = LowerCaseAscii(charset);
     if (lower != "utf-8" && lower != "utf8" && charset != "CHARSET") {
         line_ = cur_.line;
@@ -323,6 +357,24 @@ std::string PoFile::HeaderField(std::string_view name) const {
         start = end + 1;
     }
     return "";
+}
+
+void SetHeaderField(PoMessage& header, std::string_view name, const std::string& value) {
+    if (header.strs.empty()) header.strs.emplace_back();
+    std::string& text = header.strs.front();
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line(text.data() + start, end - start);
+        const size_t colon = line.find(':');
+        if (colon != std::string_view::npos && SameTextAscii(Trim(line.substr(0, colon)), name)) {
+            text.replace(start, end - start, std::string(name) + ": " + value);
+            return;
+        }
+        start = end + 1;
+    }
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    text += std::string(name) + ": " + value + "\n";
 }
 
 PoFile ReadPo(std::string_view bytes, const std::string& name) {

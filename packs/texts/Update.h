@@ -1,22 +1,28 @@
 #pragma once
-// Carrying a translation over to the template of a new version of the game,
-// message by message through msgctxt (the block), never by likeness across
-// blocks:
+// Carrying a translation over to the template of a new version of the game.
+// Within each entry (the first number of msgctxt "ENTRY:BLOCK") the old and
+// the new messages are aligned by their source texts, in block order, as a
+// text diff aligns lines; a translation never goes to another entry.
 //
-//  - the source is unchanged: the translation and its flags stay;
-//  - the source changed: the translation stays, marked fuzzy, with the
-//    previous source as "#| msgid" so that tools show the difference;
-//  - a block new to the template: untranslated;
+//  - the source is unchanged: the translation and its flags stay, even when
+//    the block's number moved (then the old msgctxt is kept as
+//    "#| msgctxt", with "#| msgid");
+//  - between two aligned messages, the changed blocks pair up in order:
+//    each keeps its translation, marked fuzzy, with the previous source as
+//    "#| msgid" so that tools show the difference;
+//  - a block new to the template: untranslated (an obsolete translation of
+//    the same text in the same entry comes back, fuzzy);
 //  - a translated block gone from the template: at the end, obsolete ("#~").
 //
-// The translation's header and translator comments are kept; everything
-// else comes from the template.
+// The translation's header and translator comments are kept (the header
+// takes the template's POT-Creation-Date); everything else, the flags
+// c-format and no-c-format included, comes from the template.
 #include "packs/texts/Po.h"
 
 namespace pw::texts {
 
 struct UpdateCounts {
-    size_t kept = 0, changed = 0, added = 0, obsolete = 0;
+    size_t kept = 0, moved = 0, fuzzy = 0, added = 0, obsolete = 0;
 };
 
 PoFile UpdateTranslation(const PoFile& newTemplate, const PoFile& old, UpdateCounts& counts);

@@ -14,6 +14,7 @@
 QStringList FakeDialogs::OpenFiles(QWidget*, const pw::FileDialogSetup& setup, int& position) {
     EXPECT_EQ(setup.title, "Select file...");
     openStartPositions.push_back(position);
+    openSetups.push_back(setup);
     if (onOpen) onOpen();
     if (opens.empty()) {
         ADD_FAILURE() << "unexpected open dialog";
@@ -58,6 +59,19 @@ int FakeDialogs::ExecDirForm(TDirForm& form) {
     const int result = answer(form);
     form.hide();
     return result;
+}
+
+std::optional<int> FakeDialogs::AskChoice(QWidget*, const QString&, const QString&, const QStringList& items,
+                                          int current) {
+    choiceItems.push_back(items);
+    choiceStarts.push_back(current);
+    if (choices.empty()) {
+        ADD_FAILURE() << "unexpected choice";
+        return std::nullopt;
+    }
+    const auto answer = choices.front();
+    choices.pop_front();
+    return answer;
 }
 
 std::optional<QString> FakeDialogs::AskText(QWidget*, const QString&, const QString& label, const QString&) {

@@ -35,6 +35,10 @@ public:
     std::deque<std::optional<QString>> folders;
     std::vector<QString> folderStarts;
     std::deque<std::function<int(TDirForm&)>> dirForms;
+    std::vector<pw::FileDialogSetup> openSetups;
+    std::deque<std::optional<int>> choices; // AskChoice's answers
+    std::vector<QStringList> choiceItems;
+    std::vector<int> choiceStarts;
     std::deque<std::optional<QString>> texts; // AskText's answers
     std::vector<QString> textLabels;
     std::deque<bool> answers;
@@ -47,6 +51,8 @@ public:
     int ExecDirForm(TDirForm& form) override;
     std::optional<QString> AskText(QWidget*, const QString& caption, const QString& label,
                                    const QString& start) override;
+    std::optional<int> AskChoice(QWidget*, const QString& caption, const QString& label, const QStringList& items,
+                                 int current) override;
     bool Ask(QWidget*, const QString& text, const QString& caption) override;
     void Inform(QWidget*, const QString& text, const QString& caption) override;
     void ShowError(QWidget*, const QString& text, const QString& caption) override;

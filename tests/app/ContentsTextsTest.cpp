@@ -2,11 +2,14 @@
 // numbered texts, the export, the import's results with every refusal, the
 // patch saved from them; and the preview's numbered blocks.
 #include <QCoreApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 
 #include "AppFixture.h"
 #include "app/browse/Contents.h"
+#include "app/browse/DiffView.h"
 #include "app/browse/Preview.h"
 #include "app/browse/TranslationWindow.h"
 #include "packs/patch/PatchFile.h"
@@ -38,11 +41,19 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     QCoreApplication::processEvents();
     for (QPushButton* b : {form->BExportTexts, form->BImportTranslation}) // whole texts shown
         EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 6, b->width()) << b->text().toStdString();
-    dialogs.texts.push_back(QStringLiteral("windows-1252"));
-    dialogs.folders.push_back(Path("out"));
+    // The code page from a list with the scripts' names; the template's
+    // own is chosen first the next time.
+    dialogs.choices = {1, 1};
+    dialogs.folders = {Path("out"), Path("out")};
     form->BExportTexts->click();
     ASSERT_FALSE(dialogs.boxes.empty());
     EXPECT_EQ(dialogs.boxes.back().text.toStdString(), ("Exported 4 messages to " + Path("out/MENU.pot")).toStdString());
+    ASSERT_EQ(dialogs.choiceItems.size(), 1u);
+    EXPECT_EQ(dialogs.choiceItems[0][1], QStringLiteral("windows-1251 — Cyrillic"));
+    EXPECT_EQ(dialogs.choiceStarts[0], 2); // windows-1252
+    form->BExportTexts->click();
+    EXPECT_EQ(dialogs.choiceStarts.at(1), 1);
+    EXPECT_EQ(dialogs.folderStarts.back(), Path("out"));
     std::string po = Read(Path("out/MENU.pot"));
     ASSERT_NE(po.find("msgctxt \"2:1\"\nmsgid \"\"\n\"Two\\n\"\n\"lines\"\nmsgstr \"\""), std::string::npos) << po;
 
@@ -56,6 +67,9 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     EXPECT_FALSE(form->Translation->BSavePatch->isEnabled());
     ASSERT_EQ(form->Translation->Results->count(), 2);
     EXPECT_TRUE(form->Translation->Results->item(1)->text().contains("refused: ")) << 1;
+    EXPECT_EQ(form->Translation->Summary->text(),
+              QStringLiteral("1 problem in 1 message: nothing can be saved until they are mended."));
+    EXPECT_EQ(dialogs.openSetups.back().folder, Path("out")); // where the templates went
 
     Translate(po, "Start", "Los");
     Write("de.po", po);
@@ -65,6 +79,11 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     EXPECT_EQ(form->Translation->Results->item(0)->text(),
               QStringLiteral("de.po (MENU.fat): 1 translated, 3 untranslated, 0 fuzzy, 0 stale, 0 refused"));
     ASSERT_TRUE(form->Translation->BSavePatch->isEnabled());
+    // The entry that changes, with its texts before and after.
+    ASSERT_EQ(form->Translation->Changes->count(), 1);
+    EXPECT_EQ(form->Translation->Changes->item(0)->text(), QStringLiteral("MENU.fat: menu.txt (entry 0)"));
+    for (int i = 0; i < 200 && form->Translation->Diff->Busy(); ++i) QTest::qWait(10);
+    EXPECT_EQ(form->Translation->Diff->Current().changed, 1);
     dialogs.texts = {QStringLiteral("Deutsch"), QStringLiteral("Ich"), QStringLiteral("1.0")};
     dialogs.saves.push_back(Path("de.pwpatch"));
     form->Translation->BSavePatch->click();
@@ -74,6 +93,19 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     ASSERT_EQ(patch.Packs().size(), 1u);
     ASSERT_EQ(patch.Packs()[0].entries.size(), 1u);
     EXPECT_EQ(patch.Packs()[0].entries[0].index, 0u);
+
+    // A header that lost the code page: the window asks for it, the
+    // template's own first.
+    const std::string line = "\"X-Packwright-Codepage: windows-1251\\n\"\n";
+    ASSERT_NE(po.find(line), std::string::npos);
+    po.erase(po.find(line), line.size());
+    Write("lost.po", po);
+    dialogs.opens.push_back({{Path("lost.po")}, 1});
+    dialogs.choices.push_back(1);
+    form->BImportTranslation->click();
+    EXPECT_EQ(dialogs.choiceStarts.back(), 1);
+    ASSERT_NE(form->Translation, nullptr);
+    EXPECT_TRUE(form->Translation->BSavePatch->isEnabled());
 }
 
 TEST(PreviewChoice, NumberedBlocksInBothLayouts) {

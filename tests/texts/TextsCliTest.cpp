@@ -138,3 +138,88 @@ TEST(TextsCli, AnEntryOutsideTheDataFileIsSkipped) {
     EXPECT_NE(pot.find("#. menu.txt, INI-style"), std::string::npos);
     EXPECT_EQ(pot.find("talk.txt"), std::string::npos);
 }
+
+TEST(TextsCli, FilesSplittingAPackAndTheirCodePage) {
+    Game g;
+    // A Zivora-style entry with an empty block beside the one translated.
+    const std::string talk = "_______________________________\r\n#H#E#A#D#E#R#0#0#\r\nHi\r\n#E#N#D#\r\n"
+                             "_______________________________\r\n#H#E#A#D#E#R#0#1#\r\n#E#N#D#\r\n"
+                             "_______________________________\n#H#E#A#D#E#R#0#2#\nBye\n#E#N#D#\n";
+    PackDesign design;
+    design.Entries = {{"talk.txt", talk}};
+    WritePack(g.dir / "game/TALK.fat", design);
+    ASSERT_EQ(RunCli({"texts", "export", "--output", g.dir / "out/deep/er", g.dir / "game/TALK.fat",
+                      g.dir / "game/MENU.fat"})
+                  .Exit,
+              0);
+    ASSERT_TRUE(FileExists(g.dir / "out/deep/er/TALK.pot"));
+    std::filesystem::rename(g.dir / "out/deep/er/MENU.pot", g.dir / "out/MENU.pot");
+    // One translator has a block translated that the other left fuzzy or empty.
+    std::string first = g.Translated({{"0:0", "Spiel starten"}, {"2:0", "Anders"}});
+    first.replace(first.find("msgctxt \"2:0\""), 0, "#, fuzzy\n");
+    WriteFile(g.dir / "a.po", first);
+    WriteFile(g.dir / "b.po", g.Translated({{"2:0", "Hallo"}, {"0:0", "Spiel starten"}}));
+    PoFile talkPo = ReadPo(ReadFile(g.dir / "out/deep/er/TALK.pot"), "TALK.pot");
+    talkPo.messages[1].strs = {"Hallo"};
+    WriteFile(g.dir / "talk.po", WritePo(talkPo));
+    const CliResult im = RunCli({"texts", "import", "--output", g.dir / "de.pwpatch", "--source", g.dir / "game",
+                                 g.dir / "a.po", g.dir / "b.po", g.dir / "talk.po"});
+    ASSERT_EQ(im.Exit, 0) << im.Err;
+    ASSERT_EQ(RunCli({"apply", "--target", g.dir / "new", "--source", g.dir / "game", g.dir / "de.pwpatch"}).Exit, 0);
+    EXPECT_NE(ReadPack(g.dir / "new/MENU.fat").EntryData(2).find("\r\nHallo\r\n"), std::string::npos);
+    std::string expected = talk;
+    expected.replace(expected.find("Hi"), 2, "Hallo");
+    EXPECT_EQ(ReadPack(g.dir / "new/TALK.fat").EntryData(0), expected);
+    // Two different translations of one block, both to be used.
+    const CliResult twice = RunCli({"texts", "import", "--fuzzy", "--plan", "--source", g.dir / "game", g.dir / "a.po",
+                                    g.dir / "b.po"});
+    EXPECT_EQ(twice.Exit, 1);
+    EXPECT_NE(twice.Out.find("block 0: its block is translated twice"), std::string::npos) << twice.Out;
+    // --plan names each refusal once, on standard output.
+    EXPECT_EQ(twice.Err.find("translated twice"), std::string::npos) << twice.Err;
+    EXPECT_NE(twice.Err.find("1 problem in 1 message"), std::string::npos) << twice.Err;
+
+    // A header that lost the code page, and a code page that contradicts it.
+    std::string lost = ReadFile(g.dir / "b.po");
+    lost.erase(lost.find("\"X-Packwright-Codepage"), std::string("\"X-Packwright-Codepage: windows-1252\\n\"\n").size());
+    WriteFile(g.dir / "lost.po", lost);
+    const std::string missing = g.dir / "lost.po" +
+                                ": its header has no X-Packwright-Codepage (the game's code page): give it with --codepage";
+    const CliResult noPage = RunCli({"texts", "import", "--plan", "--source", g.dir / "game", g.dir / "lost.po"});
+    EXPECT_NE(noPage.Out.find(missing), std::string::npos) << noPage.Out;
+    EXPECT_EQ(RunCli({"texts", "import", "--plan", "--codepage", "1252", "--source", g.dir / "game", g.dir / "lost.po"})
+                  .Exit,
+              0);
+    const CliResult other = RunCli({"texts", "import", "--plan", "--codepage", "windows-1251", "--source",
+                                    g.dir / "game", g.dir / "b.po"});
+    EXPECT_NE(other.Out.find("--codepage windows-1251 differs from its header's X-Packwright-Codepage windows-1252"),
+              std::string::npos)
+        << other.Out;
+    const CliResult update = RunCli({"texts", "update", "--pot", g.dir / "out/MENU.pot", g.dir / "lost.po"});
+    EXPECT_EQ(update.Exit, 1);
+    EXPECT_NE(update.Err.find(missing), std::string::npos) << update.Err;
+    const CliResult mended =
+        RunCli({"texts", "update", "--codepage", "1252", "--pot", g.dir / "out/MENU.pot", g.dir / "lost.po"});
+    ASSERT_EQ(mended.Exit, 0) << mended.Err;
+    EXPECT_NE(mended.Out.find("X-Packwright-Codepage: windows-1252"), std::string::npos);
+    EXPECT_NE(mended.Err.find("2 kept, 0 moved, 0 fuzzy, 3 new, 0 obsolete"), std::string::npos) << mended.Err;
+}
+
+TEST(TextsCli, TemplatesLetGettextCheckPlaceholders) {
+    Game g;
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    const CliResult ex = RunCli({"texts", "export", "--output", g.dir / "out", g.dir / "game/MENU.fat"});
+    unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(ex.Exit, 0) << ex.Err;
+    const std::string pot = ReadFile(g.dir / "out/MENU.pot");
+    EXPECT_NE(pot.find("\"POT-Creation-Date: 2023-11-14 22:13+0000\\n\""), std::string::npos) << pot;
+    EXPECT_NE(pot.find("#, c-format\nmsgctxt \"0:1\""), std::string::npos) << pot;
+    EXPECT_EQ(pot.find("#, c-format\nmsgctxt \"0:0\""), std::string::npos) << pot;
+    // msgfmt finds a placeholder changed while the translator works.
+    WriteFile(g.dir / "de.po", g.Translated({{"0:1", "Lade %d\njetzt"}}));
+    EXPECT_NE(g.Sh("sed -i 's/^\"Language: /&de/' de.po && msgfmt --check -o /dev/null de.po 2>/dev/null"), 0);
+    // A template of several characters the code page cannot hold is one line.
+    WriteFile(g.dir / "ru.po", g.Translated({{"0:0", "АБВ"}}));
+    const CliResult ru = RunCli({"texts", "import", "--plan", "--source", g.dir / "game", g.dir / "ru.po"});
+    EXPECT_NE(ru.Out.find("cannot hold U+0410 (А), U+0411 (Б), U+0412 (В)\n"), std::string::npos) << ru.Out;
+}

@@ -107,20 +107,19 @@ TEST(Layout, WrittenBlocksReadBackInBothStyles) {
     EXPECT_FALSE(layout::ReadBlocks(layout::Style::Zivora, "_______________________________\r\n#H#\r\na\r\n"));
 }
 
-TEST(Update, FourCasesByContextOnly) {
+TEST(Update, BlocksThatMoveKeepTheirTranslation) {
     const PoFile pot = ReadPo("msgctxt \"0:0\"\nmsgid \"Same\"\nmsgstr \"\"\n\n"
                               "msgctxt \"0:1\"\nmsgid \"Changed now\"\nmsgstr \"\"\n\n"
                               "msgctxt \"0:3\"\nmsgid \"Gone\"\nmsgstr \"\"\n",
                               "new.pot");
-    // "0:3" was "Changed" in the old texts: a block's translation never
-    // moves to another block with a similar text.
+    // "Gone" moved from block 2 to block 3: its translation follows it.
     const PoFile old = ReadPo("# mine\nmsgctxt \"0:0\"\nmsgid \"Same\"\nmsgstr \"Gleich\"\n\n"
                               "msgctxt \"0:1\"\nmsgid \"Changed\"\nmsgstr \"Anders\"\n\n"
                               "msgctxt \"0:2\"\nmsgid \"Gone\"\nmsgstr \"Weg\"\n",
                               "old.po");
     UpdateCounts counts;
     const PoFile merged = UpdateTranslation(pot, old, counts);
-    ASSERT_EQ(merged.messages.size(), 4u);
+    ASSERT_EQ(merged.messages.size(), 3u);
     EXPECT_EQ(merged.messages[0].Str(), "Gleich");
     EXPECT_EQ(merged.messages[0].comments, std::vector<std::string>{"mine"});
     EXPECT_FALSE(merged.messages[0].Fuzzy());
@@ -128,8 +127,111 @@ TEST(Update, FourCasesByContextOnly) {
     EXPECT_TRUE(merged.messages[1].Fuzzy());
     EXPECT_EQ(merged.messages[1].previousId, "Changed");
     EXPECT_EQ(merged.messages[2].context, "0:3");
-    EXPECT_EQ(merged.messages[2].Str(), "");
-    EXPECT_TRUE(merged.messages[3].obsolete);
-    EXPECT_EQ(merged.messages[3].context, "0:2");
-    EXPECT_EQ(counts.kept + counts.changed + counts.added + counts.obsolete, 4u);
+    EXPECT_EQ(merged.messages[2].Str(), "Weg");
+    EXPECT_FALSE(merged.messages[2].Fuzzy());
+    EXPECT_EQ(merged.messages[2].previousContext, "0:2");
+    EXPECT_EQ(counts.kept + counts.moved + counts.fuzzy + counts.added + counts.obsolete, 3u);
+    EXPECT_EQ(counts.moved, 1u);
+}
+
+namespace {
+
+// A PO file of entry 0's blocks (and entry 1's), each "source=translation".
+PoFile Entries(const std::vector<std::string>& zero, const std::vector<std::string>& one) {
+    std::string text;
+    for (size_t e = 0; e < 2; ++e)
+        for (size_t b = 0; b < (e == 0 ? zero : one).size(); ++b) {
+            const std::string& item = (e == 0 ? zero : one)[b];
+            const size_t eq = item.find('=');
+            text += "msgctxt \"" + std::to_string(e) + ":" + std::to_string(b) + "\"\nmsgid \"" + item.substr(0, eq) +
+                    "\"\nmsgstr \"" + (eq == std::string::npos ? "" : item.substr(eq + 1)) + "\"\n\n";
+        }
+    return ReadPo(text, "f.po");
+}
+
+} // namespace
+
+TEST(Update, TranslationsFollowTheirTextWithinTheEntry) {
+    const PoFile old = Entries({"New game=Neues Spiel", "Load=Laden", "Options=Optionen", "Quit=Beenden"}, {"Yes=Ja"});
+    struct Case {
+        const char* what;
+        std::vector<std::string> zero, one;
+        std::vector<std::string> expected; // entry 0's, "*" after a fuzzy one
+        size_t kept, moved, fuzzy, added, obsolete;
+    } cases[] = {
+        {"inserted at the start", {"Intro", "New game", "Load", "Options", "Quit"}, {"Yes"},
+         {"", "Neues Spiel", "Laden", "Optionen", "Beenden"}, 1, 4, 0, 1, 0},
+        {"inserted in the middle", {"New game", "Load", "Credits", "Options", "Quit"}, {"Yes"},
+         {"Neues Spiel", "Laden", "", "Optionen", "Beenden"}, 3, 2, 0, 1, 0},
+        {"inserted at the end", {"New game", "Load", "Options", "Quit", "Extras"}, {"Yes"},
+         {"Neues Spiel", "Laden", "Optionen", "Beenden", ""}, 5, 0, 0, 1, 0},
+        // "Load" now in entry 1 takes no translation from entry 0.
+        {"deleted", {"New game", "Options", "Quit"}, {"Yes", "Load"}, {"Neues Spiel", "Optionen", "Beenden"}, 2, 2, 0,
+         1, 1},
+        {"changed and inserted", {"New game", "Load game", "Options", "Cheats", "Quit"}, {"Yes"},
+         {"Neues Spiel", "Laden*", "Optionen", "", "Beenden"}, 3, 1, 1, 1, 0},
+    };
+    for (const Case& c : cases) {
+        UpdateCounts counts;
+        const PoFile merged = UpdateTranslation(Entries(c.zero, c.one), old, counts);
+        std::vector<std::string> got;
+        for (const PoMessage& m : merged.messages) {
+            if (m.context && m.context->rfind("0:", 0) == 0 && !m.obsolete) got.push_back(m.Str() + (m.Fuzzy() ? "*" : ""));
+            if (m.context == "1:1") {
+                EXPECT_EQ(m.Str(), "") << c.what;
+            }
+        }
+        EXPECT_EQ(got, c.expected) << c.what;
+        EXPECT_EQ(counts.kept, c.kept) << c.what;
+        EXPECT_EQ(counts.moved, c.moved) << c.what;
+        EXPECT_EQ(counts.fuzzy, c.fuzzy) << c.what;
+        EXPECT_EQ(counts.added, c.added) << c.what;
+        EXPECT_EQ(counts.obsolete, c.obsolete) << c.what;
+        // What is written reads back, and gettext would read it: a moved
+        // message's previous msgctxt comes with its previous msgid.
+        for (const PoMessage& m : merged.messages) {
+            if (m.previousContext) {
+                EXPECT_TRUE(m.previousId) << c.what;
+            }
+        }
+        EXPECT_EQ(WritePo(ReadPo(WritePo(merged), "m.po")), WritePo(merged)) << c.what;
+    }
+}
+
+TEST(Po, FilesWithoutMessagesAndWideFilesAreRefused) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"# a comment\rmsgctxt \"0:0\"\rmsgid \"a\"\rmsgstr \"b\"\r",
+         "Damaged translation f.po: no messages (its lines end in a carriage return alone, as on old Macs: save it "
+         "with line feeds)"},
+        {"msgid \"\"\nmsgstr \"Language: de\\n\"\n", "Damaged translation f.po: no messages (nothing after the header)"},
+        {"", "Damaged translation f.po: no messages (the file is empty)"},
+        {std::string("\xFF\xFEm\0s\0g\0", 8), "f.po is UTF-16: save it as UTF-8"},
+        {std::string("m\0s\0g\0", 6), "f.po is UTF-16: save it as UTF-8"},
+        {std::string("\xFF\xFE\0\0m\0\0\0", 8), "f.po is UTF-32: save it as UTF-8"},
+    };
+    for (const auto& [text, message] : cases) EXPECT_EQ(pwtest::ErrorOf([&] { ReadPo(text, "f.po"); }), message);
+    // Parameters after the charset do not count.
+    const PoFile po = ReadPo("msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8; format=flowed\\n\"\n\n"
+                             "msgid \"a\"\nmsgstr \"b\"\n",
+                             "f.po");
+    EXPECT_EQ(po.messages.size(), 2u);
+}
+
+TEST(Layout, ReplacedTextsLeaveEveryOtherByte) {
+    // Zivora style: an empty block, a block with line feeds alone, a tail.
+    const std::string zivora = "_______________________________\r\n#H#E#A#D#E#R#0#0#\r\nOne\r\n#E#N#D#\r\n"
+                               "_______________________________\r\n#H#E#A#D#E#R#0#1#\r\n#E#N#D#\r\n"
+                               "_______________________________\n#H#E#A#D#E#R#0#2#\nA\nB\n#E#N#D#\n"
+                               "tail";
+    EXPECT_EQ(layout::ReplaceTexts(layout::Style::Zivora, zivora, {{0, "Eins\nzwei"}, {2, "X"}}),
+              "_______________________________\r\n#H#E#A#D#E#R#0#0#\r\nEins\r\nzwei\r\n#E#N#D#\r\n"
+              "_______________________________\r\n#H#E#A#D#E#R#0#1#\r\n#E#N#D#\r\n"
+              "_______________________________\n#H#E#A#D#E#R#0#2#\nX\n#E#N#D#\n"
+              "tail");
+    // INI style: a line feed alone and bytes after a zero byte stay.
+    const std::string ini =
+        std::string("[0x00000000]\r\nA\nB\r\n[0x00000001]\r\nOld\r\n[0x00000002]\r\n\r\n\0junk", 59);
+    EXPECT_EQ(layout::ReplaceTexts(layout::Style::Ini, ini, {{1, "Neu\nzwei"}}),
+              std::string("[0x00000000]\r\nA\nB\r\n[0x00000001]\r\nNeu\r\nzwei\r\n[0x00000002]\r\n\r\n\0junk", 65));
+    EXPECT_FALSE(layout::ReplaceTexts(layout::Style::Zivora, zivora, {{3, "x"}}));
 }

@@ -51,8 +51,15 @@ std::string LinuxLines(std::string_view in) {
     return out;
 }
 
-std::optional<std::vector<Block>> ReadIni(std::string_view whole) {
-    const std::string_view d = UpToZero(whole);
+// Where an INI-style block's text stands: from `start` to `end`, which is
+// `rawEnd` (the next header, or the end) less the line end before it.
+struct IniSpan {
+    size_t start = 0, end = 0, rawEnd = 0;
+};
+
+// Each block's span (none for a header the container cannot find), or none
+// when the container would not read the file.
+std::optional<std::vector<std::optional<IniSpan>>> IniSpans(std::string_view d) {
     // The preload: every "[0x" is a header numbered by the hexadecimal
     // digits after it; the numbers must count up from 0.
     uint32_t expected = 0;
@@ -76,20 +83,32 @@ std::optional<std::vector<Block>> ReadIni(std::string_view whole) {
         const auto it = std::lower_bound(p.begin(), p.end(), from);
         return it == p.end() ? std::nullopt : std::optional<size_t>(*it);
     };
-    std::vector<Block> blocks(count);
+    std::vector<std::optional<IniSpan>> spans(count);
     for (uint32_t k = 0; k < count; ++k) {
         const std::optional<size_t> found = find(k, 0);
         if (!found) continue;
-        size_t end = find(k + 1, *found).value_or(d.size());
-        const size_t start = *found + HeaderLength + 2;
-        if (end >= start + 2) {
-            if (d[end - 2] == '\r')
-                end -= 2;
-            else if (d[end - 1] == '\n')
-                end -= 1;
+        IniSpan& span = spans[k].emplace();
+        span.start = *found + HeaderLength + 2;
+        span.end = span.rawEnd = find(k + 1, *found).value_or(d.size());
+        if (span.end >= span.start + 2) {
+            if (d[span.end - 2] == '\r')
+                span.end -= 2;
+            else if (d[span.end - 1] == '\n')
+                span.end -= 1;
         }
-        blocks[k].text = end <= start ? std::string() : LinuxLines(d.substr(start, end - start));
     }
+    return spans;
+}
+
+std::optional<std::vector<Block>> ReadIni(std::string_view whole) {
+    const std::string_view d = UpToZero(whole);
+    const auto spans = IniSpans(d);
+    if (!spans) return std::nullopt;
+    std::vector<Block> blocks(spans->size());
+    for (size_t k = 0; k < spans->size(); ++k)
+        if (const auto& span = (*spans)[k])
+            blocks[k].text = span->end <= span->start ? std::string()
+                                                      : LinuxLines(d.substr(span->start, span->end - span->start));
     return blocks;
 }
 
@@ -138,9 +157,9 @@ void AppendLine(std::string& out, std::string_view line) {
 
 const char* StyleName(Style style) { return style == Style::Ini ? "INI-style" : "Zivora-style"; }
 
-std::vector<std::string> SplitTextLines(std::string_view data) {
+std::vector<LineSpan> TextLineSpans(std::string_view data) {
     const std::string_view d = UpToZero(data);
-    std::vector<std::string> lines;
+    std::vector<LineSpan> lines;
     size_t start = 0, i = 0;
     while (i < d.size()) {
         const char c = d[i];
@@ -148,11 +167,18 @@ std::vector<std::string> SplitTextLines(std::string_view data) {
             ++i;
             continue;
         }
-        lines.emplace_back(d.substr(start, i - start));
+        const size_t end = i;
         i += (c == '\r' && i + 1 < d.size() && d[i + 1] == '\n') ? 2 : 1;
+        lines.push_back({start, end, i});
         start = i;
     }
-    if (start < d.size()) lines.emplace_back(d.substr(start));
+    if (start < d.size()) lines.push_back({start, d.size(), d.size()});
+    return lines;
+}
+
+std::vector<std::string> SplitTextLines(std::string_view data) {
+    std::vector<std::string> lines;
+    for (const LineSpan& l : TextLineSpans(data)) lines.emplace_back(data.substr(l.start, l.end - l.start));
     return lines;
 }
 
@@ -207,7 +233,7 @@ std::string WriteBlocks(Style style, std::string_view original, const std::vecto
         AppendLine(out, kept ? std::string_view(file.blocks[k].separator) : Separator);
         AppendLine(out, kept ? file.blocks[k].header
                              : std::string(HeaderMarker) + "0#" + std::to_string(k) + "#");
-        if (kept && JoinLines(file.blocks[k].lines) == texts[k] && !file.blocks[k].lines.empty()) {
+        if (kept && JoinLines(file.blocks[k].lines) == texts[k]) {
             for (const std::string& line : file.blocks[k].lines) AppendLine(out, line);
         } else {
             const std::string_view text = UpToZero(texts[k]);
@@ -221,6 +247,87 @@ std::string WriteBlocks(Style style, std::string_view original, const std::vecto
         AppendLine(out, EndMarker);
     }
     for (const std::string& line : file.tail) AppendLine(out, line);
+    return out;
+}
+
+namespace {
+
+// The INI-style text as stored: every line feed as CR LF.
+std::string IniText(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
+// Where each block's text lines stand in a Zivora-style file (from the
+// line after its header to its end line), and the line end its header
+// line has; none when a block has no end line.
+struct ZivoraSpan {
+    size_t start = 0, end = 0;
+    std::string_view lineEnd;
+};
+
+std::optional<std::vector<ZivoraSpan>> ZivoraSpans(std::string_view data) {
+    const std::vector<LineSpan> lines = TextLineSpans(data);
+    std::vector<ZivoraSpan> spans;
+    size_t pos = 0;
+    while (lines.size() > pos + 2) {
+        const LineSpan& header = lines[pos + 1];
+        pos += 2;
+        while (pos < lines.size() && data.substr(lines[pos].start, lines[pos].end - lines[pos].start) != EndMarker)
+            ++pos;
+        if (pos >= lines.size()) return std::nullopt;
+        const std::string_view lineEnd = data.substr(header.end, header.next - header.end);
+        spans.push_back({header.next, lines[pos].start, lineEnd.empty() ? std::string_view("\r\n") : lineEnd});
+        ++pos;
+    }
+    return spans;
+}
+
+} // namespace
+
+std::optional<std::string> ReplaceTexts(Style style, std::string_view data, const std::map<size_t, std::string>& texts) {
+    // Each block's place and new bytes, in file order.
+    std::vector<std::pair<std::pair<size_t, size_t>, std::string>> edits;
+    if (style == Style::Ini) {
+        const auto spans = IniSpans(UpToZero(data));
+        if (!spans) return std::nullopt;
+        for (const auto& [k, text] : texts) {
+            if (k >= spans->size() || !(*spans)[k] || (*spans)[k]->end < (*spans)[k]->start) return std::nullopt;
+            const IniSpan& span = *(*spans)[k];
+            std::string bytes = IniText(UpToZero(text));
+            // An empty block without the line end the reader takes off.
+            if (span.end == span.start && span.rawEnd == span.end) bytes += "\r\n";
+            edits.push_back({{span.start, span.end}, std::move(bytes)});
+        }
+    } else {
+        const auto spans = ZivoraSpans(data);
+        if (!spans) return std::nullopt;
+        for (const auto& [k, text] : texts) {
+            if (k >= spans->size()) return std::nullopt;
+            const ZivoraSpan& span = (*spans)[k];
+            std::string bytes;
+            const std::string_view body = UpToZero(text);
+            for (size_t start = 0; !body.empty() && start <= body.size();) {
+                size_t lf = body.find('\n', start);
+                if (lf == std::string_view::npos) lf = body.size();
+                bytes.append(body.substr(start, lf - start)).append(span.lineEnd);
+                start = lf + 1;
+            }
+            edits.push_back({{span.start, span.end}, std::move(bytes)});
+        }
+    }
+    std::string out;
+    size_t at = 0;
+    for (const auto& [range, bytes] : edits) {
+        if (range.first < at || range.second > data.size()) return std::nullopt;
+        out.append(data.substr(at, range.first - at)).append(bytes);
+        at = range.second;
+    }
+    out.append(data.substr(at));
     return out;
 }
 

@@ -15,6 +15,7 @@
 // Texts are given back as the container gives them with LinuxFormat set:
 // line breaks as a line feed alone.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,12 @@ const char* StyleName(Style style); // "INI-style", "Zivora-style"
 // Lines of a Zivora-style text: ended by CR LF, LF or CR; a last line
 // without an ending counts; a zero byte ends the text.
 std::vector<std::string> SplitTextLines(std::string_view data);
+// The same lines as places in `data`: [start, end) the line, `next` where
+// the line after its line end begins.
+struct LineSpan {
+    size_t start = 0, end = 0, next = 0;
+};
+std::vector<LineSpan> TextLineSpans(std::string_view data);
 
 // The style a file's content is in: an INI-style file begins with the
 // header "[0x00000000]", a Zivora-style one with the separator line and a
@@ -59,5 +66,11 @@ std::string IniBlock(uint32_t number, std::string_view text);
 // get an indexed header), and a block whose text is unchanged keeps its
 // lines as they were; lines end with CR LF.
 std::string WriteBlocks(Style style, std::string_view original, const std::vector<std::string>& texts);
+
+// `data` with the texts of the blocks named in `texts` (block -> text)
+// replaced, and every other byte as it was: the INI-style text with its
+// line feeds as CR LF; the Zivora-style text lines ended as the block's
+// header line is. None when a block's place cannot be found.
+std::optional<std::string> ReplaceTexts(Style style, std::string_view data, const std::map<size_t, std::string>& texts);
 
 } // namespace pw::layout
