@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <map>
 
+#include "app/browse/DiffView.h"
 #include "app/browse/Paths.h"
 #include "app/browse/PreviewPane.h"
 #include "app/mods/ModsWindow.h"
@@ -112,6 +113,18 @@ void TModsForm::RefreshConflicts() {
     PreviewConflict();
 }
 
+void TModsForm::ShowTextDiffs() {
+    const bool texts = Conflicts->currentItem() && !GameVersion->Busy() && !FirstVersion->Busy() &&
+                       !LastVersion->Busy() && GameVersion->Current().kind == PreviewKind::Text &&
+                       FirstVersion->Current().kind == PreviewKind::Text &&
+                       LastVersion->Current().kind == PreviewKind::Text;
+    for (auto [pane, diff] : {std::pair{FirstVersion, FirstDiff}, std::pair{LastVersion, LastDiff}}) {
+        pane->setVisible(!texts);
+        diff->setVisible(texts);
+        if (texts) diff->Compare(GameVersion->Current().text, pane->Current().text, "Against the game's own entry");
+    }
+}
+
 void TModsForm::PreviewConflict() {
     QTreeWidgetItem* item = Conflicts->currentItem();
     if (!item) {
@@ -119,6 +132,7 @@ void TModsForm::PreviewConflict() {
         GameLabel->setText("The game's own entry");
         FirstLabel->setText("The first mod's version");
         LastLabel->setText("The last mod's version");
+        ShowTextDiffs();
         return;
     }
     const std::string pack = ToPath(item->text(0)), name = ToPath(item->text(2));

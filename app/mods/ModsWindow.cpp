@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/browse/DiffView.h"
 #include "app/browse/Paths.h"
 #include "app/browse/PreviewPane.h"
 #include "core/Error.h"
@@ -103,7 +104,7 @@ QWidget* Pane(QWidget* parent, QLabel*& heading, QWidget* contents, QWidget* bel
     layout->addWidget(heading);
     contents->setParent(pane);
     layout->addWidget(contents, 1);
-    if (below) layout->addWidget(below);
+    if (below) layout->addWidget(below, 1);
     return pane;
 }
 
@@ -135,9 +136,13 @@ TModsForm::TModsForm(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Wi
     GameVersion = new TPreviewPane(clashes);
     FirstVersion = new TPreviewPane(clashes);
     LastVersion = new TPreviewPane(clashes);
+    FirstDiff = new TDiffView(clashes);
+    LastDiff = new TDiffView(clashes);
     clashes->addWidget(Pane(clashes, GameLabel, GameVersion));
-    clashes->addWidget(Pane(clashes, FirstLabel, FirstVersion));
-    clashes->addWidget(Pane(clashes, LastLabel, LastVersion));
+    clashes->addWidget(Pane(clashes, FirstLabel, FirstVersion, FirstDiff));
+    clashes->addWidget(Pane(clashes, LastLabel, LastVersion, LastDiff));
+    for (TPreviewPane* pane : {GameVersion, FirstVersion, LastVersion})
+        connect(pane, &TPreviewPane::Shown, this, [this] { ShowTextDiffs(); });
     clashes->setStretchFactor(0, 2);
     split->addWidget(clashes);
     auto* state = new QSplitter(Qt::Horizontal, split);
@@ -195,9 +200,7 @@ TModsForm::TModsForm(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Wi
     settle->setSingleShot(true);
     settle->setInterval(300);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, settle, qOverload<>(&QTimer::start));
-    connect(settle, &QTimer::timeout, this, [this] {
-        if (!running_ && !refreshing_) Guarded([&] { RefreshState(); });
-    });
+    connect(settle, &QTimer::timeout, this, [this] { RefreshQuietly(); });
     connect(ChooseGame, &QPushButton::clicked, this, [this] { Guarded([&] { ChooseGameClick(); }); });
     connect(AddMods, &QPushButton::clicked, this, [this] { Guarded([&] { AddModsClick(); }); });
     connect(RemoveMod, &QPushButton::clicked, this, [this] {
@@ -265,8 +268,18 @@ void TModsForm::keyPressEvent(QKeyEvent* event) {
 void TModsForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Another program (the game's launcher, say) may have changed the packs.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !running_ && !refreshing_)
-        Guarded([&] { RefreshState(); });
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) RefreshQuietly();
+}
+
+void TModsForm::RefreshQuietly() {
+    if (running_ || refreshing_) return;
+    try {
+        RefreshState();
+    } catch (const std::exception& e) {
+        // Not worth a box each time the window gains focus: another mods
+        // command at work, say.
+        SetStatus(e.what());
+    }
 }
 
 template <class Handler> void TModsForm::Guarded(Handler&& handler) {

@@ -35,6 +35,7 @@ class QTreeWidgetItem;
 
 namespace pw {
 
+class TDiffView;
 class TPreviewPane;
 
 class TModsForm : public QWidget, public StatusSink {
@@ -51,9 +52,11 @@ public:
     QCheckBox* LaterWins;   // as --prefer-later
     QTreeWidget* Conflicts; // pack, entry, name, mods, wins
     // The selected clash: the game's own entry, the first mod's version and
-    // the last one's, each under a label naming it.
+    // the last one's, each under a label naming it; texts as a diff
+    // against the game's.
     QLabel *GameLabel, *FirstLabel, *LastLabel;
     TPreviewPane *GameVersion, *FirstVersion, *LastVersion;
+    TDiffView *FirstDiff, *LastDiff;
     QTreeWidget* Packs;     // pack, state, entries
     QTreeWidget* History;   // deployment, time, mods, packs; newest first
     QPushButton* BackTo;    // deploys the selected deployment again
@@ -91,8 +94,13 @@ public:
     // The pack states, the history and the search, read again; the
     // conflicts pane afresh.
     void RefreshState();
+    // The same on focus and on a change in the game's folder: a failure
+    // goes to the status line.
+    void RefreshQuietly();
     void RefreshConflicts();
     void PreviewConflict();
+    // The mods' texts as diffs against the game's, once all three are read.
+    void ShowTextDiffs();
 
     // StatusSink: the status line and the progress bar.
     void SetStatus(const std::string& caption) override;
