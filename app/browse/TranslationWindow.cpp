@@ -56,7 +56,8 @@ TTranslationWindow::TTranslationWindow(texts::ImportPlan plan, QString title, Di
 
 void TTranslationWindow::SavePatchClick() {
     const std::optional<PatchTarget> target =
-        AskPatchTarget(dialogs_, this, QStringLiteral("Save patch"), title_, true);
+        AskPatchTarget(dialogs_, this, QStringLiteral("Save patch"),
+                       plan_.files.empty() ? QString() : QFileInfo(FromPath(plan_.files[0].pack)).completeBaseName(), title_);
     if (!target) return;
     try {
         PlainStatus quiet;

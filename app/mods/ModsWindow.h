@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
+#include "app/dialogs/Dialogs.h"
 #include "packs/RunContext.h"
 #include "packs/StatusSink.h"
 #include "packs/mods/Mods.h"

@@ -65,7 +65,7 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     EXPECT_EQ(form->Translation->Results->item(0)->text(),
               QStringLiteral("de.po (MENU.fat): 1 translated, 3 untranslated, 0 fuzzy, 0 stale, 0 refused"));
     ASSERT_TRUE(form->Translation->BSavePatch->isEnabled());
-    dialogs.texts = {QStringLiteral("Deutsch"), QStringLiteral("Ich"), QStringLiteral("1.0")};
+    dialogs.details.push_back(pw::PatchDetails{"Deutsch", "Ich", "1.0", ""});
     dialogs.saves.push_back(Path("de.pwpatch"));
     form->Translation->BSavePatch->click();
     const pw::patch::PatchFile patch(Path("de.pwpatch").toStdString());
