@@ -1,6 +1,5 @@
-// The main window's side of the contents, change plan and patch windows:
-// opening one per pack, log or patch from the input list, by double-click,
-// Enter or the context menu.
+#include "app/ContentsCommands.h"
+
 #include <QDir>
 #include <QListWidget>
 #include <QMenu>
@@ -9,14 +8,16 @@
 #include "app/browse/Contents.h"
 #include "app/browse/PatchWindow.h"
 #include "app/browse/PlanWindow.h"
-#include "app/Main.h"
+#include "app/browse/Paths.h"
 #include "packs/Kinds.h"
+
+namespace pw {
 
 namespace {
 
 template <class Form>
 Form* FormOf(const std::map<QString, QPointer<Form>>& forms, const QString& path) {
-    const auto it = forms.find(pw::FileKey(path));
+    const auto it = forms.find(FileKey(path));
     return it == forms.end() ? nullptr : it->second.data();
 }
 
@@ -25,7 +26,7 @@ Form* FormOf(const std::map<QString, QPointer<Form>>& forms, const QString& path
 template <class Form, class Make>
 Form* Raise(std::map<QString, QPointer<Form>>& forms, const QString& path, const Make& make) {
     Form* form = FormOf(forms, path);
-    if (!form) forms[pw::FileKey(path)] = form = make();
+    if (!form) forms[FileKey(path)] = form = make();
     form->show();
     form->raise();
     form->activateWindow();
@@ -34,95 +35,115 @@ Form* Raise(std::map<QString, QPointer<Form>>& forms, const QString& path, const
 
 } // namespace
 
-void TMainForm::SetUpContentsCommands() {
-    LogList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(LogList, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        Guarded([&] { LogListActivate(item); });
+TContentsCommands::TContentsCommands(QListWidget* list, Dialogs& dialogs, ContentsHost& host, QWidget* owner)
+    : QObject(owner), list_(list), dialogs_(dialogs), host_(host), owner_(owner) {
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    const auto guarded = [this](auto&& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            host_.ShowError(e.what());
+        }
+    };
+    connect(list_, &QListWidget::itemActivated, this,
+            [this, guarded](QListWidgetItem* item) { guarded([&] { Activate(item); }); });
+    connect(list_, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = Menu(list_->itemAt(at));
+        if (menu) menu->popup(list_->viewport()->mapToGlobal(at));
     });
-    connect(LogList, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QMenu* menu = LogListMenu(LogList->itemAt(at));
-        if (menu) menu->popup(LogList->viewport()->mapToGlobal(at));
-    });
-    LogList->viewport()->setAcceptDrops(true);
-    LogList->setAcceptDrops(true);
-    LogList->viewport()->installEventFilter(this);
 }
 
-bool TMainForm::ContentsBusy() const {
+bool TContentsCommands::Busy() const {
     for (const auto& [key, form] : contents_)
         if (form && form->Running()) return true;
     return false;
 }
 
-pw::TContentsForm* TMainForm::ContentsOf(const QString& indexPath) const { return FormOf(contents_, indexPath); }
+void TContentsCommands::StopRuns() {
+    for (const auto& [key, form] : contents_)
+        if (form && form->Running()) form->close();
+}
 
-pw::TContentsForm* TMainForm::ShowContents(const QString& indexPath) {
-    if (running_) return nullptr;
+bool TContentsCommands::CloseUnsaved() {
+    for (const auto& [key, form] : contents_)
+        if (form && form->Unsaved() && !form->close()) return false;
+    return true;
+}
+
+TContentsForm* TContentsCommands::ContentsOf(const QString& indexPath) const { return FormOf(contents_, indexPath); }
+
+TContentsForm* TContentsCommands::ShowContents(const QString& indexPath) {
+    if (host_.ListRunning()) return nullptr;
     return Raise(contents_, indexPath, [&] {
-        auto* form = new pw::TContentsForm(pw::ToPath(indexPath), dialogs_, this);
-        form->OtherRunBusy = [this] { return running_; };
+        auto* form = new TContentsForm(ToPath(indexPath), dialogs_, owner_);
+        form->OtherRunBusy = [this] { return host_.ListRunning(); };
         // The main window waits for an extraction before it closes.
-        form->RunEnded = [this] { QTimer::singleShot(0, this, [this] { CloseIfAsked(); }); };
+        form->RunEnded = [this] { QTimer::singleShot(0, this, [this] { emit RunEnded(); }); };
         // A new pack saved from the window opens in a window of its own.
         form->OpenPack = [this](const std::string& path) {
-            Guarded([&] { ShowContents(pw::FromPath(path)); });
+            try {
+                ShowContents(FromPath(path));
+            } catch (const std::exception& e) {
+                host_.ShowError(e.what());
+            }
         };
         return form;
     });
 }
 
-pw::TPlanForm* TMainForm::ChangesOf(const QString& logPath) const { return FormOf(plans_, logPath); }
+TPlanForm* TContentsCommands::ChangesOf(const QString& logPath) const { return FormOf(plans_, logPath); }
 
-pw::TPlanForm* TMainForm::ShowChanges(const QString& logPath) {
-    if (running_) return nullptr;
+TPlanForm* TContentsCommands::ShowChanges(const QString& logPath) {
+    if (host_.ListRunning()) return nullptr;
     return Raise(plans_, logPath, [&] {
-        return new pw::TPlanForm(pw::ToPath(logPath), pw::ToPath(QDir::currentPath()), dialogs_, this);
+        return new TPlanForm(ToPath(logPath), ToPath(QDir::currentPath()), dialogs_, owner_);
     });
 }
 
-pw::TPatchForm* TMainForm::PatchOf(const QString& patchPath) const { return FormOf(patches_, patchPath); }
+TPatchForm* TContentsCommands::PatchOf(const QString& patchPath) const { return FormOf(patches_, patchPath); }
 
-pw::TPatchForm* TMainForm::ShowPatch(const QString& patchPath) {
-    if (running_) return nullptr;
+TPatchForm* TContentsCommands::ShowPatch(const QString& patchPath) {
+    if (host_.ListRunning()) return nullptr;
     return Raise(patches_, patchPath, [&] {
-        auto* form = new pw::TPatchForm(pw::ToPath(patchPath), dialogs_, this);
-        if (!GameDir.isEmpty()) form->SetGameFolder(pw::ToPath(GameDir));
+        auto* form = new TPatchForm(ToPath(patchPath), dialogs_, owner_);
+        if (!host_.GameFolder().isEmpty()) form->SetGameFolder(ToPath(host_.GameFolder()));
         return form;
     });
 }
 
-void TMainForm::LogListActivate(QListWidgetItem* item) {
-    if (!item || running_) return;
-    if (InputKind == pw::KindPacks) ShowContents(item->text());
-    if (InputKind == pw::KindLogs || InputKind == pw::KindProjectLists) ShowChanges(item->text());
-    if (InputKind == pw::KindPatches) ShowPatch(item->text());
+void TContentsCommands::Activate(QListWidgetItem* item) {
+    if (item) Open(item->text());
 }
 
-QMenu* TMainForm::LogListMenu(QListWidgetItem* item) {
+void TContentsCommands::Open(const QString& path) {
+    if (host_.ListRunning()) return;
+    const uint8_t kind = host_.ListKind();
+    if (kind == KindPacks) ShowContents(path);
+    if (kind == KindLogs || kind == KindProjectLists) ShowChanges(path);
+    if (kind == KindPatches) ShowPatch(path);
+}
+
+QMenu* TContentsCommands::Menu(QListWidgetItem* item) {
     if (!item) return nullptr;
-    auto* menu = new QMenu(this);
+    const uint8_t kind = host_.ListKind();
+    const char* text = kind == KindPacks                                   ? "Show contents"
+                       : kind == KindLogs || kind == KindProjectLists ? "Show changes"
+                       : kind == KindPatches                              ? "Show patch"
+                                                                          : nullptr;
+    if (!text) return nullptr;
+    auto* menu = new QMenu(owner_);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (InputKind == pw::KindPacks) {
-        QAction* show = menu->addAction(QStringLiteral("Show contents"));
-        show->setEnabled(!running_);
-        const QString path = item->text();
-        connect(show, &QAction::triggered, this, [this, path] { Guarded([&] { ShowContents(path); }); });
-    }
-    if (InputKind == pw::KindLogs || InputKind == pw::KindProjectLists) {
-        QAction* show = menu->addAction(QStringLiteral("Show changes"));
-        show->setEnabled(!running_);
-        const QString path = item->text();
-        connect(show, &QAction::triggered, this, [this, path] { Guarded([&] { ShowChanges(path); }); });
-    }
-    if (InputKind == pw::KindPatches) {
-        QAction* show = menu->addAction(QStringLiteral("Show patch"));
-        show->setEnabled(!running_);
-        const QString path = item->text();
-        connect(show, &QAction::triggered, this, [this, path] { Guarded([&] { ShowPatch(path); }); });
-    }
-    if (menu->isEmpty()) {
-        delete menu;
-        return nullptr;
-    }
+    QAction* show = menu->addAction(QString::fromLatin1(text));
+    show->setEnabled(!host_.ListRunning());
+    const QString path = item->text();
+    connect(show, &QAction::triggered, this, [this, path] {
+        try {
+            Open(path);
+        } catch (const std::exception& e) {
+            host_.ShowError(e.what());
+        }
+    });
     return menu;
 }
+
+} // namespace pw

@@ -8,6 +8,9 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 #include "app/Dirdialog.h"
 #include "app/FolderPrompt.h"
@@ -38,7 +41,14 @@ void Configure(QFileDialog& dialog, const FileDialogSetup& setup) {
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!setup.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(setup.defaultSuffix);
     dialog.setSizeGripEnabled(setup.resizable);
-    if (!setup.folder.isEmpty()) dialog.setDirectory(setup.folder);
+    if (setup.start.isEmpty()) return;
+    const QFileInfo start(setup.start);
+    if (start.isDir()) {
+        dialog.setDirectory(start.absoluteFilePath());
+    } else {
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
 }
 
 } // namespace
@@ -115,6 +125,20 @@ Dialogs::SaveAnswer QtDialogs::AskSave(QWidget* parent, const QString& text, con
     case QMessageBox::Discard: return SaveAnswer::Discard;
     default: return SaveAnswer::Cancel;
     }
+}
+
+int QtDialogs::Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < answers.size(); ++i) {
+        const bool last = i + 1 == answers.size();
+        buttons.push_back(box.addButton(answers[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+        if (last) box.setEscapeButton(buttons.back());
+    }
+    if (!buttons.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return chosen == buttons.end() ? int(answers.size()) - 1 : int(chosen - buttons.begin());
 }
 
 FolderPrompt::FolderPrompt(QWidget* parent, const QString& start, Dialogs& asker)

@@ -19,6 +19,9 @@ public:
     void Inform(QWidget* parent, const QString& text, const QString& caption) override;
     void ShowError(QWidget* parent, const QString& text, const QString& caption) override;
     SaveAnswer AskSave(QWidget* parent, const QString& text, const QString& caption) override;
+    int Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers) override;
+    std::optional<PatchDetails> AskPatchDetails(QWidget* parent, const QString& caption,
+                                                const PatchDetails& start) override;
 };
 
 // "Data Packs (*.fat)|*.fat|..." as Qt name filters, one per file type.

@@ -103,6 +103,28 @@ void SheetWithPen(QPainter& p) {
     p.drawPolygon(QPolygon({{7, 10}, {8, 11}, {6, 12}}));
 }
 
+void ExitDoor(QPainter& p) {
+    p.setPen(Outline);
+    p.setBrush(QColor(110, 70, 30));
+    p.drawRect(1, 1, 9, 14);
+    p.setBrush(QColor(205, 150, 80));
+    p.drawPolygon(QPolygon({{1, 1}, {6, 3}, {6, 15}, {1, 15}}));
+    p.setPen(QPen(QColor(0, 140, 0), 2));
+    p.drawLine(8, 8, 14, 8);
+    p.drawLine(11, 5, 14, 8);
+    p.drawLine(11, 11, 14, 8);
+}
+
+void ModBoxes(QPainter& p) {
+    p.setPen(Outline);
+    p.setBrush(QColor(120, 170, 230));
+    p.drawRect(1, 8, 6, 6);
+    p.setBrush(QColor(230, 140, 60));
+    p.drawRect(8, 8, 6, 6);
+    p.setBrush(QColor(120, 200, 120));
+    p.drawRect(4, 1, 6, 6);
+}
+
 // The glyph drawn into `size` device pixels: the 16 x 16 design scaled,
 // so that lines stay lines of the screen's pixels rather than an enlarged
 // bitmap. Whole scales keep hard edges; others are smoothed.
@@ -121,6 +143,8 @@ QPixmap Paint(int index, const QSize& size = QSize(16, 16)) {
     case 4: ProgramWindow(p); break;
     case 5: ClosedFolder(p); break;
     case 6: SheetWithPen(p); break;
+    case 7: ExitDoor(p); break;
+    case 8: ModBoxes(p); break;
     default: break;
     }
     return pm;
@@ -187,6 +211,10 @@ QPixmap DisabledGlyph(int index, qreal ratio) {
 
 QIcon ToolIcon(int index) {
     return QIcon(new GlyphEngine(index, index >= 0 && index < DisabledGlyphCount));
+}
+
+QIcon ThemedIcon(const char* name, int index) {
+    return QIcon::fromTheme(QString::fromLatin1(name), ToolIcon(index));
 }
 
 QIcon FolderIcon() {

@@ -9,8 +9,8 @@ namespace pw {
 
 // The image list "Enabled", by index: 0 open folder with a sheet, 1 disk
 // drive, 2 waste bin, 3 waste bin with a cross, 4 program window, 5 closed
-// folder, 6 sheet with a pen.
-inline constexpr int EnabledGlyphCount = 7;
+// folder, 6 sheet with a pen, 7 door with an arrow out, 8 three boxes.
+inline constexpr int EnabledGlyphCount = 9;
 // The image list "Disabled": grey variants of glyphs 0 to 5.
 inline constexpr int DisabledGlyphCount = 6;
 
@@ -21,6 +21,9 @@ QPixmap DisabledGlyph(int index, qreal ratio = 1.0);
 // Enabled glyph, with the grey one for the disabled state where there is
 // one, drawn afresh at each size and ratio asked for.
 QIcon ToolIcon(int index);
+// The icon `name` of the desktop's icon theme, the glyph `index` where the
+// theme has none.
+QIcon ThemedIcon(const char* name, int index);
 // The yellow folder of the directory dialog's browse button.
 QIcon FolderIcon();
 

@@ -5,7 +5,8 @@
 namespace pw {
 
 QString TInputList::EmptyHint() {
-    return QStringLiteral("Add data packs, logs or a project list with the first two buttons, or drop them here");
+    return QStringLiteral("Add data packs, logs, project lists or patches with the first two buttons, or drop them "
+                          "here; a mod list dropped here opens in Mods");
 }
 
 void TInputList::paintEvent(QPaintEvent* event) {

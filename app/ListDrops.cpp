@@ -70,9 +70,18 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // four types. The status line says why a drop added nothing.
 void TMainForm::DropUrls(const QList<QUrl>& urls) {
     QStringList paths;
-    for (const QUrl& url : urls)
-        if (url.isLocalFile()) paths.append(url.toLocalFile());
-    AddPaths(paths);
+    bool modList = false;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) continue;
+        // A mod list opens the Mods window with it, as on the command line.
+        if (QFileInfo(url.toLocalFile()).suffix().compare("pwmods", Qt::CaseInsensitive) == 0) {
+            ShowMods(url.toLocalFile());
+            modList = true;
+        } else {
+            paths.append(url.toLocalFile());
+        }
+    }
+    if (!paths.isEmpty() || !modList) AddPaths(paths);
 }
 
 // `packwright FILE...`: what a drop of the files would add, each file first

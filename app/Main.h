@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ContentsCommands.h"
 #include "app/Dialogs.h"
 #include "app/browse/Paths.h"
 #include "packs/Formathandlers.h"
@@ -47,7 +48,7 @@ class TTarga;
 class TTextObject;
 } // namespace pw
 
-class TMainForm : public QWidget, public pw::StatusSink {
+class TMainForm : public QWidget, public pw::StatusSink, private pw::ContentsHost {
     Q_OBJECT
 public:
     explicit TMainForm(pw::Dialogs& dialogs, QWidget* parent = nullptr);
@@ -125,23 +126,23 @@ public:
 
     // The contents window of a pack in the list: made on first use, raised
     // after. Not during a run. Errors of the pack go to the error box.
-    pw::TContentsForm* ShowContents(const QString& indexPath);
-    pw::TContentsForm* ContentsOf(const QString& indexPath) const;
+    pw::TContentsForm* ShowContents(const QString& indexPath) { return windows_->ShowContents(indexPath); }
+    pw::TContentsForm* ContentsOf(const QString& indexPath) const { return windows_->ContentsOf(indexPath); }
     // The change plan window of a log in the list, planned against the
     // current folder (the last run's target): made on first use, raised after.
-    pw::TPlanForm* ShowChanges(const QString& logPath);
-    pw::TPlanForm* ChangesOf(const QString& logPath) const;
+    pw::TPlanForm* ShowChanges(const QString& logPath) { return windows_->ShowChanges(logPath); }
+    pw::TPlanForm* ChangesOf(const QString& logPath) const { return windows_->ChangesOf(logPath); }
     // The patch window of a patch in the list, comparing with the game's
     // pack folder once one was named: made on first use, raised after.
-    pw::TPatchForm* ShowPatch(const QString& patchPath);
-    pw::TPatchForm* PatchOf(const QString& patchPath) const;
+    pw::TPatchForm* ShowPatch(const QString& patchPath) { return windows_->ShowPatch(patchPath); }
+    pw::TPatchForm* PatchOf(const QString& patchPath) const { return windows_->PatchOf(patchPath); }
     // The Mods window, made on first use and raised after; `listPath`, when
     // given, is a mod list (.pwmods) read into it.
     pw::TModsForm* ShowMods(const QString& listPath = QString());
     // Double-click or Enter on an entry of the list.
-    void LogListActivate(QListWidgetItem* item);
+    void LogListActivate(QListWidgetItem* item) { windows_->Activate(item); }
     // The list's context menu for an entry (null without one).
-    QMenu* LogListMenu(QListWidgetItem* item);
+    QMenu* LogListMenu(QListWidgetItem* item) { return windows_->Menu(item); }
 
     // Drag and drop onto the list: .fat, .log, .lst and .pwpatch files are added as
     // the add-files command would; a folder opens the directory dialog with
@@ -187,7 +188,6 @@ private:
     // The add-files command: `choose` gives the files and their file-type
     // position (1 .fat, 2 .lst, 3 .log, 4 .pwpatch), as the open dialog or a drop does.
     void AddFiles(const std::function<QStringList(int& position)>& choose);
-    void SetUpContentsCommands();
     // Tooltips, accessible names and shortcuts of the tool-bar commands.
     void SetUpToolBarHelp();
     // The tool bar's Mods button, before Exit.
@@ -195,7 +195,12 @@ private:
     // Local files and folders as a drop adds them; whether anything was.
     bool AddPaths(const QStringList& paths);
     void FitToText();
-    bool ContentsBusy() const;
+    bool ContentsBusy() const { return windows_->Busy(); }
+    // What the contents, change plan and patch windows ask of this one.
+    bool ListRunning() const override { return running_; }
+    uint8_t ListKind() const override { return InputKind; }
+    QString GameFolder() const override { return GameDir; }
+    void ShowError(const std::string& message) override { ShowErrorBox(message); }
 
     std::unique_ptr<Ui::TMainForm> ui_;
     pw::Dialogs& dialogs_;
@@ -204,9 +209,7 @@ private:
     bool closeAfterRun_ = false;
     bool centred_ = false;
     bool fitted_ = false; // the controls are in place to be fitted to their text
-    std::map<QString, QPointer<pw::TContentsForm>> contents_;
-    std::map<QString, QPointer<pw::TPlanForm>> plans_;
-    std::map<QString, QPointer<pw::TPatchForm>> patches_;
+    pw::TContentsCommands* windows_; // the windows the list opens
     QPointer<pw::TModsForm> mods_;
 };
 

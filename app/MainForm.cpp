@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/browse/Contents.h"
 #include "app/FitText.h"
 #include "app/Glyphs.h"
 #include "app/Main.h"
@@ -78,11 +77,6 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
         "QGroupBox#GroupBox1 { border: 1px solid palette(mid); margin-top: 6px; }"
         "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: 8px; top: 0px; padding: 0px; }"));
 
-    // Glyph indexes of the image lists, in tool-bar order.
-    QToolButton* const order[] = {BAddLog, ProcessDir, BSaveList, BRemLog, BClearAll, BProcess, BExit};
-    const int glyph[] = {0, 5, 1, 2, 3, 4, 6};
-    for (int i = 0; i < 7; ++i) order[i]->setIcon(pw::ToolIcon(glyph[i]));
-
     Bind(BExit, &TMainForm::BExitClick);
     Bind(BAddLog, &TMainForm::BAddLogClick);
     Bind(BRemLog, &TMainForm::BRemLogClick);
@@ -92,7 +86,11 @@ TMainForm::TMainForm(pw::Dialogs& dialogs, QWidget* parent)
     Bind(SaveLog, &TMainForm::SaveLogClick);
     Bind(BClearAll, &TMainForm::BClearAllClick);
     Bind(ProcessDir, &TMainForm::ProcessDirClick);
-    SetUpContentsCommands();
+    windows_ = new pw::TContentsCommands(LogList, dialogs_, *this, this);
+    connect(windows_, &pw::TContentsCommands::RunEnded, this, [this] { CloseIfAsked(); });
+    LogList->viewport()->setAcceptDrops(true);
+    LogList->setAcceptDrops(true);
+    LogList->viewport()->installEventFilter(this);
     SetUpModsCommand();
     SetUpToolBarHelp();
 
@@ -164,8 +162,7 @@ void TMainForm::BExitClick() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (ContentsBusy()) {
         // Each extraction is asked to stop; its window closes after it.
-        for (const auto& [key, form] : contents_)
-            if (form && form->Running()) form->close();
+        windows_->StopRuns();
         closeAfterRun_ = true;
         event->ignore();
         return;
@@ -179,11 +176,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
     // A contents window with replacements not saved asks first; Cancel
     // keeps both open.
-    for (const auto& [key, form] : contents_)
-        if (form && form->Unsaved() && !form->close()) {
-            event->ignore();
-            return;
-        }
+    if (!windows_->CloseUnsaved()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

@@ -3,7 +3,6 @@
 #include <QFrame>
 #include <QToolButton>
 
-#include "app/Glyphs.h"
 #include "app/Main.h"
 #include "app/mods/ModsWindow.h"
 
@@ -15,7 +14,6 @@ void TMainForm::SetUpModsCommand() {
     BMods->setFocusPolicy(Qt::NoFocus);
     BMods->setAutoRaise(true);
     BMods->setIconSize(BExit->iconSize());
-    BMods->setIcon(pw::ToolIcon(1));
     connect(BMods, &QToolButton::clicked, this, [this] { Guarded([&] { ShowMods(); }); });
 }
 

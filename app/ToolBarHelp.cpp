@@ -1,5 +1,6 @@
-// What the tool bar says about itself: each button's command as tooltip
-// (with its shortcut) and accessible name, and the shortcuts of the
+// What the tool bar says about itself: each button's icon (from the
+// desktop's theme, our own glyph where it has none), its command as
+// tooltip (with its shortcut) and accessible name, and the shortcuts of the
 // commands a user repeats. A shortcut clicks its button, so it does what a
 // click does, and nothing while the button is disabled.
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include "app/Glyphs.h"
 #include "app/Main.h"
 
 namespace {
@@ -25,18 +27,21 @@ void TMainForm::SetUpToolBarHelp() {
         QToolButton* button;
         const char* name;
         QKeySequence keys;
+        const char* icon; // the theme's name
+        int glyph;        // our own
     };
     const Command commands[] = {
-        {BAddLog, "Add files", QKeySequence(QKeySequence::Open)},
-        {ProcessDir, "Process Directory", QKeySequence(Qt::CTRL | Qt::Key_D)},
-        {BSaveList, "Save list", QKeySequence(QKeySequence::Save)},
-        {BRemLog, "Remove selected", QKeySequence(Qt::Key_Delete)},
-        {BClearAll, "Clear list", QKeySequence()},
-        {BProcess, "Process", QKeySequence(Qt::Key_F5)},
-        {BMods, "Mods", QKeySequence(Qt::CTRL | Qt::Key_M)},
-        {BExit, "Exit", QKeySequence(QKeySequence::Quit)},
+        {BAddLog, "Add files", QKeySequence(QKeySequence::Open), "document-open", 0},
+        {ProcessDir, "Process Directory", QKeySequence(Qt::CTRL | Qt::Key_D), "folder-open", 5},
+        {BSaveList, "Save list", QKeySequence(QKeySequence::Save), "document-save", 1},
+        {BRemLog, "Remove selected", QKeySequence(Qt::Key_Delete), "list-remove", 2},
+        {BClearAll, "Clear list", QKeySequence(), "edit-clear", 3},
+        {BProcess, "Process", QKeySequence(Qt::Key_F5), "system-run", 4},
+        {BMods, "Mods", QKeySequence(Qt::CTRL | Qt::Key_M), "package-x-generic", 8},
+        {BExit, "Exit", QKeySequence(QKeySequence::Quit), "application-exit", 7},
     };
     for (const Command& c : commands) {
+        c.button->setIcon(pw::ThemedIcon(c.icon, c.glyph));
         Describe(c.button, QString::fromLatin1(c.name), c.keys);
         // Delete removes from the list only while the list has the focus:
         // the results pane is editable and keeps its own Delete.

@@ -19,6 +19,7 @@
 #include "app/browse/Paths.h"
 #include "app/browse/PackModel.h"
 #include "app/browse/PreviewPane.h"
+#include "app/open/Opener.h"
 #include "core/Error.h"
 #include "core/FileNames.h"
 #include "packs/PackIndex.h"
@@ -39,7 +40,8 @@ QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t by
 
 TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), ui_(std::make_unique<Ui::TContentsForm>()), dialogs_(dialogs),
-      indexPath_(indexPath), model_(TPackModel::Open(indexPath)), run_(*this) {
+      indexPath_(indexPath), model_(TPackModel::Open(indexPath)), run_(*this),
+      opener_(&SystemOpener()) {
     ui_->setupUi(this);
     FilterBar = ui_->FilterBar;
     Table = ui_->Table;
@@ -57,8 +59,10 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
 
     FilterBar->Bind(model_.get());
 
-    connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) { PreviewRow(current.isValid() ? current.row() : -1); });
+    connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        PreviewRow(current.isValid() ? current.row() : -1);
+        UpdateButtons();
+    });
     connect(Table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
         Preview->Clear();
@@ -78,6 +82,7 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     connect(BExtractAll, &QPushButton::clicked, this, guarded(&TContentsForm::BExtractAllClick));
     connect(Stop, &QPushButton::clicked, this, guarded(&TContentsForm::StopClick));
     SetUpReplacing();
+    SetUpToolBar();
     SetUpTexts();
     UpdateButtons();
     resize(1040, 600);
@@ -113,10 +118,8 @@ std::vector<bool> TContentsForm::SelectedEntries() const {
 }
 
 void TContentsForm::UpdateButtons() {
-    BExtractSelected->setEnabled(!running_ && Table->selectionModel()->hasSelection());
-    BExtractAll->setEnabled(!running_ && model_->SourceCount() > 0);
     Stop->setEnabled(running_);
-    BSave->setEnabled(!running_ && model_->ReplacedCount() > 0);
+    UpdateActions();
 }
 
 void TContentsForm::BExtractSelectedClick() {

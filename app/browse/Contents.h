@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,20 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class QToolBar;
 
 namespace pw {
 
+class Opener;
 class TFilterBar;
 class TPackModel;
 class TPreviewPane;
 struct ReplaceParts;
 class TTranslationWindow;
+
+// The close question: "1 replaced entry: save it?", "3 replaced entries:
+// save them?".
+QString ReplacedQuestion(size_t replaced);
 
 // The caption of a contents window: "MENU.fat - 3 entries, 12 bytes", and
 // with replaced entries "; 2 replaced, 40 bytes".
@@ -71,9 +78,9 @@ public:
     std::function<bool()> OtherRunBusy;
     // Called when an extraction has ended, however it ended.
     std::function<void()> RunEnded;
-    // Opens a file with the desktop's default application for it (false
-    // when none could be started); tests put a stand-in here.
-    std::function<bool(const QString& path)> OpenWithDesktop;
+    // How entries are handed to other programs (the system's by default;
+    // tests put a stand-in here).
+    void SetOpener(Opener& opener) { opener_ = &opener; }
     // Opens the contents window of another pack (a new pack just saved).
     std::function<void(const std::string& indexPath)> OpenPack;
 
@@ -91,9 +98,10 @@ public:
     void PreviewRow(int row);
 
     // Replacing entries. Errors are thrown with the engine's messages.
-    QPushButton* BSave; // its menu: new pack, patch, log
-    QAction *ReplaceAction, *OpenInEditorAction, *UndoReplaceAction, *UndoAllAction, *ReplaceFromFolderAction,
-        *SaveAsPackAction, *SaveAsPatchAction, *SaveAsLogAction;
+    QAction *ReplaceAction, *OpenInEditorAction, *OpenWithAction, *UndoReplaceAction, *UndoAllAction,
+        *ReplaceFromFolderAction, *SaveAsPackAction, *SaveAsPatchAction, *SaveAsLogAction;
+    QToolBar* Tools = nullptr;    // the replacing actions and Save, above the table
+    QAction* SaveAction = nullptr; // the tool bar's Save, its menu: new pack, patch, log
     TPreviewPane* NewPreview; // beside Preview for a replaced entry
     QWidget* Diff;            // a TDiffView in place of both for a replaced text
     // Entry k takes the file's bytes (as they are now).
@@ -105,9 +113,17 @@ public:
     void ReplaceClick();
     void ReplaceFromFolderClick();
     // The current entry written to a private temporary file named as an
-    // extraction names it, opened with OpenWithDesktop, and watched: each
-    // save replaces the entry by it. Returns the file.
+    // extraction names it (with the extension of what it holds when its
+    // name has none), opened with the program chosen for its type, else
+    // VISUAL's or EDITOR's editor for a text, else the desktop's
+    // application, and watched: each save replaces the entry by it.
+    // Returns the file.
     QString OpenInEditorClick();
+    // Chooses the program for the current entry's type, remembers it and
+    // opens the entry with it.
+    QString OpenWithClick();
+    // The program chosen for files with this extension (empty: none).
+    static QString ProgramFor(const QString& extension);
     void UndoReplaceClick();
     void UndoAllClick();
     // Each returns whether it saved.
@@ -141,9 +157,18 @@ private:
     // The new side of the preview for entry k (hidden when it is not replaced).
     void PreviewReplacement(size_t k);
     void EditedFileChanged(const QString& path);
+    QString EditExtension(size_t k) const;
+    void Launch(const QString& path, const QString& extension);
+    void SetUpToolBar();
+    // Enables the actions and says in their tooltips why one is disabled.
+    void UpdateActions();
     void LookAtEdited(const QString& path, int retries);
-    // Closing with unsaved replacements: save, discard or cancel.
+    // Closing with unsaved replacements: save as a new pack or a patch,
+    // discard or cancel.
     bool MayClose();
+    // The folder for a new pack, starting beside the source's folder; the
+    // source's own folder is refused and asked again.
+    std::optional<QString> AskPackFolder();
     replace::ReplaceSet Set() const;
     void Extract(const std::vector<bool>& selected);
     void ShowErrorBox(const std::string& message);
@@ -172,6 +197,7 @@ private:
     bool closeAfterRun_ = false;
     int total_ = 0, totalMax_ = 100;
     std::unique_ptr<ReplaceParts> replace_;
+    Opener* opener_;
 };
 
 } // namespace pw

@@ -4,7 +4,6 @@
 // the entry that is watched; undone per entry or all at once. A replaced
 // entry is previewed beside its old data, or as a diff when both are texts.
 #include <QAction>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -53,8 +52,6 @@ QStringList LocalFiles(const QMimeData* mime) {
 void TContentsForm::SetUpReplacing() {
     replace_ = std::make_unique<ReplaceParts>();
     ReplaceParts& r = *replace_;
-    if (!OpenWithDesktop)
-        OpenWithDesktop = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
 
     // The preview side: the old data, beside them the new, or the diff.
     auto* side = new QWidget(ui_->Splitter);
@@ -103,7 +100,8 @@ void TContentsForm::SetUpReplacing() {
     OpenInEditorAction =
         action(QStringLiteral("Open in editor"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] { OpenInEditorClick(); });
     UndoReplaceAction =
-        action(QStringLiteral("Undo replace"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoReplaceClick(); });
+        action(QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoReplaceClick(); });
+    OpenWithAction = action(QStringLiteral("Open with\u2026"), {}, [this] { OpenWithClick(); });
     UndoAllAction = action(QStringLiteral("Undo all"), {}, [this] { UndoAllClick(); });
     ReplaceFromFolderAction =
         action(QStringLiteral("Replace from folder\u2026"), {}, [this] { ReplaceFromFolderClick(); });
@@ -111,13 +109,6 @@ void TContentsForm::SetUpReplacing() {
                               [this] { SaveAsPackClick(); });
     SaveAsPatchAction = action(QStringLiteral("Save as patch\u2026"), {}, [this] { SaveAsPatchClick(); });
     SaveAsLogAction = action(QStringLiteral("Save as log\u2026"), {}, [this] { SaveAsLogClick(); });
-
-    BSave = new QPushButton(QStringLiteral("Save\u2026"), this);
-    BSave->setAutoDefault(false);
-    auto* saveMenu = new QMenu(BSave);
-    saveMenu->addActions({SaveAsPackAction, SaveAsPatchAction, SaveAsLogAction});
-    BSave->setMenu(saveMenu);
-    ui_->Bottom->insertWidget(ui_->Bottom->indexOf(Stop), BSave);
 
     Table->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Table, &QWidget::customContextMenuRequested, this,
@@ -289,18 +280,9 @@ void TContentsForm::UndoAllClick() {
 QMenu* TContentsForm::TableMenu() {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    const QModelIndex current = Table->currentIndex();
-    bool selectedReplaced = false;
-    for (const QModelIndex& i : Table->selectionModel()->selectedRows())
-        selectedReplaced |= model_->ReplacementOf(model_->SourceRow(i.row())) != nullptr;
-    const bool any = model_->ReplacedCount() > 0;
-    ReplaceAction->setEnabled(!running_ && current.isValid());
-    OpenInEditorAction->setEnabled(!running_ && current.isValid());
-    UndoReplaceAction->setEnabled(!running_ && selectedReplaced);
-    UndoAllAction->setEnabled(!running_ && any);
-    ReplaceFromFolderAction->setEnabled(!running_);
-    for (QAction* a : {SaveAsPackAction, SaveAsPatchAction, SaveAsLogAction}) a->setEnabled(!running_ && any);
-    menu->addActions({ReplaceAction, OpenInEditorAction, UndoReplaceAction, UndoAllAction});
+    UpdateActions();
+    menu->setToolTipsVisible(true);
+    menu->addActions({ReplaceAction, OpenInEditorAction, OpenWithAction, UndoReplaceAction, UndoAllAction});
     menu->addSeparator();
     menu->addAction(ReplaceFromFolderAction);
     menu->addSeparator();

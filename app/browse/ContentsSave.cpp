@@ -25,7 +25,7 @@ bool TContentsForm::SaveAsPackClick() {
         CurrentMessage->setText(QStringLiteral("The main window is running; try again when it is done."));
         return false;
     }
-    const auto target = dialogs_.SelectDirectory(this, QDir::currentPath());
+    const std::optional<QString> target = AskPackFolder();
     if (!target) return false;
     const std::string folder = ToPath(QFileInfo(*target).absoluteFilePath());
     Outcome outcome = Outcome::Done;
@@ -48,10 +48,27 @@ bool TContentsForm::SaveAsPackClick() {
     return true;
 }
 
+std::optional<QString> TContentsForm::AskPackFolder() {
+    const QFileInfo source(FromPath(indexPath_));
+    const QString sourceFolder = source.absolutePath();
+    const QString start = QFileInfo(sourceFolder).absolutePath(); // beside the source's folder
+    for (;;) {
+        std::optional<QString> target = dialogs_.SelectDirectory(this, start);
+        if (!target) return std::nullopt;
+        const QFileInfo chosen(*target);
+        const bool holdsSource = chosen.exists() ? chosen.canonicalFilePath() == source.canonicalPath()
+                                                 : QDir::cleanPath(chosen.absoluteFilePath()) == sourceFolder;
+        if (!holdsSource) return target;
+        ShowErrorBox("A pack is never written over its source: choose another folder for the new " +
+                     ExtractFileName(indexPath_));
+    }
+}
+
 bool TContentsForm::SaveAsPatchClick() {
     if (running_ || model_->ReplacedCount() == 0) return false;
-    const std::optional<PatchTarget> target = AskPatchTarget(
-        dialogs_, this, QStringLiteral("Save as patch"), QFileInfo(FromPath(indexPath_)).completeBaseName(), true);
+    const QString pack = QFileInfo(FromPath(indexPath_)).completeBaseName();
+    const std::optional<PatchTarget> target =
+        AskPatchTarget(dialogs_, this, QStringLiteral("Save as patch"), pack, pack);
     if (!target) return false;
     PlainStatus quiet;
     RunContext ctx(quiet);
@@ -73,24 +90,28 @@ bool TContentsForm::SaveAsLogClick() {
     return true;
 }
 
+QString ReplacedQuestion(size_t replaced) {
+    return replaced == 1 ? QStringLiteral("1 replaced entry: save it?")
+                         : QStringLiteral("%1 replaced entries: save them?").arg(replaced);
+}
+
 bool TContentsForm::MayClose() {
     if (!Unsaved()) return true;
-    const size_t n = model_->ReplacedCount();
-    const QString text = QStringLiteral("%1 replaced %2 not saved. Save them as a new pack?")
-                             .arg(n)
-                             .arg(n == 1 ? QStringLiteral("entry is") : QStringLiteral("entries are"));
-    switch (dialogs_.AskSave(this, text, FromPath(ExtractFileName(indexPath_)))) {
-    case Dialogs::SaveAnswer::Save:
-        try {
-            return SaveAsPackClick();
-        } catch (const std::exception& e) {
-            ShowErrorBox(e.what());
-            return false;
+    const QStringList answers = {QStringLiteral("Save as new pack\u2026"), QStringLiteral("Save as patch\u2026"),
+                                 QStringLiteral("Discard"), QStringLiteral("Cancel")};
+    const int answer =
+        dialogs_.Choose(this, ReplacedQuestion(model_->ReplacedCount()), FromPath(ExtractFileName(indexPath_)), answers);
+    try {
+        switch (answer) {
+        case 0: return SaveAsPackClick();
+        case 1: return SaveAsPatchClick();
+        case 2: return true;
+        default: return false;
         }
-    case Dialogs::SaveAnswer::Discard: return true;
-    case Dialogs::SaveAnswer::Cancel: break;
+    } catch (const std::exception& e) {
+        ShowErrorBox(e.what());
+        return false;
     }
-    return false;
 }
 
 } // namespace pw

@@ -1,5 +1,6 @@
 #include "app/browse/EntryTable.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QStyle>
@@ -38,6 +39,38 @@ public:
     }
 };
 
+// Keeps the last column (a path) as wide as its texts, at most about 40
+// characters, and lets it take the room the viewport has besides; a
+// narrow window scrolls rather than cutting it down to its ellipsis.
+class TFillLast : public QObject {
+public:
+    TFillLast(QTableView* table, int natural) : QObject(table), table_(table), natural_(natural) {
+        table->viewport()->installEventFilter(this);
+        connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+            if (column != Last()) Fill();
+        });
+    }
+    void Fill() {
+        const int last = Last();
+        if (last < 0) return;
+        int others = 0;
+        for (int c = 0; c < last; ++c) others += table_->columnWidth(c);
+        const int width = std::max(natural_, table_->viewport()->width() - others);
+        if (table_->columnWidth(last) != width) table_->setColumnWidth(last, width);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) Fill();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int Last() const { return table_->model() ? table_->model()->columnCount() - 1 : -1; }
+    QTableView* table_;
+    int natural_;
+};
+
 } // namespace
 
 QString CellToolTip(const QAbstractItemView* view, const QModelIndex& index) {
@@ -54,6 +87,9 @@ QString CellToolTip(const QAbstractItemView* view, const QModelIndex& index) {
 void SetUpEntryTable(QTableView* table, TEntryModel* model) {
     table->setModel(model);
     table->setItemDelegate(new TCellTips(table));
+    // The corner button above the row numbers selects every row.
+    for (QAbstractButton* corner : table->findChildren<QAbstractButton*>())
+        corner->setToolTip(QStringLiteral("Select every entry"));
     table->setWordWrap(false);
     table->setTextElideMode(Qt::ElideMiddle);
     table->verticalHeader()->hide();
@@ -67,7 +103,10 @@ void SetUpEntryTable(QTableView* table, TEntryModel* model) {
     const int last = model->columnCount() - 1;
     if (last >= 0) {
         header->setStretchLastSection(false);
-        header->setSectionResizeMode(last, QHeaderView::Stretch);
+        const int natural = std::max(header->sectionSizeHint(last),
+                                     std::min(static_cast<const QAbstractItemView*>(table)->sizeHintForColumn(last),
+                                              table->fontMetrics().averageCharWidth() * LastColumnChars));
+        (new TFillLast(table, natural))->Fill();
     }
 }
 

@@ -2,7 +2,8 @@
 // How every entry table of the browse family looks and how its window
 // shares its width: rows of one height without word wrap, sorting by a
 // click on a header, each column as wide as its texts, and the last column
-// (a path) taking the room left, its long texts elided in the middle. A
+// (a path) as wide as its texts (at most about 40 characters) or the room
+// left, whichever is more, its long texts elided in the middle. A
 // cell whose text is cut shows it whole in its tooltip, with what the model
 // says of the cell besides (the widths are measured on the first rows
 // only, so any column may cut a text further down). Beside the table, a window

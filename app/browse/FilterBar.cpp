@@ -1,9 +1,11 @@
 #include "app/browse/FilterBar.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolButton>
 
 #include "app/browse/EntryModel.h"
 
@@ -23,6 +25,9 @@ TFilterBar::TFilterBar(QWidget* parent) : QWidget(parent) {
     FilterEdit->setObjectName(QStringLiteral("FilterEdit"));
     FilterEdit->setPlaceholderText(QStringLiteral("Part of a name, or a pattern such as *.tga"));
     FilterEdit->setClearButtonEnabled(true);
+    for (QAction* clear : FilterEdit->findChildren<QAction*>()) clear->setToolTip(QStringLiteral("Clear the filter"));
+    for (QToolButton* clear : FilterEdit->findChildren<QToolButton*>())
+        clear->setToolTip(QStringLiteral("Clear the filter"));
     FilterLabel->setBuddy(FilterEdit);
     TypeLabel = new QLabel(QStringLiteral("Type:"), this);
     TypeChooser = new QComboBox(this);

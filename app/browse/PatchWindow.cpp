@@ -69,6 +69,8 @@ TPatchForm::TPatchForm(const std::string& patchPath, Dialogs& dialogs, QWidget* 
     FilterBar = new TFilterBar(this);
     CompareButton = new QPushButton(QStringLiteral("Compare with game folder\u2026"), this);
     top->addWidget(FilterBar, 1);
+    CompareButton->setToolTip(
+        QStringLiteral("Choose the game's pack folder and compare each entry the patch changes with it"));
     top->addWidget(CompareButton);
     outer->addLayout(top);
 

@@ -13,8 +13,8 @@
 namespace pw {
 
 void TPlanForm::SaveAsPatchClick() {
-    const std::optional<PatchTarget> target = AskPatchTarget(
-        dialogs_, this, QStringLiteral("Save as patch"), QFileInfo(FromPath(logPath_)).completeBaseName(), false);
+    const QString name = QFileInfo(FromPath(logPath_)).completeBaseName();
+    const std::optional<PatchTarget> target = AskPatchTarget(dialogs_, this, QStringLiteral("Save as patch"), name, name);
     if (!target) return;
     try {
         PlainStatus quiet;

@@ -73,9 +73,13 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, D
     FilterBar = new TFilterBar(this);
     ChangedOnly = new QCheckBox(QStringLiteral("Changed only"), this);
     top->addWidget(FilterBar, 1);
+    ChangedOnly->setToolTip(QStringLiteral("Show only the entries the plan changes"));
     top->addWidget(ChangedOnly);
     SaveAsPatch = new QPushButton(QStringLiteral("Save as patch\u2026"), this);
     SaveAsPatch->setEnabled(changed > 0);
+    SaveAsPatch->setToolTip(changed > 0 ? QStringLiteral("Write a patch of the entries the plan changes")
+                                        : QStringLiteral("Write a patch of the entries the plan changes\n"
+                                                         "The plan changes no entry"));
     top->addWidget(SaveAsPatch);
     outer->addLayout(top);
     Summary = new QLabel(SummaryOf(model_->Plan()), this);

@@ -58,6 +58,16 @@ Preview TargaPreview(const QByteArray& bytes, int64_t size) {
     return p;
 }
 
+// A "{0xHH}" token of the text as it was read: a "{" that would read as
+// one is "{0x7B}" itself.
+bool TokenAt(const QString& text, qsizetype at) {
+    if (at + 6 > text.size() || text[at] != u'{' || text[at + 1] != u'0' || text[at + 2] != u'x' ||
+        text[at + 5] != u'}')
+        return false;
+    const auto hex = [](QChar c) { return c.isDigit() || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); };
+    return hex(text[at + 3]) && hex(text[at + 4]);
+}
+
 Preview TextPreview(const QByteArray& bytes, int64_t size) {
     Preview p;
     p.kind = PreviewKind::Text;
@@ -67,10 +77,10 @@ Preview TextPreview(const QByteArray& bytes, int64_t size) {
     QString description;
     if (NumberedBlocks(bytes, p.blocks, description) && blocks < 0) p.info += QStringLiteral(", ") + description;
     if (bytes.size() > TextShown) {
-        p.text = DecodeText(bytes.left(qsizetype(TextShown)));
+        p.text = ShowControlCodes(DecodeText(bytes.left(qsizetype(TextShown))));
         p.info += QStringLiteral(", the first %1 shown").arg(Bytes(TextShown));
     } else {
-        p.text = DecodeText(bytes);
+        p.text = ShowControlCodes(DecodeText(bytes));
     }
     return p;
 }
@@ -115,6 +125,22 @@ QString DecodeText(const QByteArray& bytes) {
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError()) return text;
     return QString::fromLatin1(bytes);
+}
+
+QString ShowControlCodes(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const bool lineEnd = c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n';
+        if ((c < 0x20 && c != u'\n' && c != u'\t' && !lineEnd) || c == 0x7F)
+            out += QStringLiteral("{0x%1}").arg(QString::number(uint(c), 16).toUpper().rightJustified(2, u'0'));
+        else if (c == u'{' && TokenAt(text, i))
+            out += QStringLiteral("{0x7B}");
+        else
+            out += text[i];
+    }
+    return out;
 }
 
 QString HexDump(const QByteArray& bytes) {
@@ -165,7 +191,7 @@ bool NumberedBlocks(const QByteArray& bytes, QString& blocks, QString& descripti
     for (size_t k = 0; k < read->size(); ++k) {
         blocks += QStringLiteral("[%1]\n").arg(k);
         const std::optional<std::string>& text = (*read)[k].text;
-        blocks += text ? DecodeText(QByteArray::fromStdString(*text)) : QStringLiteral("(no text)");
+        blocks += text ? ShowControlCodes(DecodeText(QByteArray::fromStdString(*text))) : QStringLiteral("(no text)");
         blocks += QStringLiteral("\n\n");
     }
     description = QStringLiteral("%1 %2 blocks").arg(read->size()).arg(QString::fromLatin1(layout::StyleName(*style)));

@@ -50,6 +50,10 @@ bool LooksLikeTarga(const QByteArray& head, int64_t size = -1);
 bool LooksLikeText(const QByteArray& bytes);
 // UTF-8 when the bytes are valid UTF-8, else Latin-1.
 QString DecodeText(const QByteArray& bytes);
+// The text with each control character but line feed, tab and the
+// carriage return of a line end written "{0xHH}", as the translation files
+// write it, and a "{" that would read as such a token as "{0x7B}".
+QString ShowControlCodes(const QString& text);
 // Offset, 16 bytes in hex, the same bytes as characters; one line each.
 QString HexDump(const QByteArray& bytes);
 // The number of blocks when the text is in the text container's INI block

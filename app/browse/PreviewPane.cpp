@@ -3,12 +3,49 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QSyntaxHighlighter>
+#include <QTextCharFormat>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace pw {
+
+namespace {
+
+// The "{0xHH}" control codes of a text preview in the link colour.
+class TCodeMarks : public QSyntaxHighlighter {
+public:
+    TCodeMarks(QTextDocument* document, const QColor& colour) : QSyntaxHighlighter(document) {
+        format_.setForeground(colour);
+    }
+
+protected:
+    void highlightBlock(const QString& text) override {
+        static const QRegularExpression token(QStringLiteral("\\{0x[0-9A-F]{2}\\}"));
+        for (auto it = token.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            setFormat(int(m.capturedStart()), int(m.capturedLength()), format_);
+        }
+    }
+
+private:
+    QTextCharFormat format_;
+};
+
+} // namespace
+
+QFont FixedFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(font).fixedPitch()) {
+        font.setFamily(QStringLiteral("Monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+    }
+    return font;
+}
 
 void TImageView::SetImage(const QImage& image) {
     image_ = image;
@@ -35,15 +72,21 @@ TPreviewPane::TPreviewPane(QWidget* parent) : QWidget(parent) {
     Info = new QLabel(this);
     Info->setObjectName(QStringLiteral("PreviewInfo"));
     Info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Neither a long line nor a message widens the pane: it keeps the width
+    // the splitter gives it from one entry to the next.
+    Info->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     Pages = new QStackedWidget(this);
     ImageView = new TImageView(Pages);
     TextView = new QPlainTextEdit(Pages);
     TextView->setReadOnly(true);
+    new TCodeMarks(TextView->document(), palette().color(QPalette::Link));
     HexView = new QPlainTextEdit(Pages);
     HexView->setReadOnly(true);
     HexView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    HexView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    HexView->setFont(FixedFont());
     MessageView = new QLabel(Pages);
+    MessageView->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     MessageView->setAlignment(Qt::AlignCenter);
     MessageView->setWordWrap(true);
     for (QWidget* page : {static_cast<QWidget*>(MessageView), static_cast<QWidget*>(ImageView),
@@ -77,6 +120,7 @@ void TPreviewPane::Show(const Preview& preview) {
     pending_ = false;
     current_ = preview;
     Info->setText(preview.info);
+    Info->setToolTip(preview.info);
     switch (preview.kind) {
     case PreviewKind::Message:
         MessageView->setText(preview.text);

@@ -29,6 +29,9 @@ private:
     QImage image_;
 };
 
+// The system's fixed-width font, or a monospace one where that is none.
+QFont FixedFont();
+
 class TPreviewPane : public QWidget {
     Q_OBJECT
 public:

@@ -128,7 +128,8 @@ void TTranslationWindow::ChangesRowChanged(int row) {
 
 void TTranslationWindow::SavePatchClick() {
     const std::optional<PatchTarget> target =
-        AskPatchTarget(dialogs_, this, QStringLiteral("Save patch"), title_, true);
+        AskPatchTarget(dialogs_, this, QStringLiteral("Save patch"),
+                       plan_.files.empty() ? QString() : QFileInfo(FromPath(plan_.files[0].pack)).completeBaseName(), title_);
     if (!target) return;
     try {
         PlainStatus quiet;

@@ -20,7 +20,14 @@ struct FileDialogSetup {
     QString filter;
     QString defaultSuffix;
     bool resizable = false;
-    QString folder; // where it opens; "" for the dialog's own choice
+    // Where it opens: a folder, or a path whose name is suggested (none:
+    // the current directory).
+    QString start = QString();
+};
+
+// What a patch says of itself, asked in one form before it is written.
+struct PatchDetails {
+    QString title, author, version, description;
 };
 
 class Dialogs {
@@ -59,6 +66,12 @@ public:
     // keep the window open.
     enum class SaveAnswer { Save, Discard, Cancel };
     virtual SaveAnswer AskSave(QWidget* parent, const QString& text, const QString& caption) = 0;
+    // A question with a button per answer, the last one the cancel (Esc):
+    // the index of the answer chosen.
+    virtual int Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers) = 0;
+    // The patch details form, filled with `start`; nothing when cancelled.
+    virtual std::optional<PatchDetails> AskPatchDetails(QWidget* parent, const QString& caption,
+                                                        const PatchDetails& start) = 0;
 };
 
 } // namespace pw

@@ -9,10 +9,13 @@
 #include <QSignalSpy>
 #include <QTimerEvent>
 #include <QToolButton>
+#include <QAbstractButton>
+#include <QAction>
+#include <QMenu>
 
 
 QStringList FakeDialogs::OpenFiles(QWidget*, const pw::FileDialogSetup& setup, int& position) {
-    EXPECT_EQ(setup.title, "Select file...");
+    EXPECT_EQ(setup.title, openTitle);
     openStartPositions.push_back(position);
     openSetups.push_back(setup);
     if (onOpen) onOpen();
@@ -107,12 +110,52 @@ pw::Dialogs::SaveAnswer FakeDialogs::AskSave(QWidget*, const QString& text, cons
     return answer;
 }
 
+int FakeDialogs::Choose(QWidget*, const QString& text, const QString&, const QStringList& answers) {
+    questions.push_back(text);
+    choiceSets.push_back(answers);
+    if (choices.empty()) {
+        ADD_FAILURE() << "unexpected choice";
+        return int(answers.size()) - 1;
+    }
+    const int answer = choices.front();
+    choices.pop_front();
+    return answer;
+}
+
+std::optional<pw::PatchDetails> FakeDialogs::AskPatchDetails(QWidget*, const QString&, const pw::PatchDetails& start) {
+    detailStarts.push_back(start);
+    if (details.empty()) {
+        ADD_FAILURE() << "unexpected patch details form";
+        return std::nullopt;
+    }
+    auto answer = details.front();
+    details.pop_front();
+    return answer;
+}
+
 void FakeDialogs::Inform(QWidget*, const QString& text, const QString& caption) {
     boxes.push_back({"info", text, caption});
 }
 
 void FakeDialogs::ShowError(QWidget*, const QString& text, const QString& caption) {
     boxes.push_back({"error", text, caption});
+}
+
+QStringList Unexplained(const QWidget* window) {
+    QStringList missing;
+    for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        // A tool button of an action says what the action's tooltip says.
+        const auto* tool = qobject_cast<const QToolButton*>(b);
+        const QString tip = tool && tool->defaultAction() ? tool->defaultAction()->toolTip() : b->toolTip();
+        // Qt's own tool buttons (a tool bar's extension arrow) are not ours.
+        if (b->objectName().startsWith("qt_")) continue;
+        if (tip.isEmpty() || tip == b->text()) missing << (b->objectName().isEmpty() ? b->text() : b->objectName());
+    }
+    for (const QMenu* menu : window->findChildren<QMenu*>())
+        for (const QAction* a : menu->actions())
+            if (!a->isSeparator() && (a->toolTip().isEmpty() || a->toolTip() == QString(a->text()).remove('&')))
+                missing << a->text();
+    return missing;
 }
 
 void AppTest::SetUp() {
@@ -128,7 +171,8 @@ void AppTest::TearDown() {
     w.reset();
     QDir::setCurrent(oldCwd);
     EXPECT_TRUE(dialogs.opens.empty() && dialogs.saves.empty() && dialogs.folders.empty() &&
-                dialogs.dirForms.empty() && dialogs.answers.empty() && dialogs.texts.empty())
+                dialogs.dirForms.empty() && dialogs.answers.empty() && dialogs.texts.empty() &&
+                dialogs.choices.empty() && dialogs.details.empty())
         << "answers left unused";
 }
 

@@ -15,6 +15,7 @@
 #include "app/Dirdialog.h"
 #include "app/Main.h"
 #include "app/browse/PreviewPane.h"
+#include "app/open/Opener.h"
 
 class FakeDialogs : public pw::Dialogs {
 public:
@@ -58,7 +59,39 @@ public:
     void ShowError(QWidget*, const QString& text, const QString& caption) override;
     SaveAnswer AskSave(QWidget*, const QString& text, const QString& caption) override;
     std::deque<SaveAnswer> saveAnswers; // AskSave's answers
+    int Choose(QWidget*, const QString& text, const QString& caption, const QStringList& answers) override;
+    std::deque<int> choices;           // Choose's answers, as indexes
+    std::vector<QStringList> choiceSets; // the answers offered each time
+    std::optional<pw::PatchDetails> AskPatchDetails(QWidget*, const QString& caption,
+                                                    const pw::PatchDetails& start) override;
+    std::deque<std::optional<pw::PatchDetails>> details; // the patch details forms' answers
+    std::vector<pw::PatchDetails> detailStarts;
+    QString openTitle = QStringLiteral("Select file..."); // the open dialog expected
 };
+
+// Stands in for the system's opener: records each call ("desktop FILE",
+// "with PROGRAM FILE", "editor COMMAND FILE") and answers `starts`.
+class FakeOpener : public pw::Opener {
+public:
+    QStringList calls;
+    bool starts = true;
+    bool OpenWithDesktop(const QString& file) override { return Record("desktop " + file); }
+    bool OpenWith(const QString& program, const QString& file) override { return Record("with " + program + " " + file); }
+    bool OpenWithEditor(const QString& command, const QString& file) override {
+        return Record("editor " + command + " " + file);
+    }
+    QString ProgramsFolder() const override { return QStringLiteral("/usr/bin"); }
+
+private:
+    bool Record(const QString& call) {
+        calls << call;
+        return starts;
+    }
+};
+
+// The buttons, tool buttons and check boxes of `window` (and of the
+// windows and menus it owns) that have no tooltip, by object name or text.
+QStringList Unexplained(const QWidget* window);
 
 // A window with its directory dialog, a scratch folder, and the working
 // directory put back after each test (a run changes it).

@@ -14,6 +14,9 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -171,6 +174,40 @@ TEST_F(BrowseLookTest, PreviewFollowsTheCurrentRow) {
     ASSERT_GE(current, 0);
     EXPECT_EQ(form->Model()->SourceRow(current), 1u);
     EXPECT_EQ(form->Preview->Current().text, "two");
+}
+
+TEST_F(BrowseLookTest, PreviewsKeepTheirWidthAndReadLikeThePoFiles) {
+    MakePack("in/MENU", {{"a.txt", std::string(3000, 'w') + " one long line"},
+                         {"b.dat", std::string("\x01\x02\x03\x04\x05", 5)},
+                         {"c.txt", "\x01Red\x01"},
+                         {"d.tga", SmallTarga('\x20')},
+                         {"e.txt", ""}});
+    pw::TContentsForm* form = w->ShowContents(Path("in/MENU.fat"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    WaitForPreview(form->Preview, [&] { form->Table->selectRow(4); });
+    const int width = form->Preview->width();
+    for (int row : {0, 1, 2, 3, 4}) {
+        SCOPED_TRACE(row);
+        WaitForPreview(form->Preview, [&] { form->Table->selectRow(row); });
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->Preview->width(), width);
+        if (row == 1) { // a whole row of 16 bytes in sight, in a fixed-width font
+            QPlainTextEdit* hex = form->Preview->HexView;
+            EXPECT_TRUE(QFontInfo(hex->font()).fixedPitch());
+            const QString line = hex->toPlainText().section(u'\n', 0, 0);
+            EXPECT_TRUE(line.startsWith("00000000  01 02 03 04 05"));
+            EXPECT_EQ(hex->lineWrapMode(), QPlainTextEdit::NoWrap);
+        }
+        if (row == 2) { // control codes as the PO files write them, in the link colour
+            QPlainTextEdit* text = form->Preview->TextView;
+            EXPECT_EQ(text->toPlainText(), "{0x01}Red{0x01}");
+            const QList<QTextLayout::FormatRange> marks = text->document()->firstBlock().layout()->formats();
+            ASSERT_EQ(marks.size(), 2);
+            EXPECT_EQ(marks[1].start, 9);
+            EXPECT_EQ(marks[1].length, 6);
+            EXPECT_EQ(marks[1].format.foreground().color(), text->palette().color(QPalette::Link));
+        }
+    }
 }
 
 } // namespace

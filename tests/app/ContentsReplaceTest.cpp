@@ -4,6 +4,7 @@
 // when the window closes.
 #include <QDropEvent>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -88,13 +89,13 @@ TEST_F(ContentsReplaceTest, DroppedFilesSavedAsPackLogAndPatchAgreeWithInsertAnd
     EXPECT_EQ(PackFiles(Path("new/MENU.fat")).find("old b") != std::string::npos, true);
 
     setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
-    dialogs.texts = {QString("Menu"), QString("me"), QString("1.0")};
+    dialogs.details.push_back(pw::PatchDetails{"Menu", "me", "1.0", "Bigger menu"});
     dialogs.saves.push_back(Path("r.pwpatch"));
     ASSERT_TRUE(form->SaveAsPatchClick());
     const pw::patch::PatchFile made(Path("r.pwpatch").toStdString());
     pw::patch::SetWriterVersion(made.Info().writer);
     ASSERT_TRUE(pw::patch::WritePatch(
-        ctx, Path("d.pwpatch").toStdString(), {"Menu", "1.0", "me", "", "", "", ""},
+        ctx, Path("d.pwpatch").toStdString(), {"Menu", "1.0", "me", "Bigger menu", "", "", ""},
         {pw::patch::DiffPacks(Path("in/MENU.fat").toStdString(), Path("new/MENU.fat").toStdString())}));
     unsetenv("SOURCE_DATE_EPOCH");
     EXPECT_EQ(Read(Path("r.pwpatch")), Read(Path("d.pwpatch")));
@@ -114,14 +115,11 @@ TEST_F(ContentsReplaceTest, AFileChangedAfterItWasChosenIsNamedAndNothingWritten
 }
 
 TEST_F(ContentsReplaceTest, AnEntryEditedInTheUsersEditorIsReplacedAtEachSave) {
-    QStringList opened;
-    form->OpenWithDesktop = [&](const QString& path) {
-        opened << path;
-        return true;
-    };
+    FakeOpener opener;
+    form->SetOpener(opener);
     form->Table->selectRow(1);
     const QString path = form->OpenInEditorClick();
-    ASSERT_EQ(opened, QStringList{path});
+    ASSERT_EQ(opener.calls, QStringList{"desktop " + path});
     EXPECT_TRUE(path.endsWith("/MENU/DAT/00000001.dat")) << path.toStdString();
     EXPECT_EQ(Read(path), "old b");
     EXPECT_EQ(form->Model()->ReplacedCount(), 0u); // opening is no save
@@ -136,7 +134,7 @@ TEST_F(ContentsReplaceTest, AnEntryEditedInTheUsersEditorIsReplacedAtEachSave) {
     }
     EXPECT_EQ(form->Model()->ReplacementOf(1)->file, path.toStdString());
     // Closing throws the copy away with the window.
-    dialogs.saveAnswers.push_back(pw::Dialogs::SaveAnswer::Discard);
+    dialogs.choices.push_back(2);
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form.isNull());
@@ -154,15 +152,53 @@ TEST_F(ContentsReplaceTest, UndoAndTheQuestionWhenClosing) {
     EXPECT_EQ(form->windowTitle(), "MENU.fat - 3 entries, 47 bytes");
     EXPECT_TRUE(form->close()); // nothing to save: no question
 
-    form = w->ShowContents(Path("in/MENU.fat"));
-    form->ReplaceEntry(1, Path("edit/a.txt"));
-    dialogs.saveAnswers = {pw::Dialogs::SaveAnswer::Cancel, pw::Dialogs::SaveAnswer::Save};
-    EXPECT_FALSE(form->close());
-    EXPECT_EQ(dialogs.questions.back(), "1 replaced entry is not saved. Save them as a new pack?");
-    dialogs.folders.push_back(Path("new"));
-    dialogs.answers.push_back(false);
-    EXPECT_TRUE(form->close());
+}
+
+TEST_F(ContentsReplaceTest, TheCloseQuestionsFourAnswers) {
+    const QStringList answers = {"Save as new pack\u2026", "Save as patch\u2026", "Discard", "Cancel"};
+    struct Case {
+        int answer;
+        bool closes;
+        QString written; // the file the answer writes
+    };
+    for (const Case& c : {Case{3, false, ""}, Case{0, true, "new/MENU.fat"}, Case{1, true, "p.pwpatch"},
+                          Case{2, true, ""}}) {
+        SCOPED_TRACE(c.answer);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the window closed before
+        form = w->ShowContents(Path("in/MENU.fat"));
+        form->ReplaceEntry(1, Path("edit/a.txt"));
+        dialogs.questions.clear();
+        dialogs.choices.push_back(c.answer);
+        if (c.answer == 0) {
+            dialogs.folders.push_back(Path("new"));
+            dialogs.answers.push_back(false); // no window for the new pack
+        }
+        if (c.answer == 1) {
+            dialogs.details.push_back(pw::PatchDetails{"t", "", "", ""});
+            dialogs.saves.push_back(Path("p.pwpatch"));
+        }
+        EXPECT_EQ(form->close(), c.closes);
+        ASSERT_GE(dialogs.questions.size(), 1u); // a new pack then offers its window
+        EXPECT_EQ(dialogs.questions[0], "1 replaced entry: save it?");
+        EXPECT_EQ(dialogs.choiceSets.back(), answers);
+        if (!c.written.isEmpty()) {
+            EXPECT_TRUE(QFileInfo::exists(Path(c.written)));
+        }
+    }
     EXPECT_EQ(Read(Path("new/MENU.mix")).substr(2048, 12), "hello\nthere\n");
+    EXPECT_EQ(pw::ReplacedQuestion(3), "3 replaced entries: save them?");
+}
+
+TEST_F(ContentsReplaceTest, AFolderHoldingTheSourceIsRefusedAndAskedAgainBesideIt) {
+    form->ReplaceEntry(1, Path("edit/a.txt"));
+    dialogs.folders = {Path("in"), Path("in/"), Path("new")};
+    dialogs.answers.push_back(false);
+    ASSERT_TRUE(form->SaveAsPackClick());
+    EXPECT_EQ(dialogs.folderStarts, std::vector<QString>(3, QDir(tmp.path()).absolutePath()));
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "A pack is never written over its source: choose another folder for the new MENU.fat.");
+    EXPECT_TRUE(QFileInfo::exists(Path("new/MENU.fat")));
 }
 
 } // namespace

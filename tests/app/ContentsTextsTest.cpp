@@ -69,7 +69,7 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     EXPECT_TRUE(form->Translation->Results->item(1)->text().contains("refused: ")) << 1;
     EXPECT_EQ(form->Translation->Summary->text(),
               QStringLiteral("1 problem in 1 message: nothing can be saved until they are mended."));
-    EXPECT_EQ(dialogs.openSetups.back().folder, Path("out")); // where the templates went
+    EXPECT_EQ(dialogs.openSetups.back().start, Path("out")); // where the templates went
 
     Translate(po, "Start", "Los");
     Write("de.po", po);
@@ -84,7 +84,7 @@ TEST_F(ContentsTextsTest, ExportImportAndSaveThePatch) {
     EXPECT_EQ(form->Translation->Changes->item(0)->text(), QStringLiteral("MENU.fat: menu.txt (entry 0)"));
     for (int i = 0; i < 200 && form->Translation->Diff->Busy(); ++i) QTest::qWait(10);
     EXPECT_EQ(form->Translation->Diff->Current().changed, 1);
-    dialogs.texts = {QStringLiteral("Deutsch"), QStringLiteral("Ich"), QStringLiteral("1.0")};
+    dialogs.details.push_back(pw::PatchDetails{"Deutsch", "Ich", "1.0", ""});
     dialogs.saves.push_back(Path("de.pwpatch"));
     form->Translation->BSavePatch->click();
     const pw::patch::PatchFile patch(Path("de.pwpatch").toStdString());

@@ -65,15 +65,18 @@ TEST_F(PatchWindowTest, SaveAsPatchWritesWhatTheEngineWritesFromTheLog) {
     ASSERT_TRUE(form->SaveAsPatch->isEnabled());
 
     // Cancelled at the title: nothing asked further, nothing written.
-    dialogs.texts.push_back(std::nullopt);
+    dialogs.details.push_back(std::nullopt);
     form->SaveAsPatch->click();
     EXPECT_TRUE(dialogs.saveSetups.empty());
 
-    dialogs.texts = {QStringLiteral("My mod"), QStringLiteral("Me")};
+    dialogs.details.push_back(pw::PatchDetails{"My mod", "Me", "", ""});
     dialogs.saves.push_back(Path("mod.pwpatch"));
     form->SaveAsPatch->click();
-    EXPECT_EQ(dialogs.textLabels, (std::vector<QString>{"Title:", "Title:", "Author:"}));
+    ASSERT_EQ(dialogs.detailStarts.size(), 2u);
+    EXPECT_EQ(dialogs.detailStarts[1].title, "result");
     ASSERT_EQ(dialogs.saveSetups.size(), 1u);
+    // The name from the log and the title, in the folder of the last patch.
+    EXPECT_TRUE(dialogs.saveSetups[0].start.endsWith("/result-my-mod.pwpatch"));
     EXPECT_EQ(dialogs.saveSetups[0].filter, "Patches (*.pwpatch)|*.pwpatch");
     EXPECT_TRUE(dialogs.boxes.empty());
 
@@ -93,7 +96,7 @@ TEST_F(PatchWindowTest, SaveAsPatchWritesWhatTheEngineWritesFromTheLog) {
 
     // The engine's refusal, once in the error box: the pack read is no output.
     const std::string pack = Read(Path("in/MENU.fat"));
-    dialogs.texts = {QStringLiteral("t"), QStringLiteral("a")};
+    dialogs.details.push_back(pw::PatchDetails{"t", "a", "", ""});
     dialogs.saves.push_back(Path("in/MENU.fat"));
     form->SaveAsPatch->click();
     ASSERT_EQ(dialogs.boxes.size(), 1u);

@@ -54,6 +54,20 @@ TEST(PreviewChoice, TextEncodingAndIniBlocks) {
     EXPECT_EQ(p.text, QString::fromLatin1(ini));
 }
 
+TEST(PreviewChoice, ControlCodesReadAsInTheTranslationFiles) {
+    const struct {
+        const char* in;
+        const char* shown;
+    } cases[] = {
+        {"\x01Red\x01", "{0x01}Red{0x01}"},
+        {"a\r\nb\rc\x7F", "a\r\nb{0x0D}c{0x7F}"}, // a line end's carriage return stays
+        {"tab\there\n", "tab\there\n"},
+        {"{0x41} {not}", "{0x7B}0x41} {not}"}, // a brace that would read as a code
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShowControlCodes(QString::fromLatin1(c.in)), QString::fromLatin1(c.shown));
+    EXPECT_EQ(MakePreview("TXT", "\x01Red\x01", 5).text, "{0x01}Red{0x01}");
+}
+
 TEST(PreviewChoice, HexViewLines) {
     const QByteArray bytes("ABCDEFGHIJKLMNOP\x00\x7F\xFFz", 20);
     const QStringList lines = HexDump(bytes).split(u'\n', Qt::SkipEmptyParts);

@@ -68,6 +68,18 @@ TEST_F(WindowHelpTest, EveryToolButtonNamesItsCommandAndShortcut) {
     EXPECT_EQ(w->BClearAll->toolTip(), "Clear list"); // emptying the list has no key
 }
 
+TEST_F(WindowHelpTest, EachToolButtonHasAnIconOfItsOwn) {
+    const QToolButton* order[] = {w->BAddLog,   w->ProcessDir, w->BSaveList, w->BRemLog,
+                                  w->BClearAll, w->BProcess,   w->BMods,     w->BExit};
+    std::vector<QImage> images;
+    for (const QToolButton* b : order) images.push_back(b->icon().pixmap(QSize(16, 16), 1.0).toImage());
+    for (size_t i = 0; i < images.size(); ++i)
+        for (size_t j = i + 1; j < images.size(); ++j) {
+            SCOPED_TRACE(order[i]->accessibleName().toStdString() + " and " + order[j]->accessibleName().toStdString());
+            EXPECT_NE(images[i], images[j]);
+        }
+}
+
 TEST_F(WindowHelpTest, ShortcutsDoWhatAClickDoes) {
     Activate();
     Write("a.log", "");
@@ -107,7 +119,8 @@ TEST_F(WindowHelpTest, EmptyListDrawsItsHelpWithoutAnItem) {
     w->BClearAllClick();
     EXPECT_TRUE(ListShowsText());
     EXPECT_EQ(pw::TInputList::EmptyHint(),
-              "Add data packs, logs or a project list with the first two buttons, or drop them here");
+              "Add data packs, logs, project lists or patches with the first two buttons, or drop them here; a mod "
+              "list dropped here opens in Mods");
 }
 
 TEST_F(WindowHelpTest, GlyphsAreDrawnForThePixelRatio) {
