@@ -1,6 +1,7 @@
 // Files and folders dropped onto the input list, and those the program is
 // started with.
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -71,7 +72,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 void TMainForm::DropUrls(const QList<QUrl>& urls) {
     QStringList paths;
     for (const QUrl& url : urls)
-        if (url.isLocalFile()) paths.append(url.toLocalFile());
+        if (url.isLocalFile()) paths.append(QDir::toNativeSeparators(url.toLocalFile()));
     AddPaths(paths);
 }
 
@@ -87,7 +88,7 @@ void TMainForm::OpenPaths(const QStringList& paths) {
             if (!info.exists()) pw::ThrowCannotOpen(pw::ToPath(path));
             // A mod list opens the Mods window with it.
             if (info.suffix().compare("pwmods", Qt::CaseInsensitive) == 0) ShowMods(info.absoluteFilePath());
-            else absolute.append(info.absoluteFilePath());
+            else absolute.append(QDir::toNativeSeparators(info.absoluteFilePath()));
         }
         if (absolute.isEmpty()) return;
         if (AddPaths(absolute) && absolute.size() == 1 && InputKind == pw::KindPacks) ShowContents(absolute.first());
