@@ -24,6 +24,9 @@ cd "$(dirname "$0")/.."
 mode=${1:-test}
 case $mode in build | test | screenshot) ;; *) echo "usage: scripts/windows.sh [build|test|screenshot]" >&2; exit 2 ;; esac
 jobs=$(nproc 2>/dev/null || echo 2)
+# Objects come from the compiler cache in any clone of the sources (CI's
+# fresh clones included).
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 
 scripts/deps.sh windows
 
@@ -43,6 +46,12 @@ echo "Qt for Windows: $qt ($((SECONDS - start)) s)"
 # The Linux tool that the Windows one is compared with.
 cmake -S . -B build/linux-cli -DCMAKE_BUILD_TYPE=Release -DPACKWRIGHT_GUI=OFF -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/linux-cli -j"$jobs" --target packwright-cli
+# A build folder configured otherwise (without Qt, or with another Qt)
+# starts afresh: CMake keeps the toolchain of a folder's first configuration.
+toolchain=$qt/lib/cmake/Qt6/qt.toolchain.cmake
+if [[ -f build/windows/CMakeCache.txt ]] && ! grep -qx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=$toolchain" build/windows/CMakeCache.txt; then
+  rm -rf build/windows
+fi
 # Qt's toolchain file chain-loads ours (the cross compiler, the host's
 # header-only libraries); -static keeps the GCC runtime inside the programs.
 "$qt/bin/qt-cmake" -S . -B build/windows -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
