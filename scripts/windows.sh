@@ -3,8 +3,8 @@
 # cross-compiled with mingw-w64 into build/windows/, both statically linked
 # (they need nothing installed on Windows 10 or 11). The window links a
 # static Qt built from Debian's own Qt sources by scripts/windows-qt.sh into
-# a cache outside the work tree; the first run builds it (on
-# two busy cores: 90 minutes), later runs take it from there. Then come the downloads,
+# a cache outside the work tree; the first run builds it (90 minutes on
+# two busy cores), later runs take it from there. Then come the downloads,
 #   build/windows/packwright-VERSION-windows-x86_64.zip   (portable)
 #   build/windows/packwright-VERSION-setup-x86_64.exe     (the installer)
 # and, unless only building, the tests under wine64 in a wine prefix of the
