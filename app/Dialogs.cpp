@@ -14,6 +14,7 @@
 
 #include "app/Dirdialog.h"
 #include "app/FolderPrompt.h"
+#include "app/browse/Paths.h"
 #include "core/Error.h"
 
 namespace pw {
@@ -34,6 +35,13 @@ QStringList QtNameFilters(const QString& filter) {
 }
 
 namespace {
+
+// Paths as the system writes them: C:\games\MENU.fat on Windows, where
+// Qt's own dialogs answer with "/".
+QStringList Native(QStringList paths) {
+    for (QString& path : paths) path = QDir::toNativeSeparators(path);
+    return paths;
+}
 
 void Configure(QFileDialog& dialog, const FileDialogSetup& setup) {
     dialog.setWindowTitle(setup.title);
@@ -65,7 +73,7 @@ QStringList QtDialogs::OpenFiles(QWidget* parent, const FileDialogSetup& setup, 
     if (files.isEmpty()) return {};
     const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
     if (chosen >= 0) position = int(chosen) + 1;
-    return files;
+    return Native(files);
 }
 
 std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogSetup& setup) {
@@ -76,13 +84,13 @@ std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogSetu
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
-    return files.first();
+    return QDir::toNativeSeparators(files.first());
 }
 
 std::optional<QString> QtDialogs::SelectDirectory(QWidget* parent, const QString& start) {
     FolderPrompt prompt(parent, start, *this);
     if (prompt.exec() != QDialog::Accepted) return std::nullopt;
-    return prompt.Folder();
+    return QDir::toNativeSeparators(prompt.Folder());
 }
 
 int QtDialogs::ExecDirForm(TDirForm& form) {
@@ -168,7 +176,7 @@ void FolderPrompt::accept() {
         if (!QDir().mkpath(folder)) {
             asker_.ShowError(this,
                              QString::fromStdString(ErrorBoxText(
-                                 "Cannot create directory " + QFile::encodeName(folder).toStdString())),
+                                 "Cannot create directory " + ToPath(folder))),
                              windowTitle());
             return;
         }

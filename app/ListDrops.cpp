@@ -1,6 +1,7 @@
 // Files and folders dropped onto the input list, and those the program is
 // started with.
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -75,10 +76,10 @@ void TMainForm::DropUrls(const QList<QUrl>& urls) {
         if (!url.isLocalFile()) continue;
         // A mod list opens the Mods window with it, as on the command line.
         if (QFileInfo(url.toLocalFile()).suffix().compare("pwmods", Qt::CaseInsensitive) == 0) {
-            ShowMods(url.toLocalFile());
+            ShowMods(QDir::toNativeSeparators(url.toLocalFile()));
             modList = true;
         } else {
-            paths.append(url.toLocalFile());
+            paths.append(QDir::toNativeSeparators(url.toLocalFile()));
         }
     }
     if (!paths.isEmpty() || !modList) AddPaths(paths);
@@ -96,7 +97,7 @@ void TMainForm::OpenPaths(const QStringList& paths) {
             if (!info.exists()) pw::ThrowCannotOpen(pw::ToPath(path));
             // A mod list opens the Mods window with it.
             if (info.suffix().compare("pwmods", Qt::CaseInsensitive) == 0) ShowMods(info.absoluteFilePath());
-            else absolute.append(info.absoluteFilePath());
+            else absolute.append(QDir::toNativeSeparators(info.absoluteFilePath()));
         }
         if (absolute.isEmpty()) return;
         if (AddPaths(absolute) && absolute.size() == 1 && InputKind == pw::KindPacks) ShowContents(absolute.first());

@@ -1,8 +1,12 @@
 // packwright [FILE...]: the main window and the directory dialog, until the
 // window is closed. Files named are added to the list as a drop of them
-// adds them (so that a desktop entry's `Exec=packwright %F` works); a single
-// pack also opens its contents window.
+// adds them (so that a desktop entry's `Exec=packwright %F` and Explorer's
+// "Open with" work); a single pack also opens its contents window. The
+// window then works in the system's start folder for windows (on Windows
+// the Documents folder), where new targets are offered.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTableView>
 #include <QTimer>
@@ -19,6 +23,7 @@
 #include "app/Main.h"
 #include "app/browse/PackModel.h"
 #include "app/browse/PreviewPane.h"
+#include "core/Directory.h"
 #include "core/Error.h"
 
 namespace {
@@ -104,13 +109,19 @@ int main(int argc, char** argv) {
     std::unique_ptr<QApplication> app;
     int code = 0;
     try {
+        // Settings: HKEY_CURRENT_USER\Software\Packwright on Windows,
+        // ~/.config/Packwright/ elsewhere.
+        QCoreApplication::setOrganizationName(QStringLiteral("Packwright"));
         app = std::make_unique<QApplication>(argc, argv);
         pw::QtDialogs dialogs;
         TMainForm mainForm(dialogs);
         TDirForm dirForm(&mainForm, dialogs, [] { return TMainForm::SelectLogSetup().filter; });
         mainForm.SetDirForm(&dirForm);
         mainForm.show();
-        const QStringList files = QCoreApplication::arguments().mid(1);
+        // Named files are found from the folder the program was started in.
+        QStringList files = QCoreApplication::arguments().mid(1);
+        for (QString& file : files) file = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+        pw::ChangeDirectory(pw::WindowStartFolder());
         if (!files.isEmpty()) QTimer::singleShot(0, &mainForm, [&mainForm, files] { mainForm.OpenPaths(files); });
         ScreenshotIfAsked(mainForm);
         ContentsScreenshotIfAsked(mainForm);

@@ -1,6 +1,7 @@
 # Packages made with CPack from a Release build (no sanitizers):
 #   Linux:   cpack -G DEB  ->  packwright_VERSION_amd64.deb (install rules in share/linux/)
-#   Windows: cpack -G ZIP  ->  packwright-cli-VERSION-windows-x86_64.zip (rules in share/windows/)
+#   Windows: cpack -G ZIP  ->  packwright-VERSION-windows-x86_64.zip with the window,
+#            packwright-cli-VERSION-windows-x86_64.zip without (rules in share/windows/)
 # The version is the CMake project's, the one --version prints.
 set(CPACK_PACKAGE_NAME packwright)
 set(CPACK_PACKAGE_VENDOR "The Packwright developers")
@@ -15,7 +16,11 @@ set(CPACK_SOURCE_GENERATOR "")
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME packwright-cli-${PROJECT_VERSION}-windows-x86_64)
+  if(TARGET packwright)
+    set(CPACK_PACKAGE_FILE_NAME packwright-${PROJECT_VERSION}-windows-x86_64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME packwright-cli-${PROJECT_VERSION}-windows-x86_64)
+  endif()
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -23,6 +23,12 @@ std::vector<DirEntry> ListDirectory(const std::string& dir);
 bool MakeDirectory(const std::string& path);
 // Makes the current folder `path`; false when it cannot be entered.
 bool ChangeDirectory(const std::string& path);
+// The folder a window program works in when started from a menu or by a
+// double-click on a file: the current one on POSIX systems, whose desktops
+// start programs in the home folder; on Windows, which starts them in their
+// own folder or in the clicked file's (perhaps a game's under Program
+// Files), the user's Documents folder. Empty when there is none.
+std::string WindowStartFolder();
 // Whether this process may enter a folder, and make files in it, as far as
 // its permissions tell (POSIX access(); on Windows every folder is taken as
 // both, its access lists are not read).

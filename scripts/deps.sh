@@ -5,8 +5,9 @@
 # (test: also strace, which a test of --sync reads the flushes with, and
 # gettext, whose msgfmt, msgcat and msgen check the translation files;
 # screenshot: the virtual display and python3 for the sample pack;
-# windows: the cross compiler, googletest's sources, zlib for mingw-w64 and
-# wine64; xxHash serves both builds from its one header, libxxhash-dev's;
+# windows: the cross compiler, googletest's sources, zlib for mingw-w64,
+# wine64, makensis for the installer, and the virtual display, its window
+# lister and ImageMagick's import for the window's test under wine; xxHash serves both builds from its one header, libxxhash-dev's;
 # package: what makes and checks the .deb, see scripts/package.sh;
 # icons: the SVG renderer that draws the icon's PNGs).
 set -euo pipefail
@@ -16,7 +17,7 @@ for arg in "$@"; do
     gui) need+=(qt6-base-dev libdtl-dev) ;;
     test) need+=(strace gettext) ;;
     screenshot) need+=(xvfb xauth python3) ;;
-    windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3 libz-mingw-w64-dev) ;;
+    windows) need+=(googletest g++-mingw-w64-x86-64-posix wine64 python3 libz-mingw-w64-dev nsis xvfb xauth x11-utils imagemagick) ;;
     package) need+=(dpkg-dev file lintian desktop-file-utils appstream shared-mime-info xdg-utils man-db python3) ;;
     icons) need+=(librsvg2-bin) ;;
     qtwindows) need+=(qt6-base-dev-tools ninja-build dpkg-dev patch) ;;

@@ -1,8 +1,6 @@
 #include "textobject/Misc.h"
 
-#include <QFile>
-#include <filesystem>
-#include <system_error>
+#include <QFileInfo>
 
 namespace pw {
 
@@ -12,9 +10,9 @@ char CharAt(const QByteArray& s, qsizetype index) {
 
 bool EntryExists(const QString& path) {
     if (path.isEmpty()) return false;
-    std::error_code ec;
-    const auto st = std::filesystem::symlink_status(QFile::encodeName(path).toStdString(), ec);
-    return !ec && std::filesystem::exists(st);
+    // A link counts even when what it names is gone.
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 } // namespace pw

@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 #include <exception>
 
+#include "app/browse/Paths.h"
 #include "core/Bytes.h"
 #include "core/Error.h"
 #include "targa/Targa.h"
@@ -234,7 +235,7 @@ Preview LoadPreview(const PreviewRequest& r) {
             return Message(QString::fromStdString(e.what()), Bytes(r.size));
         }
     }
-    QFile file(QFile::decodeName(QByteArray::fromStdString(r.dataPath)));
+    QFile file(FromPath(r.dataPath));
     if (!file.open(QIODevice::ReadOnly))
         return Message(QString::fromStdString("Cannot open file " + r.dataPath), Bytes(r.size));
     const auto read = [&](int64_t count, QByteArray& out) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace pw {
@@ -30,6 +31,11 @@ std::vector<DirEntry> ListDirectory(const std::string& dir) {
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
 bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+
+std::string WindowStartFolder() {
+    std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), ::free);
+    return cwd ? std::string(cwd.get()) : std::string();
+}
 
 bool MayEnterFolder(const std::string& dir) { return ::access(dir.c_str(), X_OK) == 0; }
 

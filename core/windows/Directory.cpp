@@ -2,6 +2,8 @@
 
 #include "core/windows/Wide.h"
 
+#include <shlobj.h>
+
 namespace pw {
 
 using namespace win;
@@ -32,6 +34,14 @@ std::vector<DirEntry> ListDirectory(const std::string& dir) {
 bool MakeDirectory(const std::string& path) { return ::CreateDirectoryW(SystemPath(path).c_str(), nullptr) != 0; }
 
 bool ChangeDirectory(const std::string& path) { return ::SetCurrentDirectoryW(SystemPath(path).c_str()) != 0; }
+
+std::string WindowStartFolder() {
+    PWSTR folder = nullptr;
+    std::string path;
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DEFAULT, nullptr, &folder))) path = Utf8(folder);
+    ::CoTaskMemFree(folder);
+    return path;
+}
 
 bool MayEnterFolder(const std::string& dir) {
     DWORD attr = ::GetFileAttributesW(SystemPath(dir).c_str());

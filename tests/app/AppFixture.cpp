@@ -176,8 +176,9 @@ void AppTest::TearDown() {
         << "answers left unused";
 }
 
+// As the system writes paths, as a user's dialogs and drops give them.
 QString AppTest::Path(const QString& relative) const {
-    return tmp.path() + u'/' + relative;
+    return QDir::toNativeSeparators(tmp.path() + u'/' + relative);
 }
 
 void AppTest::Write(const QString& relative, const std::string& bytes) const {

@@ -88,7 +88,7 @@ TEST_F(ContentsReplaceTest, DroppedFilesSavedAsPackLogAndPatchAgreeWithInsertAnd
     EXPECT_EQ(PackFiles(Path("new/MENU.fat")), PackFiles(Path("ins/MENU.fat")));
     EXPECT_EQ(PackFiles(Path("new/MENU.fat")).find("old b") != std::string::npos, true);
 
-    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    qputenv("SOURCE_DATE_EPOCH", "1700000000");
     dialogs.details.push_back(pw::PatchDetails{"Menu", "me", "1.0", "Bigger menu"});
     dialogs.saves.push_back(Path("r.pwpatch"));
     ASSERT_TRUE(form->SaveAsPatchClick());
@@ -97,7 +97,7 @@ TEST_F(ContentsReplaceTest, DroppedFilesSavedAsPackLogAndPatchAgreeWithInsertAnd
     ASSERT_TRUE(pw::patch::WritePatch(
         ctx, Path("d.pwpatch").toStdString(), {"Menu", "1.0", "me", "Bigger menu", "", "", ""},
         {pw::patch::DiffPacks(Path("in/MENU.fat").toStdString(), Path("new/MENU.fat").toStdString())}));
-    unsetenv("SOURCE_DATE_EPOCH");
+    qunsetenv("SOURCE_DATE_EPOCH");
     EXPECT_EQ(Read(Path("r.pwpatch")), Read(Path("d.pwpatch")));
     EXPECT_FALSE(form->Unsaved());
 }

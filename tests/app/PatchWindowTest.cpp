@@ -53,7 +53,7 @@ protected:
 };
 
 TEST_F(PatchWindowTest, SaveAsPatchWritesWhatTheEngineWritesFromTheLog) {
-    ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1); // the manifest's time, the same for both
+    qputenv("SOURCE_DATE_EPOCH", "1700000000"); // the manifest's time, the same for both
     Add({Path("in/MENU.fat")}, 1);
     dialogs.folders.push_back(Path("out"));
     w->BProcess->click();
@@ -87,7 +87,7 @@ TEST_F(PatchWindowTest, SaveAsPatchWritesWhatTheEngineWritesFromTheLog) {
     m.author = "Me";
     ASSERT_TRUE(WritePatchFromLogs(ctx, pw::ToPath(Path("direct.pwpatch")), m, {pw::ToPath(Path("out/result.log"))},
                                    pw::ToPath(Path("out"))));
-    ::unsetenv("SOURCE_DATE_EPOCH");
+    qunsetenv("SOURCE_DATE_EPOCH");
     EXPECT_EQ(Read(Path("mod.pwpatch")), Read(Path("direct.pwpatch")));
     const PatchFile saved(pw::ToPath(Path("mod.pwpatch")));
     ASSERT_EQ(saved.Packs().size(), 1u);

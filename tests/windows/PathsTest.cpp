@@ -161,3 +161,13 @@ TEST(WindowsPaths, ACommitRecordNamingAnotherFolderIsNotFollowed) {
         EXPECT_EQ(ListTree(dir.Path()), (Lines{"pack/", "pack/MENU.fat", "pack/MENU.mix"})) << data;
     }
 }
+
+// The window starts in the user's Documents folder, not in the folder of
+// the program or of the file Explorer handed it.
+TEST(WindowsPaths, TheWindowStartsInTheDocumentsFolder) {
+    const std::string folder = WindowStartFolder();
+    ASSERT_GE(folder.size(), 3u);
+    EXPECT_EQ(folder.substr(1, 2), ":\\") << folder;
+    EXPECT_EQ(LowerCaseAscii(ExtractFileName(folder)), "documents") << folder;
+    EXPECT_TRUE(MayEnterFolder(folder)) << folder;
+}
