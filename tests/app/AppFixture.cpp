@@ -113,12 +113,12 @@ pw::Dialogs::SaveAnswer FakeDialogs::AskSave(QWidget*, const QString& text, cons
 int FakeDialogs::Choose(QWidget*, const QString& text, const QString&, const QStringList& answers) {
     questions.push_back(text);
     choiceSets.push_back(answers);
-    if (choices.empty()) {
+    if (picks.empty()) {
         ADD_FAILURE() << "unexpected choice";
         return int(answers.size()) - 1;
     }
-    const int answer = choices.front();
-    choices.pop_front();
+    const int answer = picks.front();
+    picks.pop_front();
     return answer;
 }
 
@@ -172,7 +172,7 @@ void AppTest::TearDown() {
     QDir::setCurrent(oldCwd);
     EXPECT_TRUE(dialogs.opens.empty() && dialogs.saves.empty() && dialogs.folders.empty() &&
                 dialogs.dirForms.empty() && dialogs.answers.empty() && dialogs.texts.empty() &&
-                dialogs.choices.empty() && dialogs.details.empty())
+                dialogs.choices.empty() && dialogs.picks.empty() && dialogs.details.empty())
         << "answers left unused";
 }
 

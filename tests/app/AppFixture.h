@@ -60,7 +60,7 @@ public:
     SaveAnswer AskSave(QWidget*, const QString& text, const QString& caption) override;
     std::deque<SaveAnswer> saveAnswers; // AskSave's answers
     int Choose(QWidget*, const QString& text, const QString& caption, const QStringList& answers) override;
-    std::deque<int> choices;           // Choose's answers, as indexes
+    std::deque<int> picks;             // Choose's answers, as indexes
     std::vector<QStringList> choiceSets; // the answers offered each time
     std::optional<pw::PatchDetails> AskPatchDetails(QWidget*, const QString& caption,
                                                     const pw::PatchDetails& start) override;

@@ -134,7 +134,7 @@ TEST_F(ContentsReplaceTest, AnEntryEditedInTheUsersEditorIsReplacedAtEachSave) {
     }
     EXPECT_EQ(form->Model()->ReplacementOf(1)->file, path.toStdString());
     // Closing throws the copy away with the window.
-    dialogs.choices.push_back(2);
+    dialogs.picks.push_back(2);
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form.isNull());
@@ -168,7 +168,7 @@ TEST_F(ContentsReplaceTest, TheCloseQuestionsFourAnswers) {
         form = w->ShowContents(Path("in/MENU.fat"));
         form->ReplaceEntry(1, Path("edit/a.txt"));
         dialogs.questions.clear();
-        dialogs.choices.push_back(c.answer);
+        dialogs.picks.push_back(c.answer);
         if (c.answer == 0) {
             dialogs.folders.push_back(Path("new"));
             dialogs.answers.push_back(false); // no window for the new pack

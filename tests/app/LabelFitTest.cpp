@@ -19,7 +19,9 @@ std::vector<std::string> CutTexts(QWidget& form) {
             cut.push_back(label->objectName().toStdString() + " \"" + label->text().toStdString() + "\"");
     }
     for (QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
-        if (button->text().isEmpty()) continue;
+        // A tool bar too narrow for its buttons hides the last ones behind
+        // its extension arrow, where they are listed whole.
+        if (button->text().isEmpty() || !button->isVisibleTo(&form)) continue;
         if (button->fontMetrics().horizontalAdvance(button->text()) + 6 > button->width())
             cut.push_back(button->objectName().toStdString() + " \"" + button->text().toStdString() + "\"");
     }
