@@ -68,7 +68,10 @@ void TContentsForm::SetUpReplacing() {
     newColumn->addWidget(r.newLabel);
     newColumn->addWidget(NewPreview, 1);
     row->addLayout(oldColumn, 1);
-    row->addLayout(newColumn, 1);
+    // The "New" column takes its share only while it shows.
+    row->addLayout(newColumn, 0);
+    r.row = row;
+    r.newColumn = newColumn;
     Diff = r.diff = new TDiffView(side);
     row->addWidget(r.diff, 2);
     for (QWidget* w : {static_cast<QWidget*>(r.oldLabel), static_cast<QWidget*>(r.newLabel),
@@ -179,6 +182,7 @@ void TContentsForm::PreviewReplacement(size_t k) {
     r.oldLabel->setVisible(both);
     r.newLabel->setVisible(both);
     NewPreview->setVisible(both);
+    r.row->setStretchFactor(r.newColumn, both ? 1 : 0);
     const int room = both ? 2 : 1;
     if (room != r.room) {
         r.room = room;

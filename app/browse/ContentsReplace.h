@@ -17,6 +17,8 @@ class TDiffView;
 
 struct ReplaceParts {
     QLabel* oldLabel = nullptr;
+    QBoxLayout* row = nullptr;       // the previews side by side
+    QLayout* newColumn = nullptr;    // its "New" column
     QLabel* newLabel = nullptr;
     TDiffView* diff = nullptr;
     bool comparing = false; // both sides of a replaced entry are being read
