@@ -28,10 +28,15 @@ foreach(pkg CLI11:CLI nlohmann_json:nlohmann)
     set(${name}_DIR ${host}/share/cmake/${name})
   endif()
 endforeach()
-# xxHash is used from its one header.
+# xxHash is used from its one header, and dtl (the window's text
+# differences) from its headers.
 if(EXISTS /usr/include/xxhash.h)
   file(MAKE_DIRECTORY ${host}/include)
   file(CREATE_LINK /usr/include/xxhash.h ${host}/include/xxhash.h SYMBOLIC)
+endif()
+if(EXISTS /usr/include/dtl)
+  file(MAKE_DIRECTORY ${host}/include)
+  file(CREATE_LINK /usr/include/dtl ${host}/include/dtl SYMBOLIC)
 endif()
 # zlib from libz-mingw-w64-dev, linked in statically like the runtimes.
 set(ZLIB_USE_STATIC_LIBS ON)

@@ -80,7 +80,7 @@ rm -rf "$sample"
 python3 scripts/sample_pack.py "$sample" >/dev/null
 if [[ $mode == screenshot ]]; then
   tests/windows/window-smoke.sh "$wine" build/windows/app/packwright.exe "$sample/DEMO.fat" build/windows/smoke
-  cp build/windows/smoke/contents.png docs/windows.png
+  convert-im6.q16 build/windows/smoke/contents.png -trim +repage docs/windows.png
   echo "Saved docs/windows.png"
   exit 0
 fi

@@ -36,7 +36,8 @@ shows() {
   "$wine" "$exe" "$@" >/dev/null 2>&1 &
   local pid=$! found=""
   for _ in $(seq 240); do
-    if xwininfo -root -tree 2>/dev/null | grep -Eq "\"$pattern\""; then found=1; break; fi
+    found=$(xwininfo -root -tree 2>/dev/null | grep -Eo "\"$pattern\"" | head -1 || true)
+    [[ -n $found ]] && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.5
   done
@@ -51,7 +52,7 @@ shows() {
     xwininfo -root -tree 2>/dev/null | grep -o '"[^"]*"' | sort -u >&2 || true
     return 1
   fi
-  echo "window-smoke.sh: packwright.exe $* shows \"$(xwininfo -root -tree | grep -Eo "\"$pattern\"" | head -1 | tr -d '"')\""
+  echo "window-smoke.sh: packwright.exe $* shows $found"
 }
 
 # A Linux path as Windows programs under wine name it: drive Z: is "/".
