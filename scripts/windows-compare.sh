@@ -201,6 +201,11 @@ for side in lin win; do
     [[ $(stat -c %Y "$work/flat/$f") == $(stat -c %Y "$work/$side/gamedir/$f") ]] ||
       fail "mods restore on $side gave $f another time"
   done
-  [[ ! -e "$work/$side/gamedir/.packwright" ]] || fail "mods restore on $side left .packwright"
+  # What a restore keeps: the history and the stored patches, no pack data.
+  left=$(cd "$work/$side/gamedir/.packwright" && find . -mindepth 1 -maxdepth 1 -printf '%f\n' | sort | tr '\n' ' ')
+  [[ $left == "history store " ]] || fail "mods restore on $side left .packwright holding $left"
 done
+# Both tools stored the same patches under the same names.
+[[ $(cd "$work/lin/gamedir/.packwright/store" && ls) == $(cd "$work/win/gamedir/.packwright/store" && ls) ]] ||
+  fail "mods on lin and win stored other patches"
 echo "windows-compare: list, extract, insert, replace, diff, patch show, apply, texts and mods agree on 3 packs and 2 text packs"
