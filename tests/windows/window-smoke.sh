@@ -2,7 +2,8 @@
 # The window under wine on a virtual X display (Xvfb), as a user starts it:
 # packwright.exe shows its main window; packwright.exe PACK.fat (what
 # Explorer runs for a double-click) the contents window listing every entry
-# of the pack; packwright.exe LIST.pwmods the Mods window. Each window is
+# of the pack; packwright.exe LIST.pwmods the Mods window, its caption
+# naming the list. Each window is
 # recognised by its title in the display's window tree, and a picture of
 # the display is saved in OUT as main.png, contents.png and mods.png.
 # usage: window-smoke.sh WINE PACKWRIGHT.EXE PACK.fat OUT   (WINEPREFIX set)
@@ -60,4 +61,4 @@ windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
 
 shows main "Packwright"
 shows contents "$(basename "$pack") - $entries $noun, [0-9]+ bytes" "$(windows_path "$pack")"
-shows mods "Mods" "$(windows_path "$list/play.pwmods")"
+shows mods "Mods – play\.pwmods" "$(windows_path "$list/play.pwmods")"
