@@ -89,8 +89,10 @@ void TDiffView::Show(const TextDiff& diff) {
         return;
     }
     Info->setText(diff.firstChange < 0 ? info_ + QStringLiteral("; the texts are the same")
-                                       : info_ + QStringLiteral("; %1 lines changed, %2 added, %3 removed")
+                                       : info_ + QStringLiteral("; %1 %2 changed, %3 added, %4 removed")
                                                      .arg(diff.changed)
+                                                     .arg(diff.changed == 1 ? QStringLiteral("line")
+                                                                            : QStringLiteral("lines"))
                                                      .arg(diff.added)
                                                      .arg(diff.removed));
     int most = 0;

@@ -1,6 +1,6 @@
 // The Mods window's conflicts pane: the entries two enabled mods change
-// differently, each shown three ways: the game's own entry, the first
-// mod's version and the last one's, each labelled, the winner marked.
+// differently, each shown as the game's own entry beside every mod's
+// version, in load order, each labelled, the winner marked.
 #include <QCheckBox>
 #include <QLabel>
 #include <QTreeWidget>
@@ -23,8 +23,8 @@ namespace {
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
-constexpr int FirstPath = Qt::UserRole, LastPath = Qt::UserRole + 1, FirstSize = Qt::UserRole + 2,
-              LastSize = Qt::UserRole + 3, FirstTitle = Qt::UserRole + 4, LastTitle = Qt::UserRole + 5;
+// Per conflict, the mods that change its entry, in load order.
+constexpr int ModPaths = Qt::UserRole, ModSizes = Qt::UserRole + 1, ModTitles = Qt::UserRole + 2;
 
 // Entry `index` of the patch `path`'s pack `pack`, inflated.
 QByteArray PatchedEntry(const std::string& path, const std::string& pack, uint32_t index) {
@@ -91,16 +91,18 @@ void TModsForm::RefreshConflicts() {
             ++clashes[size_t(c.row)];
         }
         const QString name = Text(names[key]);
-        const QTreeWidgetItem *first = Mods->topLevelItem(list.front().row), *last = Mods->topLevelItem(list.back().row);
+        const QTreeWidgetItem* last = Mods->topLevelItem(list.back().row);
         auto* item = new QTreeWidgetItem(
             QStringList{name.section('\t', 0, 0), QString::number(key.second), name.section('\t', 1), by.join(", "),
                         LaterWins->isChecked() ? last->text(0) : QString("none: the deploy is refused")});
-        item->setData(0, FirstPath, first->data(0, Qt::UserRole));
-        item->setData(0, LastPath, last->data(0, Qt::UserRole));
-        item->setData(0, FirstSize, qlonglong(list.front().size));
-        item->setData(0, LastSize, qlonglong(list.back().size));
-        item->setData(0, FirstTitle, first->text(0));
-        item->setData(0, LastTitle, last->text(0));
+        QVariantList paths, sizes;
+        for (const Change& c : list) {
+            paths.append(Mods->topLevelItem(c.row)->data(0, Qt::UserRole));
+            sizes.append(qlonglong(c.size));
+        }
+        item->setData(0, ModPaths, paths);
+        item->setData(0, ModSizes, sizes);
+        item->setData(0, ModTitles, by);
         for (int c = 0; c < 5; ++c) item->setToolTip(c, item->text(c));
         Conflicts->addTopLevelItem(item);
     }
@@ -114,49 +116,69 @@ void TModsForm::RefreshConflicts() {
 }
 
 void TModsForm::ShowTextDiffs() {
-    const bool texts = Conflicts->currentItem() && !GameVersion->Busy() && !FirstVersion->Busy() &&
-                       !LastVersion->Busy() && GameVersion->Current().kind == PreviewKind::Text &&
-                       FirstVersion->Current().kind == PreviewKind::Text &&
-                       LastVersion->Current().kind == PreviewKind::Text;
-    for (auto [pane, diff] : {std::pair{FirstVersion, FirstDiff}, std::pair{LastVersion, LastDiff}}) {
-        pane->setVisible(!texts);
-        diff->setVisible(texts);
-        if (texts) diff->Compare(GameVersion->Current().text, pane->Current().text, "Against the game's own entry");
+    const auto readText = [](const TPreviewPane* pane) {
+        return !pane->Busy() && pane->Current().kind == PreviewKind::Text;
+    };
+    bool texts = Conflicts->currentItem() && readText(GameVersion);
+    for (size_t i = 0; i < shownVersions_; ++i) texts = texts && readText(Versions[i].preview);
+    for (size_t i = 0; i < shownVersions_; ++i) {
+        const ModVersion& v = Versions[i];
+        v.preview->setVisible(!texts);
+        v.diff->setVisible(texts);
+        if (texts) v.diff->Compare(GameVersion->Current().text, v.preview->Current().text, "Against the game's own entry");
     }
 }
 
 void TModsForm::PreviewConflict() {
     QTreeWidgetItem* item = Conflicts->currentItem();
+    GameLabel->setText("The game's own entry");
     if (!item) {
-        for (TPreviewPane* pane : {GameVersion, FirstVersion, LastVersion}) pane->Clear();
-        GameLabel->setText("The game's own entry");
-        FirstLabel->setText("The first mod's version");
-        LastLabel->setText("The last mod's version");
+        GameVersion->Clear();
+        ShowVersions(2);
+        Versions[0].label->setText("The first mod's version");
+        Versions[1].label->setText("The next mod's version");
+        for (const ModVersion& v : Versions) v.preview->Clear();
         ShowTextDiffs();
         return;
     }
     const std::string pack = ToPath(item->text(0)), name = ToPath(item->text(2));
     const uint32_t index = item->text(1).toUInt();
     const bool later = LaterWins->isChecked();
-    GameLabel->setText("The game's own entry");
-    FirstLabel->setText(item->data(0, FirstTitle).toString());
-    LastLabel->setText(item->data(0, LastTitle).toString() + (later ? " (wins)" : " (clashes: the deploy is refused)"));
     // The game's own pack: the kept copy when a deployment changed it.
     std::string source = patch::GamePackPath(ToPath(GameDir()), pack);
     for (const mods::DeployedPack& p : deployed_.packs)
         if (SameTextAscii(p.index, pack)) source = mods::GameFolder(ToPath(GameDir())).Vanilla(p.index);
-    PreviewRequest game;
-    game.type = EntryType(name);
-    game.read = [source, index] { return PackEntry(source, index); };
-    GameVersion->Request(game);
-    for (auto [pane, column] : {std::pair{FirstVersion, 0}, std::pair{LastVersion, 1}}) {
+    // Its size from its index, read here (it is small); its bytes off the
+    // window's thread.
+    try {
+        if (GameDir().isEmpty()) throw Error("Choose the game's folder to see its own entry");
+        const PackReader reader(source, Pipes::Refuse);
+        if (index >= reader.Index().Count()) throw Error("Damaged pack index " + source);
+        PreviewRequest game;
+        game.type = EntryType(name);
+        game.size = reader.Index().Size(index);
+        game.read = [source, index] { return PackEntry(source, index); };
+        GameVersion->Request(game);
+    } catch (const Error& e) {
+        Preview reason;
+        reason.text = Text(e.what());
+        GameVersion->Show(reason);
+    }
+    const QVariantList paths = item->data(0, ModPaths).toList(), sizes = item->data(0, ModSizes).toList();
+    const QStringList titles = item->data(0, ModTitles).toStringList();
+    ShowVersions(size_t(paths.size()));
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const ModVersion& v = Versions[size_t(i)];
+        QString label = titles.value(i);
+        if (i + 1 == paths.size()) label += later ? " (wins)" : " (clashes: the deploy is refused)";
+        v.label->setText(label);
         PreviewRequest request;
         request.type = EntryType(name);
-        const std::string path = ToPath(item->data(0, column == 0 ? FirstPath : LastPath).toString());
+        const std::string path = ToPath(paths[i].toString());
         // Read off the window's thread from the patch opened again.
         request.read = [path, pack, index] { return PatchedEntry(path, pack, index); };
-        request.size = item->data(0, column == 0 ? FirstSize : LastSize).toLongLong();
-        pane->Request(request);
+        request.size = sizes[i].toLongLong();
+        v.preview->Request(request);
     }
 }
 

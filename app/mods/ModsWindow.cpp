@@ -130,21 +130,15 @@ TModsForm::TModsForm(Dialogs& dialogs, QWidget* parent) : QWidget(parent, Qt::Wi
     Mods = new TLoadOrder(*this);
     Mods->setHeaderLabels({"Mod", "Version", "Author", "Packs", "Entries", "Clashes"});
     split->addWidget(Pane(split, LoadOrderHeading, Mods));
-    auto* clashes = new QSplitter(Qt::Horizontal, split);
-    Conflicts = Table(clashes, {"Pack", "Entry", "Name", "Changed by", "Wins"});
-    clashes->addWidget(Pane(clashes, ConflictsHeading, Conflicts));
-    GameVersion = new TPreviewPane(clashes);
-    FirstVersion = new TPreviewPane(clashes);
-    LastVersion = new TPreviewPane(clashes);
-    FirstDiff = new TDiffView(clashes);
-    LastDiff = new TDiffView(clashes);
-    clashes->addWidget(Pane(clashes, GameLabel, GameVersion));
-    clashes->addWidget(Pane(clashes, FirstLabel, FirstVersion, FirstDiff));
-    clashes->addWidget(Pane(clashes, LastLabel, LastVersion, LastDiff));
-    for (TPreviewPane* pane : {GameVersion, FirstVersion, LastVersion})
-        connect(pane, &TPreviewPane::Shown, this, [this] { ShowTextDiffs(); });
-    clashes->setStretchFactor(0, 2);
-    split->addWidget(clashes);
+    clashes_ = new QSplitter(Qt::Horizontal, split);
+    Conflicts = Table(clashes_, {"Pack", "Entry", "Name", "Changed by", "Wins"});
+    clashes_->addWidget(Pane(clashes_, ConflictsHeading, Conflicts));
+    GameVersion = new TPreviewPane(clashes_);
+    clashes_->addWidget(Pane(clashes_, GameLabel, GameVersion));
+    connect(GameVersion, &TPreviewPane::Shown, this, [this] { ShowTextDiffs(); });
+    ShowVersions(2);
+    clashes_->setStretchFactor(0, 2);
+    split->addWidget(clashes_);
     auto* state = new QSplitter(Qt::Horizontal, split);
     Packs = Table(state, {"Pack", "State", "Entries"});
     state->addWidget(Pane(state, PacksHeading, Packs));
@@ -305,6 +299,29 @@ QString TModsForm::GameDir() const { return GameFolder->text(); }
 
 void TModsForm::ChooseGameClick() {
     if (const auto dir = dialogs_.SelectDirectory(this, GameDir())) SetGameDir(*dir);
+}
+
+void TModsForm::ShowVersions(size_t count) {
+    while (Versions.size() < count) {
+        ModVersion v{};
+        v.preview = new TPreviewPane(clashes_);
+        v.diff = new TDiffView(clashes_);
+        v.pane = Pane(clashes_, v.label, v.preview, v.diff);
+        clashes_->addWidget(v.pane);
+        connect(v.preview, &TPreviewPane::Shown, this, [this] { ShowTextDiffs(); });
+        Versions.push_back(v);
+    }
+    for (size_t i = 0; i < Versions.size(); ++i) Versions[i].pane->setVisible(i < count);
+    // The game's entry and each version shown share what the conflicts list
+    // leaves, alike (a pane just made would get next to nothing).
+    QList<int> sizes = clashes_->sizes();
+    int room = 0;
+    for (qsizetype i = 1; i < sizes.size(); ++i) room += sizes[i];
+    if (count != shownVersions_ && room > 0) {
+        for (qsizetype i = 1; i < sizes.size(); ++i) sizes[i] = i - 2 < qsizetype(count) ? room / int(count + 1) : 0;
+        clashes_->setSizes(sizes);
+    }
+    shownVersions_ = count;
 }
 
 void TModsForm::SetModified(bool modified) {

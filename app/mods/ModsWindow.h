@@ -30,6 +30,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -51,12 +52,19 @@ public:
     QPushButton *AddMods, *RemoveMod, *MoveUp, *MoveDown, *OpenList, *SaveList;
     QCheckBox* LaterWins;   // as --prefer-later
     QTreeWidget* Conflicts; // pack, entry, name, mods, wins
-    // The selected clash: the game's own entry, the first mod's version and
-    // the last one's, each under a label naming it; texts as a diff
-    // against the game's.
-    QLabel *GameLabel, *FirstLabel, *LastLabel;
-    TPreviewPane *GameVersion, *FirstVersion, *LastVersion;
-    TDiffView *FirstDiff, *LastDiff;
+    // The selected clash: the game's own entry, then the version of each
+    // mod that changes it, in load order, each under a label naming the mod
+    // (the winner marked); texts as a diff against the game's.
+    struct ModVersion {
+        QWidget* pane;
+        QLabel* label;
+        TPreviewPane* preview;
+        TDiffView* diff;
+    };
+    QLabel* GameLabel;
+    TPreviewPane* GameVersion;
+    std::vector<ModVersion> Versions; // the first ShownVersions() are in use
+    size_t ShownVersions() const { return shownVersions_; }
     QTreeWidget* Packs;     // pack, state, entries
     QTreeWidget* History;   // deployment, time, mods, packs; newest first
     QPushButton* BackTo;    // deploys the selected deployment again
@@ -99,7 +107,7 @@ public:
     void RefreshQuietly();
     void RefreshConflicts();
     void PreviewConflict();
-    // The mods' texts as diffs against the game's, once all three are read.
+    // The mods' texts as diffs against the game's, once every version is read.
     void ShowTextDiffs();
 
     // StatusSink: the status line and the progress bar.
@@ -141,6 +149,8 @@ private:
     // The deployed load order (and its setting), in place of the rows.
     void ShowDeployed(const mods::Deployment& deployed);
     bool SameAsDeployed() const;
+    // `count` mod version panes shown, made when there are fewer.
+    void ShowVersions(size_t count);
 
     Dialogs& dialogs_;
     RunContext run_{*this};
@@ -149,6 +159,8 @@ private:
     std::optional<mods::ModList> list_; // the list the rows were read from
     mods::Deployment deployed_;         // as last read
     QFileSystemWatcher* watcher_;
+    QSplitter* clashes_;       // the conflicts, the game's entry, each mod's version
+    size_t shownVersions_ = 0;
 };
 
 } // namespace pw

@@ -106,7 +106,7 @@ TEST_F(BrowseLookTest, ChangedTextShownAsADiffAtItsFirstChange) {
     const pw::TextDiff& diff = form->Diff->Current();
     EXPECT_EQ(diff.changed, 1);
     EXPECT_EQ(diff.firstChange, 249);
-    EXPECT_TRUE(form->Diff->Info->text().contains("1 lines changed, 0 added, 0 removed"));
+    EXPECT_TRUE(form->Diff->Info->text().contains("1 line changed, 0 added, 0 removed"));
     // The changed pair is marked and coloured, and in view.
     const QTextBlock old = form->Diff->Lines->document()->findBlockByNumber(249);
     EXPECT_TRUE(old.text().endsWith("! line 250")) << old.text().toStdString();

@@ -1,7 +1,8 @@
 // The Mods window on a generated game folder: a mod list opened with one
 // mod switched off, the clash it shows once switched on, the refusal and
 // its settling by "Later mods win", Deploy and Restore game with their
-// questions, and the list saved again; the window opened again on what is
+// questions, and the list saved again; a clash of three mods with each
+// mod's version; the window opened again on what is
 // deployed; a list naming a patch that was moved, saved back as it was.
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "app/browse/DiffView.h"
 #include "app/browse/PreviewPane.h"
 #include "app/mods/ModsWindow.h"
 #include "app/browse/Paths.h"
@@ -52,10 +54,10 @@ TEST_F(ModsWindowTest, AListDeployedWithItsClashSettledThenTheGameRestored) {
     EXPECT_EQ(m->Conflicts->topLevelItem(0)->text(3), "red, blue");
     EXPECT_EQ(m->Mods->topLevelItem(0)->text(5), "1");
     // Each version of the entry, previewed side by side.
-    WaitForPreview(m->LastVersion, [&] { m->Conflicts->setCurrentItem(m->Conflicts->topLevelItem(0)); });
-    while (m->FirstVersion->Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_EQ(m->FirstVersion->Current().text, "red menu");
-    EXPECT_EQ(m->LastVersion->Current().text, "blue menu");
+    WaitForPreview(m->Versions[1].preview, [&] { m->Conflicts->setCurrentItem(m->Conflicts->topLevelItem(0)); });
+    while (m->Versions[0].preview->Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(m->Versions[0].preview->Current().text, "red menu");
+    EXPECT_EQ(m->Versions[1].preview->Current().text, "blue menu");
 
     m->SetGameDir(Path("game"));
     m->Deploy->click();
@@ -85,6 +87,34 @@ TEST_F(ModsWindowTest, AListDeployedWithItsClashSettledThenTheGameRestored) {
     dialogs.saves = {Path("saved.pwmods")};
     m->SaveList->click();
     EXPECT_EQ(Read(Path("saved.pwmods")), "!prefer-later\n# red.pwpatch\nblue.pwpatch\n");
+}
+
+TEST_F(ModsWindowTest, AClashOfThreeModsShowsEveryModsVersionAndTheWinner) {
+    MakeGame();
+    const std::vector<std::pair<QString, std::string>> mods = {
+        {"red", "red menu"}, {"green", "green menu"}, {"blue", "blue menu"}};
+    QStringList paths;
+    for (const auto& [name, text] : mods) paths.append(MakePatch(name, text));
+    pw::TModsForm* m = w->ShowMods();
+    m->SetGameDir(Path("game"));
+    m->AddPatches(paths);
+    m->LaterWins->setChecked(true);
+    ASSERT_EQ(m->Conflicts->topLevelItemCount(), 1);
+    EXPECT_EQ(m->Conflicts->topLevelItem(0)->text(3), "red, green, blue");
+    WaitForPreview(m->GameVersion, [&] { m->Conflicts->setCurrentItem(m->Conflicts->topLevelItem(0)); });
+    for (const auto& v : m->Versions)
+        while (v.preview->Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (m->GameVersion->Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(m->ShownVersions(), 3u);
+    EXPECT_EQ(m->GameVersion->Current().text, "hello");
+    for (const auto& v : m->Versions)
+        while (v.diff->Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    for (size_t i = 0; i < mods.size(); ++i) {
+        EXPECT_EQ(m->Versions[i].preview->Current().text, QString::fromStdString(mods[i].second));
+        EXPECT_TRUE(m->Versions[i].label->text().startsWith(mods[i].first));
+        EXPECT_TRUE(m->Versions[i].diff->isVisibleTo(m)) << "texts are shown as diffs against the game's";
+    }
+    EXPECT_EQ(m->Versions[2].label->text(), "blue (wins)");
 }
 
 TEST_F(ModsWindowTest, OpenedAgainOnADeployedGameItShowsWhatIsDeployed) {
