@@ -14,52 +14,48 @@
 #include <QMenu>
 
 
+namespace {
+
+// The test's next answer to a dialog, taken off its queue; none, and a
+// failure, when the test queued none for it.
+template <class Queue> std::optional<typename Queue::value_type> Next(Queue& queue, const char* dialog) {
+    if (queue.empty()) {
+        ADD_FAILURE() << "unexpected " << dialog;
+        return std::nullopt;
+    }
+    auto answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+}
+
+} // namespace
+
 QStringList FakeDialogs::OpenFiles(QWidget*, const pw::FileDialogSetup& setup, int& position) {
     EXPECT_EQ(setup.title, openTitle);
     openStartPositions.push_back(position);
     openSetups.push_back(setup);
     if (onOpen) onOpen();
-    if (opens.empty()) {
-        ADD_FAILURE() << "unexpected open dialog";
-        return {};
-    }
-    OpenAnswer answer = opens.front();
-    opens.pop_front();
-    if (!answer.files.isEmpty()) position = answer.position;
-    return answer.files;
+    const auto answer = Next(opens, "open dialog");
+    if (!answer) return {};
+    if (!answer->files.isEmpty()) position = answer->position;
+    return answer->files;
 }
 
 std::optional<QString> FakeDialogs::SaveFile(QWidget*, const pw::FileDialogSetup& setup) {
     saveSetups.push_back(setup);
-    if (saves.empty()) {
-        ADD_FAILURE() << "unexpected save dialog";
-        return std::nullopt;
-    }
-    auto answer = saves.front();
-    saves.pop_front();
-    return answer;
+    return Next(saves, "save dialog").value_or(std::nullopt);
 }
 
 std::optional<QString> FakeDialogs::SelectDirectory(QWidget*, const QString& start) {
     folderStarts.push_back(start);
-    if (folders.empty()) {
-        ADD_FAILURE() << "unexpected folder prompt";
-        return std::nullopt;
-    }
-    auto answer = folders.front();
-    folders.pop_front();
-    return answer;
+    return Next(folders, "folder prompt").value_or(std::nullopt);
 }
 
 int FakeDialogs::ExecDirForm(TDirForm& form) {
-    if (dirForms.empty()) {
-        ADD_FAILURE() << "unexpected directory dialog";
-        return 2;
-    }
-    auto answer = dirForms.front();
-    dirForms.pop_front();
+    const auto answer = Next(dirForms, "directory dialog");
+    if (!answer) return 2;
     form.show();
-    const int result = answer(form);
+    const int result = (*answer)(form);
     form.hide();
     return result;
 }
@@ -68,69 +64,33 @@ std::optional<int> FakeDialogs::AskChoice(QWidget*, const QString&, const QStrin
                                           int current) {
     choiceItems.push_back(items);
     choiceStarts.push_back(current);
-    if (choices.empty()) {
-        ADD_FAILURE() << "unexpected choice";
-        return std::nullopt;
-    }
-    const auto answer = choices.front();
-    choices.pop_front();
-    return answer;
+    return Next(choices, "choice").value_or(std::nullopt);
 }
 
 std::optional<QString> FakeDialogs::AskText(QWidget*, const QString&, const QString& label, const QString&) {
     textLabels.push_back(label);
-    if (texts.empty()) {
-        ADD_FAILURE() << "unexpected text prompt";
-        return std::nullopt;
-    }
-    auto answer = texts.front();
-    texts.pop_front();
-    return answer;
+    return Next(texts, "text prompt").value_or(std::nullopt);
 }
 
 bool FakeDialogs::Ask(QWidget*, const QString& text, const QString&) {
     questions.push_back(text);
-    if (answers.empty()) {
-        ADD_FAILURE() << "unexpected question";
-        return false;
-    }
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return Next(answers, "question").value_or(false);
 }
 
 pw::Dialogs::SaveAnswer FakeDialogs::AskSave(QWidget*, const QString& text, const QString&) {
     questions.push_back(text);
-    if (saveAnswers.empty()) {
-        ADD_FAILURE() << "unexpected save question";
-        return SaveAnswer::Cancel;
-    }
-    const SaveAnswer answer = saveAnswers.front();
-    saveAnswers.pop_front();
-    return answer;
+    return Next(saveAnswers, "save question").value_or(SaveAnswer::Cancel);
 }
 
 int FakeDialogs::Choose(QWidget*, const QString& text, const QString&, const QStringList& answers) {
     questions.push_back(text);
     choiceSets.push_back(answers);
-    if (picks.empty()) {
-        ADD_FAILURE() << "unexpected choice";
-        return int(answers.size()) - 1;
-    }
-    const int answer = picks.front();
-    picks.pop_front();
-    return answer;
+    return Next(picks, "choice").value_or(int(answers.size()) - 1);
 }
 
 std::optional<pw::PatchDetails> FakeDialogs::AskPatchDetails(QWidget*, const QString&, const pw::PatchDetails& start) {
     detailStarts.push_back(start);
-    if (details.empty()) {
-        ADD_FAILURE() << "unexpected patch details form";
-        return std::nullopt;
-    }
-    auto answer = details.front();
-    details.pop_front();
-    return answer;
+    return Next(details, "patch details form").value_or(std::nullopt);
 }
 
 void FakeDialogs::Inform(QWidget*, const QString& text, const QString& caption) {
