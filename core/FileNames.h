@@ -9,12 +9,16 @@
 
 namespace pw {
 
+// A path is UTF-8 text on Windows (the file layer hands it to the system
+// as UTF-16), elsewhere bytes in the file system's own encoding.
 #ifdef _WIN32
 inline constexpr std::string_view PathSeparators = "\\:/";
 inline constexpr char PathDelim = '\\';
+inline constexpr bool PathsAreUtf8 = true;
 #else
 inline constexpr std::string_view PathSeparators = "/";
 inline constexpr char PathDelim = '/';
+inline constexpr bool PathsAreUtf8 = false;
 #endif
 // Entry names inside a pack are the game's own: their extension ends at any
 // of these on every platform.

@@ -4,27 +4,23 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/FileNames.h"
+
 namespace pw {
 
-// The engine's paths are bytes in the file system's encoding on POSIX
-// systems, which QFile's name encoding gives; on Windows they are UTF-8
-// text (the file layer hands them to the system as UTF-16), and Qt's local
-// 8-bit encoding would be the ANSI code page there. Either way a path
-// leaves Qt with the system's own separators.
+// The engine's paths as the file layer takes them: UTF-8 text where it
+// says so (Qt's local 8-bit encoding would be the ANSI code page on
+// Windows), else bytes in the file system's encoding, which QFile's name
+// encoding gives. Either way a path leaves Qt with the system's own
+// separators.
 std::string ToPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return QDir::toNativeSeparators(path).toUtf8().toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
+    const QString native = QDir::toNativeSeparators(path);
+    return PathsAreUtf8 ? native.toUtf8().toStdString() : QFile::encodeName(native).toStdString();
 }
 
 QString FromPath(const std::string& path) {
-#ifdef Q_OS_WIN
-    return QDir::toNativeSeparators(QString::fromUtf8(path.data(), qsizetype(path.size())));
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path));
-#endif
+    const QByteArray bytes = QByteArray::fromStdString(path);
+    return QDir::toNativeSeparators(PathsAreUtf8 ? QString::fromUtf8(bytes) : QFile::decodeName(bytes));
 }
 
 QString FileKey(const QString& path) {
