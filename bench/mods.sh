@@ -37,6 +37,7 @@ if [[ ${1:-} == many || ${1:-} == history ]]; then
       "$cli" replace --quiet --patch "$work/m$k.pwpatch" --title "mod $k" "$work/game/GAME.fat" "$k=$work/e$k.dat"
     done
     echo "Recording $n deployments ..." >&2
+    load_before=$(cut -d' ' -f1-3 /proc/loadavg)
     for ((i = 1; i <= n; i++)); do
       "$cli" mods deploy --quiet --game "$work/game" "$work/m$(((i % 2) + 1)).pwpatch" "$work/m$((2 - (i % 2))).pwpatch"
     done
@@ -53,6 +54,7 @@ if [[ ${1:-} == many || ${1:-} == history ]]; then
     echo
     echo "- $n deployments recorded: $(ls "$work/game/.packwright/history" | wc -l) records, $(ls "$work/game/.packwright/store" | wc -l) stored patches"
     echo "- history: $(runs_of history); bisect status: $(runs_of bisect)"
+    echo "- load average (1, 5, 15 min): before $load_before; after $(cut -d' ' -f1-3 /proc/loadavg)"
     exit 0
   fi
   mods=${1:-200}; packs=${2:-30}; entries=${3:-5000}; mib=${4:-68}
@@ -75,6 +77,7 @@ if [[ ${1:-} == many || ${1:-} == history ]]; then
     rm -f "$work"/m$m-*.dat
   done
   size_kb=$(du -ck "$work"/all/*.mix | tail -1 | cut -f1)
+  load_before=$(cut -d' ' -f1-3 /proc/loadavg)
   for i in 1 2 3; do
     echo "run $i of 3" >&2
     timed deploy "$cli" mods deploy --quiet --game "$work/all" "$work"/m*.pwpatch
@@ -91,6 +94,7 @@ if [[ ${1:-} == many || ${1:-} == history ]]; then
   echo
   echo "- $mods mods across $packs packs of $entries entries; data files $((size_kb / 1024)) MiB in all"
   echo "- deploy: $(runs_of deploy); cp: $(runs_of cp); restore: $(runs_of restore)"
+  echo "- load average (1, 5, 15 min): before $load_before; after $(cut -d' ' -f1-3 /proc/loadavg)"
   exit 0
 fi
 runs=${1:-5}
