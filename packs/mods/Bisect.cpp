@@ -83,6 +83,16 @@ BisectState Under(const ModsSession& session) {
     return s;
 }
 
+// The deployment the search started from; the search's mods are indexes
+// into its load order, each checked.
+HistoryRecord StartOf(const GameFolder& game, const BisectState& s) {
+    HistoryRecord start = ReadHistoryRecord(game, s.start);
+    for (const std::vector<size_t>* list : {&s.suspects, &s.out})
+        for (size_t i : *list)
+            if (i >= start.mods.size()) throw Error("Damaged search record " + StatePath(game));
+    return start;
+}
+
 // Deploys the start again and ends the search.
 void End(ModsSession& session, RunContext& ctx, DeployOptions options, const HistoryRecord& start) {
     if (session.Current() != start.id) Run(session, ctx, session.PlanRecord(start, options), options);
@@ -151,7 +161,7 @@ BisectView BisectAnswer(ModsSession& session, RunContext& ctx, DeployOptions opt
     BisectView view;
     view.state = Under(session);
     BisectState& s = view.state;
-    view.start = ReadHistoryRecord(session.Game(), s.start);
+    view.start = StartOf(session.Game(), s);
     if (s.suspects.size() > 1 && !StepDeployed(session, view.start, s)) {
         DeployStep(session, ctx, options, view.start, s);
         view.redeployed = true;
@@ -178,7 +188,7 @@ BisectView BisectAnswer(ModsSession& session, RunContext& ctx, DeployOptions opt
 BisectView BisectReset(ModsSession& session, RunContext& ctx, DeployOptions options) {
     BisectView view;
     view.state = Under(session);
-    view.start = ReadHistoryRecord(session.Game(), view.state.start);
+    view.start = StartOf(session.Game(), view.state);
     End(session, ctx, options, view.start);
     view.ended = true;
     return view;
@@ -186,7 +196,7 @@ BisectView BisectReset(ModsSession& session, RunContext& ctx, DeployOptions opti
 
 BisectView BisectStatus(const ModsSession& session) {
     BisectView view;
-    if (ReadBisect(session.Game(), &view.state)) view.start = ReadHistoryRecord(session.Game(), view.state.start);
+    if (ReadBisect(session.Game(), &view.state)) view.start = StartOf(session.Game(), view.state);
     return view;
 }
 

@@ -21,7 +21,7 @@
 //     store/HASH.pwpatch          every patch a recorded deployment used,
 //                                 once per content (HASH: the patch's own
 //                                 checksum, its last 8 bytes, as 16 lower-
-//                                 case hex digits): hard-linked or copied
+//                                 case hex digits): a copy of its own
 //     bisect                      the search for the mod that breaks the
 //                                 game, while it goes on (Bisect.h)
 //

@@ -124,16 +124,10 @@ void StorePatch(const GameFolder& game, const patch::PatchFile& patch, bool sync
     const std::string target = StoredPatch(game, PatchHash(patch));
     if (NamePresent(target)) return;
     MakeFolder(game.StoreDir());
-    if (LinkFile(patch.Path(), target) && StampOfPath(target).id == patch.Id()) return;
-    RemoveFile(target); // a link to a file that replaced the one read
+    // A copy, never a hard link: a download rewritten in place (as cp and
+    // most download tools do) would change the stored patch with it.
     PendingFile out(target, sync);
-    std::vector<unsigned char> buffer(256 * 1024);
-    for (int64_t done = 0; done < patch.FileLength();) {
-        const size_t n = size_t(std::min<int64_t>(int64_t(buffer.size()), patch.FileLength() - done));
-        ReadAt(patch.Fd(), buffer.data(), n, done);
-        WriteAll(out.Fd(), buffer.data(), n);
-        done += int64_t(n);
-    }
+    CopyRange(patch.Fd(), 0, out.Fd(), patch.FileLength());
     out.Commit();
 }
 
@@ -142,7 +136,7 @@ Pruned KeepHistory(const GameFolder& game, size_t keep, const std::vector<uint64
     const std::vector<uint64_t> ids = HistoryIds(game);
     std::set<std::string> used;
     for (size_t i = 0; i < ids.size(); ++i) {
-        const bool kept = i + keep >= ids.size() ||
+        const bool kept = keep >= ids.size() - i ||
                           std::find(alsoKeep.begin(), alsoKeep.end(), ids[i]) != alsoKeep.end();
         if (kept) {
             for (const HistoryMod& m : ReadHistoryRecord(game, ids[i]).mods) used.insert(m.hash);

@@ -55,8 +55,9 @@ std::string NowText();
 // The content hash of a patch, as the store names it.
 std::string PatchHash(const patch::PatchFile& patch);
 std::string StoredPatch(const GameFolder& game, const std::string& hash);
-// Keeps `patch` in the store unless it is there: a hard link where the
-// file system has them, else a copy, named only when whole.
+// Keeps `patch` in the store unless it is there: a copy of its own (never
+// a hard link to the download, which may be rewritten in place), named
+// only when whole.
 void StorePatch(const GameFolder& game, const patch::PatchFile& patch, bool sync);
 
 // Keeps the newest `keep` records and those in `alsoKeep` (the current

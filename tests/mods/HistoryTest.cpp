@@ -53,9 +53,12 @@ TEST(ModsHistory, ARevertBringsBackDeletedPatchesByteForByte) {
     ASSERT_EQ(w.Deploy({a, b}, {.preferLater = true}), ""); // each patch stored once
     EXPECT_EQ(Stored(w), 2u);
     ASSERT_EQ(w.Deploy({}), "");
-    RemovePath(a);
+    // One download rewritten in place (as cp does), the other deleted.
+    const std::string bytesOfA = ReadFile(a);
+    WriteFile(a, ReadFile(b));
     RemovePath(b);
     ASSERT_EQ(Revert(w, 1), "");
+    WriteFile(a, bytesOfA);
     EXPECT_EQ(w.Packs(), both);
     ModsSession s(w.game);
     EXPECT_EQ(s.Current(), 5u);
@@ -81,6 +84,7 @@ TEST(ModsHistory, KeepNeverDeletesAPatchAKeptDeploymentNeeds) {
     ASSERT_EQ(Revert(w, 4), ""); // 6: the current one, as 4 was
     {
         ModsSession s(w.game);
+        EXPECT_EQ(KeepHistory(s.Game(), SIZE_MAX, {}).records, 0u); // keeps all, however many
         // The newest two (5: c, 6: a, the current one) stay; b goes with
         // the records that named it.
         const Pruned pruned = KeepHistory(s.Game(), 2, {s.Current()});
@@ -131,6 +135,11 @@ TEST(ModsHistory, BisectFindsAPlantedCulpritAndEndsWhereItStarted) {
         ModsSession s(w.game);
         EXPECT_EQ(BisectStatus(s).state.start, 0u);
         EXPECT_EQ(s.Deployed().mods.size(), 9u);
+        // A sealed record naming a mod the start does not have is damaged.
+        const std::string record = w.G(".packwright/bisect");
+        WriteFile(record, SealedText("bisect", "{\"start\":" + std::to_string(s.Current()) +
+                                                   ",\"steps\":1,\"suspects\":[9],\"out\":[]}\n"));
+        EXPECT_EQ(ErrorOf([&] { BisectStatus(s); }), "Damaged search record " + record);
     }
 }
 
