@@ -2,6 +2,7 @@
 #include "packs/mods/ModList.h"
 
 #include "core/Directory.h"
+#include "core/Error.h"
 #include "core/FileIO.h"
 #include "core/FileNames.h"
 #include "core/PendingFile.h"
@@ -98,13 +99,22 @@ std::string ModListText(const std::string& listPath, const std::vector<ListedMod
     if (lines.empty())
         lines.push_back({"# Packwright mod list: one patch a line, in load order; \"#\" switches a mod off", eol,
                          ListLine::Other, true, ""});
+    // A commented line is read back as a switched-off mod only when it
+    // names a .pwpatch: any other would be lost as a comment.
+    auto switched = [](bool enabled, const std::string& written) {
+        if (enabled) return written;
+        if (!SameTextAscii(ExtractFileExt(written), ".pwpatch"))
+            throw Error(written + " cannot be switched off in a mod list: only a .pwpatch file's line is read back "
+                                  "as a switched-off mod");
+        return "# " + written;
+    };
     auto modLine = [&](const ListedMod& m) {
         if (read && m.line >= 0 && size_t(m.line) < read->lines.size() && read->lines[size_t(m.line)].kind == ListLine::Mod) {
             const ListLine& was = read->lines[size_t(m.line)];
             if (was.enabled == m.enabled) return was.text;
-            return (m.enabled ? "" : "# ") + was.written;
+            return switched(m.enabled, was.written);
         }
-        return (m.enabled ? "" : "# ") + Written(folder, m.path);
+        return switched(m.enabled, Written(folder, m.path));
     };
     std::string text;
     size_t next = 0, firstMod = std::string::npos;

@@ -48,7 +48,8 @@ std::vector<std::string> EnabledMods(const std::vector<ListedMod>& mods);
 std::string ModListText(const std::string& listPath, const std::vector<ListedMod>& mods, bool preferLater,
                         const ModList* read = nullptr);
 // Writes that text, complete or not at all, and returns it. "Cannot
-// create file PATH".
+// create file PATH". A switched-off mod whose path does not end in
+// ".pwpatch" is refused (its commented line would read back as a comment).
 std::string WriteModList(const std::string& listPath, const std::vector<ListedMod>& mods, bool preferLater,
                   const ModList* read = nullptr);
 

@@ -231,6 +231,11 @@ TEST(Mods, AListIsWrittenBackAsItWasRead) {
     mods.push_back({"/x/new.pwpatch", false});
     EXPECT_EQ(ModListText("/x/my.pwmods", mods, false, &list),
               "# my profile\r\n\r\nsub/b.pwpatch\r\n  a.pwpatch\r\nmoved/c.pwpatch\r\n# a note\r\n# new.pwpatch\r\n");
+    // A mod not named .pwpatch cannot be switched off: its line would read
+    // back as a comment.
+    EXPECT_EQ(ErrorOf([] { ModListText("/x/my.pwmods", {{"/x/a.mod", false}}, false); }),
+              "a.mod cannot be switched off in a mod list: only a .pwpatch file's line is read back as a "
+              "switched-off mod");
     EXPECT_EQ(ModListText("/x/my.pwmods", {{"/x/a.pwpatch"}}, true),
               "# Packwright mod list: one patch a line, in load order; \"#\" switches a mod off\n!prefer-later\n"
               "a.pwpatch\n");
