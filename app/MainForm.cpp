@@ -17,6 +17,7 @@
 #include "app/FitText.h"
 #include "app/Glyphs.h"
 #include "app/Main.h"
+#include "app/mods/ModsWindow.h"
 #include "core/Error.h"
 #include "targa/Targa.h"
 #include "textobject/Textobject.h"
@@ -174,9 +175,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // A contents window with replacements not saved asks first; Cancel
-    // keeps both open.
-    if (!windows_->CloseUnsaved()) {
+    // A contents window with replacements not saved, and the Mods window
+    // with a load order not saved, ask first; Cancel keeps both open.
+    if (!windows_->CloseUnsaved() || (mods_ && !mods_->close())) {
         event->ignore();
         return;
     }

@@ -128,8 +128,9 @@ void TModsForm::Run(const Planner& planner, const QString& what, bool restore) {
         StatusLine->setToolTip(Text(mods::JoinLines(plan.leftOut)));
     }
     RefreshState();
-    // Without a list file of the player's, the load order shown is what is deployed.
-    if (!list_ && !deployed_.mods.empty()) ShowDeployed(deployed_);
+    // Without a list file of the player's, the load order shown is what is
+    // deployed, unless rows the player put there would go with it.
+    if (!list_ && !deployed_.mods.empty() && ShowingDeployedLosesNothing()) ShowDeployed(deployed_);
     else if (!list_) showsDeployed_ = false;
     UpdateCaption();
 }

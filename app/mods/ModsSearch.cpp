@@ -31,7 +31,7 @@ void TModsForm::Search(const std::function<mods::BisectView(mods::ModsSession&, 
         SetBusy(false);
     }
     RefreshState();
-    if (!list_ && !deployed_.mods.empty()) ShowDeployed(deployed_);
+    if (!list_ && !deployed_.mods.empty() && ShowingDeployedLosesNothing()) ShowDeployed(deployed_);
     if (view.found)
         dialogs_.Inform(this,
                         QString::fromStdString(mods::ModLine(*view.Suspects()[0]) + " breaks the game: found in " +

@@ -244,9 +244,14 @@ void TModsForm::closeEvent(QCloseEvent* event) {
     }
     if (modified_) {
         switch (dialogs_.AskSave(this, "The load order has changes that are not saved. Save the list?", "Mods")) {
-        case Dialogs::SaveAnswer::Save:
-            if (!SaveListClick()) return event->ignore();
+        case Dialogs::SaveAnswer::Save: {
+            // A list that cannot be written keeps the window open, its load
+            // order with it.
+            bool saved = false;
+            Guarded([&] { saved = SaveListClick(); });
+            if (!saved) return event->ignore();
             break;
+        }
         case Dialogs::SaveAnswer::Discard: break;
         case Dialogs::SaveAnswer::Cancel: return event->ignore();
         }
@@ -334,6 +339,13 @@ bool TModsForm::SameAsDeployed() const {
     std::vector<std::string> deployed;
     for (const mods::DeployedMod& m : deployed_.mods) deployed.push_back(m.path);
     return deployed == EnabledPaths() && (deployed.empty() || deployed_.preferLater == LaterWins->isChecked());
+}
+
+bool TModsForm::ShowingDeployedLosesNothing() const {
+    if (!modified_) return true;
+    for (int i = 0; i < Mods->topLevelItemCount(); ++i)
+        if (Mods->topLevelItem(i)->checkState(0) != Qt::Checked) return false;
+    return SameAsDeployed();
 }
 
 void TModsForm::UpdateCaption() {
@@ -497,8 +509,8 @@ void TModsForm::SaveListAs(const QString& path) {
     list_ = mods::ParseModList(
         target, mods::WriteModList(target, rows, LaterWins->isChecked(), sameFolder ? &*list_ : nullptr));
     const QSignalBlocker block(Mods);
-    for (int i = 0; i < Mods->topLevelItemCount() && size_t(i) < list_->mods.size(); ++i)
-        Mods->topLevelItem(i)->setData(0, LineRole, list_->mods[size_t(i)].line);
+    for (int i = 0; i < Mods->topLevelItemCount(); ++i)
+        Mods->topLevelItem(i)->setData(0, LineRole, size_t(i) < list_->mods.size() ? list_->mods[size_t(i)].line : -1);
     showsDeployed_ = false;
     SetModified(false);
 }

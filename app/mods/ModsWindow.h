@@ -149,6 +149,9 @@ private:
     // The deployed load order (and its setting), in place of the rows.
     void ShowDeployed(const mods::Deployment& deployed);
     bool SameAsDeployed() const;
+    // Whether the rows may give way to the deployed load order: nothing
+    // changed since, or every row enabled and deployed as it stands.
+    bool ShowingDeployedLosesNothing() const;
     // `count` mod version panes shown, made when there are fewer.
     void ShowVersions(size_t count);
 

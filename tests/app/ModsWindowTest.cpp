@@ -156,6 +156,30 @@ TEST_F(ModsWindowTest, OpenedAgainOnADeployedGameItShowsWhatIsDeployed) {
     EXPECT_FALSE(m->isVisible());
 }
 
+TEST_F(ModsWindowTest, RowsNotSavedSurviveADeployAndEveryClose) {
+    MakeGame();
+    MakePatch("red", "red menu");
+    MakePatch("blue", "blue menu");
+    pw::TModsForm* m = w->ShowMods();
+    m->SetGameDir(Path("game"));
+    m->AddPatches({Path("red.pwpatch"), Path("blue.pwpatch")});
+    m->Mods->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    dialogs.answers = {true};
+    m->Deploy->click();
+    ASSERT_EQ(m->Packs->topLevelItemCount(), 1);
+    ASSERT_EQ(m->Mods->topLevelItemCount(), 2) << "the switched-off row stays";
+    EXPECT_TRUE(m->Modified());
+    // Closing the main window asks about the load order too.
+    dialogs.saveAnswers = {pw::Dialogs::SaveAnswer::Cancel};
+    EXPECT_FALSE(w->close());
+    // A list that cannot be written: the reason, and the window stays open.
+    dialogs.saveAnswers = {pw::Dialogs::SaveAnswer::Save};
+    dialogs.saves = {Path("no/such/folder/play.pwmods")};
+    EXPECT_FALSE(m->close());
+    ASSERT_FALSE(dialogs.boxes.empty());
+    EXPECT_TRUE(dialogs.boxes.back().text.contains("Cannot create file")) << dialogs.boxes.back().text.toStdString();
+}
+
 TEST_F(ModsWindowTest, AListNamingAMovedPatchKeepsEveryLine) {
     MakeGame();
     MakePatch("red", "red menu");
