@@ -1,6 +1,7 @@
 #pragma once
 // The real window driven through a dialog stand-in that answers every
 // dialog and message box from a queue filled by the test.
+#include <QDir>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <deque>
@@ -88,6 +89,10 @@ private:
         return starts;
     }
 };
+
+// `path` with the system's own separators, as the window shows and writes
+// the paths it makes ("\\" on Windows): for expected paths built with "/".
+inline QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // The buttons, tool buttons and check boxes of `window` (and of the
 // windows and menus it owns) that have no tooltip, by object name or text.

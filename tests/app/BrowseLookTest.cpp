@@ -81,7 +81,7 @@ TEST_F(BrowseLookTest, PlanColumnsFitAndLongPathsAreElidedWhole) {
     }
     EXPECT_EQ(table->textElideMode(), Qt::ElideMiddle);
     const QModelIndex path = table->model()->index(0, file);
-    EXPECT_EQ(table->model()->data(path, Qt::ToolTipRole).toString(), deepFolder + "/MENU/TXT/00000000.txt");
+    EXPECT_EQ(table->model()->data(path, Qt::ToolTipRole).toString(), Native(deepFolder + "/MENU/TXT/00000000.txt"));
     // The table gets what it needs; one preview pane less room than two.
     WaitForPreview(form->OldPreview, [&] { table->selectRow(2); }); // the same entry: one pane
     const int onePane = form->Splitter->sizes()[1];
@@ -230,5 +230,5 @@ TEST_F(BrowseLookTest, ACutCellShowsItsWholeTextInItsTooltip) {
     table->setColumnWidth(pw::TPackModel::ColIndex, 4); // the model's own tip after the text
     table->setColumnWidth(pw::TPackModel::ColPath, 4);
     EXPECT_EQ(pw::CellToolTip(table, table->model()->index(3, pw::TPackModel::ColIndex)), "00000003");
-    EXPECT_EQ(pw::CellToolTip(table, table->model()->index(3, pw::TPackModel::ColPath)), "MENU/TXT/00000003.txt");
+    EXPECT_EQ(pw::CellToolTip(table, table->model()->index(3, pw::TPackModel::ColPath)), Native("MENU/TXT/00000003.txt"));
 }

@@ -51,9 +51,9 @@ TEST_F(RunTest, ExtractsTwoPacksAndWritesTheResultLog) {
     w->BProcess->click();
 
     EXPECT_EQ(Read(out + "/result.log"),
-              Lines({"#Format: FAT", "#Source: " + Path("in/MENU.fat"), out + "/MENU/TXT/00000000.txt",
-                     "NULL", out + "/MENU/DAT/00000002.dat", "#Format: FAT",
-                     "#Source: " + Path("in/FONT.fat"), out + "/FONT/TGA/00000000.tga"}));
+              Lines({"#Format: FAT", "#Source: " + Path("in/MENU.fat"), Path("out/MENU/TXT/00000000.txt"),
+                     "NULL", Path("out/MENU/DAT/00000002.dat"), "#Format: FAT",
+                     "#Source: " + Path("in/FONT.fat"), Path("out/FONT/TGA/00000000.tga")}));
     EXPECT_EQ(Read(out + "/MENU/TXT/00000000.txt"), "hello");
     EXPECT_EQ(Read(out + "/MENU/DAT/00000002.dat"), "1234567");
     EXPECT_EQ(Read(out + "/FONT/TGA/00000000.tga"), std::string(3000, 'x'));
@@ -227,8 +227,8 @@ TEST_F(RunTest, StopDuringTheSecondPack) {
     // Only the finished pack is named; the third was never started.
     EXPECT_EQ(pw::LoadLines((out + "/result.log").toStdString()),
               (std::vector<std::string>{"#Format: FAT", "#Source: " + Path("in/MENU.fat").toStdString(),
-                                        (out + "/MENU/TXT/00000000.txt").toStdString(), "NULL",
-                                        (out + "/MENU/DAT/00000002.dat").toStdString()}));
+                                        Path("out/MENU/TXT/00000000.txt").toStdString(), "NULL",
+                                        Path("out/MENU/DAT/00000002.dat").toStdString()}));
     EXPECT_FALSE(QFileInfo::exists(out + "/FONT"));
     EXPECT_FALSE(w->Stop->isEnabled());
 
