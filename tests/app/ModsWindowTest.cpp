@@ -34,6 +34,16 @@ protected:
                                                                 pw::ToPath(Path(name + "/MENU.fat")))}));
         return Path(name + ".pwpatch");
     }
+    // The Mods window on the game with red and blue added, each changing entry 0.
+    pw::TModsForm* ShowRedAndBlue() {
+        MakeGame();
+        MakePatch("red", "red menu");
+        MakePatch("blue", "blue menu");
+        pw::TModsForm* m = w->ShowMods();
+        m->SetGameDir(Path("game"));
+        m->AddPatches({Path("red.pwpatch"), Path("blue.pwpatch")});
+        return m;
+    }
 };
 
 TEST_F(ModsWindowTest, AListDeployedWithItsClashSettledThenTheGameRestored) {
@@ -118,12 +128,7 @@ TEST_F(ModsWindowTest, AClashOfThreeModsShowsEveryModsVersionAndTheWinner) {
 }
 
 TEST_F(ModsWindowTest, OpenedAgainOnADeployedGameItShowsWhatIsDeployed) {
-    MakeGame();
-    MakePatch("red", "red menu");
-    MakePatch("blue", "blue menu");
-    pw::TModsForm* m = w->ShowMods();
-    m->SetGameDir(Path("game"));
-    m->AddPatches({Path("red.pwpatch"), Path("blue.pwpatch")});
+    pw::TModsForm* m = ShowRedAndBlue();
     m->LaterWins->setChecked(true);
     dialogs.answers = {true};
     m->Deploy->click();
@@ -157,12 +162,7 @@ TEST_F(ModsWindowTest, OpenedAgainOnADeployedGameItShowsWhatIsDeployed) {
 }
 
 TEST_F(ModsWindowTest, RowsNotSavedSurviveADeployAndEveryClose) {
-    MakeGame();
-    MakePatch("red", "red menu");
-    MakePatch("blue", "blue menu");
-    pw::TModsForm* m = w->ShowMods();
-    m->SetGameDir(Path("game"));
-    m->AddPatches({Path("red.pwpatch"), Path("blue.pwpatch")});
+    pw::TModsForm* m = ShowRedAndBlue();
     m->Mods->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     dialogs.answers = {true};
     m->Deploy->click();
