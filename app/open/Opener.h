@@ -2,8 +2,8 @@
 // How the windows hand a file to another program: the desktop's
 // application for its type, a program the user chose, or the editor the
 // environment names. Each system has its implementation beside this
-// interface (DesktopOpener.cpp for the freedesktop systems), chosen by
-// CMake; the windows call only this.
+// interface (DesktopOpener.cpp for the freedesktop systems, WindowsOpener.cpp
+// for Windows), chosen by CMake; the windows call only this.
 #include <QString>
 
 namespace pw {

@@ -14,6 +14,7 @@
 #include "app/browse/Contents.h"
 #include "app/browse/PatchWindow.h"
 #include "app/browse/PlanWindow.h"
+#include "app/open/Opener.h"
 #include "packs/patch/PatchMake.h"
 
 namespace {
@@ -119,6 +120,12 @@ TEST_F(ContentsHelpTest, OpenWithIsRememberedPerTypeAndUsedBeforeTheEditorAndThe
     EXPECT_EQ(dialogs.boxes[0].kind, "info");
     EXPECT_EQ(dialogs.boxes[0].text, "No application opens .ini files: choose one with Open with\u2026");
     qunsetenv("VISUAL");
+}
+
+// Choosing a program starts in this system's folder of programs.
+TEST(SystemOpenerTest, ProgramsFolderIsAFolderOfThisSystem) {
+    const QString folder = pw::SystemOpener().ProgramsFolder();
+    EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
 }
 
 } // namespace
