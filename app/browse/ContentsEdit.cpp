@@ -96,8 +96,8 @@ QString TContentsForm::OpenWithClick() {
     if (running_ || !current.isValid()) return {};
     const QString extension = EditExtension(model_->SourceRow(current.row()));
     int position = 1;
-    FileDialogSetup setup{QStringLiteral("Open .%1 files with").arg(extension), QStringLiteral("Programs (*)|*"),
-                          QString(), true};
+    FileDialogSetup setup{QStringLiteral("Open .%1 files with").arg(extension), opener_->ProgramsFilter(), QString(),
+                          true};
     setup.start = opener_->ProgramsFolder();
     const QStringList chosen = dialogs_.OpenFiles(this, setup, position);
     if (chosen.isEmpty()) return {};

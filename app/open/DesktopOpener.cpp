@@ -79,6 +79,7 @@ public:
     }
 
     QString ProgramsFolder() const override { return QStringLiteral("/usr/bin"); }
+    QString ProgramsFilter() const override { return QStringLiteral("Programs (*)|*"); }
 };
 
 } // namespace

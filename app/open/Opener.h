@@ -20,8 +20,10 @@ public:
     // allowed) on `file`, an editor that runs in a terminal inside the
     // desktop's terminal emulator; false when it cannot be started.
     virtual bool OpenWithEditor(const QString& command, const QString& file) = 0;
-    // The folder where choosing a program starts.
+    // The folder where choosing a program starts, and the file dialog's
+    // filter of programs ("Name (patterns)|patterns").
     virtual QString ProgramsFolder() const = 0;
+    virtual QString ProgramsFilter() const = 0;
 };
 
 // The opener of the system the program runs on.

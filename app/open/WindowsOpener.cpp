@@ -38,6 +38,7 @@ public:
         const QString folder = qEnvironmentVariable("ProgramFiles");
         return QDir::fromNativeSeparators(folder.isEmpty() ? QStringLiteral("C:\\Program Files") : folder);
     }
+    QString ProgramsFilter() const override { return QStringLiteral("Programs (*.exe)|*.exe"); }
 };
 
 } // namespace

@@ -82,6 +82,7 @@ public:
         return Record("editor " + command + " " + file);
     }
     QString ProgramsFolder() const override { return QStringLiteral("/usr/bin"); }
+    QString ProgramsFilter() const override { return QStringLiteral("Programs (*)|*"); }
 
 private:
     bool Record(const QString& call) {
