@@ -8,7 +8,11 @@
 #   bench/mods.sh [RUNS] [ENTRIES] [MIB]     defaults: 5 runs, 12000 entries, 540 MiB
 #
 # Goals: deploy ≤ 1.0 × cp; status and restore ≤ 0.05 s; peak memory under
-# 32 MiB; the extra disk is the new pack alone (vanilla is never copied).
+# 32 MiB; the extra disk is the new pack and the store's copy of the patch
+# (vanilla is never copied).
+# A deploy returns when its packs are on the disk (its commit syncs them);
+# `cp` returns when its copy is in memory, the disk written later. So each
+# run also times a cp that syncs its copies (`sync -d`), the same work.
 #
 #   bench/mods.sh many [MODS] [PACKS] [ENTRIES] [MIB]    defaults: 200 mods, 30 packs, 5000 entries, 68 MiB each
 #
@@ -23,6 +27,9 @@
 # each patch once.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+# cp_synced DEST FILE...: copies the files into DEST and syncs the copies.
+cp_synced='d=$1; shift; cp --reflink=never "$@" "$d/" && sync -d "$d"/*'
+
 if [[ ${1:-} == many || ${1:-} == history ]]; then
   mode=$1
   shift
@@ -85,15 +92,19 @@ if [[ ${1:-} == many || ${1:-} == history ]]; then
     mkdir -p "$work/cp"
     timed cp cp --reflink=never "$work"/all/*.mix "$work/cp/"
     rm -rf "$work/cp"
+    mkdir -p "$work/cp"
+    timed cp_synced bash -c "$cp_synced" _ "$work/cp" "$work"/all/*.mix
+    rm -rf "$work/cp"
   done
-  a=$(col deploy 1); c=$(col cp 1)
+  a=$(col deploy 1); c=$(col cp 1); s=$(col cp_synced 1)
   echo "| task | packwright-cli | goal | met | peak memory |"
   echo "|---|---|---|---|---|"
-  awk -v a="$a" -v c="$c" -v m="$(peak deploy)" 'BEGIN {
-    printf "| mods deploy, many | %.2f s | ≤ 1.0 × cp (%.2f s): %.2f × | %s | %.1f MiB |\n", a, c, a / c, (a <= c ? "yes" : "no"), m / 1024 }'
+  awk -v a="$a" -v c="$c" -v s="$s" -v m="$(peak deploy)" 'BEGIN {
+    printf "| mods deploy, many | %.2f s | ≤ 1.0 × cp (%.2f s): %.2f × | %s | %.1f MiB |\n", a, c, a / c, (a <= c ? "yes" : "no"), m / 1024
+    printf "| mods deploy, many | %.2f s | ≤ 1.0 × cp, synced (%.2f s): %.2f × | %s | |\n", a, s, a / s, (a <= s ? "yes" : "no") }'
   echo
   echo "- $mods mods across $packs packs of $entries entries; data files $((size_kb / 1024)) MiB in all"
-  echo "- deploy: $(runs_of deploy); cp: $(runs_of cp); restore: $(runs_of restore)"
+  echo "- deploy: $(runs_of deploy); cp: $(runs_of cp); cp, synced: $(runs_of cp_synced); restore: $(runs_of restore)"
   echo "- load average (1, 5, 15 min): before $load_before; after $(cut -d' ' -f1-3 /proc/loadavg)"
   exit 0
 fi
@@ -121,6 +132,9 @@ for ((i = 1; i <= runs; i++)); do
   timed restore "$cli" mods restore --quiet --game "$work/game"
   timed cp cp --reflink=never "$work/game/GAME.mix" "$work/cp$i.mix"
   rm -f "$work/cp$i.mix"
+  mkdir -p "$work/cp"
+  timed cp_synced bash -c "$cp_synced" _ "$work/cp" "$work/game/GAME.mix"
+  rm -rf "$work/cp"
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -129,16 +143,17 @@ echo "Pack: $entries entries, $(awk -v s="$size" 'BEGIN {printf "%.1f", s / 1048
 echo
 echo "| task | packwright-cli | goal | met | peak memory |"
 echo "|---|---|---|---|---|"
-c=$(col cp 1)
+c=$(col cp 1); s=$(col cp_synced 1)
 for t in deploy status restore; do
   a=$(col "$t" 1); m=$(peak "$t")
-  awk -v t="$t" -v a="$a" -v c="$c" -v m="$m" 'BEGIN {
+  awk -v t="$t" -v a="$a" -v c="$c" -v s="$s" -v m="$m" 'BEGIN {
     if (t == "deploy") { g = sprintf("≤ 1.0 × cp (%.2f s): %.2f ×", c, a / c); ok = a <= c }
     else { g = "≤ 0.05 s"; ok = a <= 0.05 }
-    printf "| mods %s | %.2f s | %s | %s | %.1f MiB |\n", t, a, g, (ok ? "yes" : "no"), m / 1024 }'
+    printf "| mods %s | %.2f s | %s | %s | %.1f MiB |\n", t, a, g, (ok ? "yes" : "no"), m / 1024
+    if (t == "deploy") printf "| mods deploy | %.2f s | ≤ 1.0 × cp, synced (%.2f s): %.2f × | %s | |\n", a, s, a / s, (a <= s ? "yes" : "no") }'
 done
 echo
-echo "- deploy: $(runs_of deploy); cp: $(runs_of cp)"
+echo "- deploy: $(runs_of deploy); cp: $(runs_of cp); cp, synced: $(runs_of cp_synced)"
 echo "- status: $(runs_of status); restore: $(runs_of restore)"
-echo "- game folder: $before_kb KiB before, $deployed_kb KiB deployed (extra $((deployed_kb - before_kb)) KiB; the data file is $((size / 1024)) KiB)"
+echo "- game folder: $before_kb KiB before, $deployed_kb KiB deployed (extra $((deployed_kb - before_kb)) KiB; the data file is $((size / 1024)) KiB, the patch $(($(stat -c %s "$work/mod.pwpatch") / 1024)) KiB)"
 echo "- load average (1, 5, 15 min): before $load_before; after $load_after"
