@@ -27,8 +27,18 @@
 # each patch once.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-# cp_synced DEST FILE...: copies the files into DEST and syncs the copies.
-cp_synced='d=$1; shift; cp --reflink=never "$@" "$d/" && sync -d "$d"/*'
+# timed_cp_synced FILE...: times, as cp_synced, a copy of the files into a
+# fresh folder that syncs the copies, then removes the copies.
+timed_cp_synced() {
+  mkdir -p "$work/cp"
+  timed cp_synced bash -c 'd=$1; shift; cp --reflink=never "$@" "$d/" && sync -d "$d"/*' _ "$work/cp" "$@"
+  rm -rf "$work/cp"
+}
+# synced_row TASK DEPLOY CP_SYNCED: the table's row of the deploy against the synced cp.
+synced_row() {
+  awk -v t="$1" -v a="$2" -v s="$3" 'BEGIN {
+    printf "| %s | %.2f s | ≤ 1.0 × cp, synced (%.2f s): %.2f × | %s | |\n", t, a, s, a / s, (a <= s ? "yes" : "no") }'
+}
 
 if [[ ${1:-} == many || ${1:-} == history ]]; then
   mode=$1
@@ -92,16 +102,14 @@ if [[ ${1:-} == many || ${1:-} == history ]]; then
     mkdir -p "$work/cp"
     timed cp cp --reflink=never "$work"/all/*.mix "$work/cp/"
     rm -rf "$work/cp"
-    mkdir -p "$work/cp"
-    timed cp_synced bash -c "$cp_synced" _ "$work/cp" "$work"/all/*.mix
-    rm -rf "$work/cp"
+    timed_cp_synced "$work"/all/*.mix
   done
   a=$(col deploy 1); c=$(col cp 1); s=$(col cp_synced 1)
   echo "| task | packwright-cli | goal | met | peak memory |"
   echo "|---|---|---|---|---|"
-  awk -v a="$a" -v c="$c" -v s="$s" -v m="$(peak deploy)" 'BEGIN {
-    printf "| mods deploy, many | %.2f s | ≤ 1.0 × cp (%.2f s): %.2f × | %s | %.1f MiB |\n", a, c, a / c, (a <= c ? "yes" : "no"), m / 1024
-    printf "| mods deploy, many | %.2f s | ≤ 1.0 × cp, synced (%.2f s): %.2f × | %s | |\n", a, s, a / s, (a <= s ? "yes" : "no") }'
+  awk -v a="$a" -v c="$c" -v m="$(peak deploy)" 'BEGIN {
+    printf "| mods deploy, many | %.2f s | ≤ 1.0 × cp (%.2f s): %.2f × | %s | %.1f MiB |\n", a, c, a / c, (a <= c ? "yes" : "no"), m / 1024 }'
+  synced_row "mods deploy, many" "$a" "$s"
   echo
   echo "- $mods mods across $packs packs of $entries entries; data files $((size_kb / 1024)) MiB in all"
   echo "- deploy: $(runs_of deploy); cp: $(runs_of cp); cp, synced: $(runs_of cp_synced); restore: $(runs_of restore)"
@@ -132,9 +140,7 @@ for ((i = 1; i <= runs; i++)); do
   timed restore "$cli" mods restore --quiet --game "$work/game"
   timed cp cp --reflink=never "$work/game/GAME.mix" "$work/cp$i.mix"
   rm -f "$work/cp$i.mix"
-  mkdir -p "$work/cp"
-  timed cp_synced bash -c "$cp_synced" _ "$work/cp" "$work/game/GAME.mix"
-  rm -rf "$work/cp"
+  timed_cp_synced "$work/game/GAME.mix"
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -146,11 +152,11 @@ echo "|---|---|---|---|---|"
 c=$(col cp 1); s=$(col cp_synced 1)
 for t in deploy status restore; do
   a=$(col "$t" 1); m=$(peak "$t")
-  awk -v t="$t" -v a="$a" -v c="$c" -v s="$s" -v m="$m" 'BEGIN {
+  awk -v t="$t" -v a="$a" -v c="$c" -v m="$m" 'BEGIN {
     if (t == "deploy") { g = sprintf("≤ 1.0 × cp (%.2f s): %.2f ×", c, a / c); ok = a <= c }
     else { g = "≤ 0.05 s"; ok = a <= 0.05 }
-    printf "| mods %s | %.2f s | %s | %s | %.1f MiB |\n", t, a, g, (ok ? "yes" : "no"), m / 1024
-    if (t == "deploy") printf "| mods deploy | %.2f s | ≤ 1.0 × cp, synced (%.2f s): %.2f × | %s | |\n", a, s, a / s, (a <= s ? "yes" : "no") }'
+    printf "| mods %s | %.2f s | %s | %s | %.1f MiB |\n", t, a, g, (ok ? "yes" : "no"), m / 1024 }'
+  if [[ $t == deploy ]]; then synced_row "mods deploy" "$a" "$s"; fi
 done
 echo
 echo "- deploy: $(runs_of deploy); cp: $(runs_of cp); cp, synced: $(runs_of cp_synced)"
