@@ -19,7 +19,9 @@
 #   test        builds and tests (the default)
 #   screenshot  builds, then saves docs/windows.png: the contents window
 #               under wine
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails on its own says which one it was.
+trap 'echo "windows.sh: line $LINENO failed (exit $?): $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/.."
 mode=${1:-test}
 case $mode in build | test | screenshot) ;; *) echo "usage: scripts/windows.sh [build|test|screenshot]" >&2; exit 2 ;; esac

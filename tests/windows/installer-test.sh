@@ -7,7 +7,9 @@
 # the Linux tool's; the silent uninstall takes every one of them away, the
 # window's settings with them.
 # usage: installer-test.sh WINE SETUP.EXE LINUX-PACKWRIGHT-CLI PACK.fat
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails on its own says which one it was.
+trap 'echo "installer-test.sh: line $LINENO failed (exit $?): $BASH_COMMAND" >&2' ERR
 if [[ $# -ne 4 ]]; then
   echo "usage: installer-test.sh WINE SETUP.EXE LINUX-PACKWRIGHT-CLI PACK.fat" >&2
   exit 2
@@ -28,16 +30,21 @@ fail() {
 # Runs a Windows program and waits for every process it left (the
 # uninstaller goes on from a copy of itself) and for the registry on disk.
 run() {
-  "$wine" "$@" >"$work/out" 2>&1 || { cat "$work/out" >&2; return 1; }
+  local status=0
+  "$wine" "$@" >"$work/out" 2>&1 || status=$?
+  if ((status != 0)); then
+    cat "$work/out" >&2
+    echo "installer-test.sh: $* exited with $status" >&2
+    return 1
+  fi
   "$wineserver" -w
 }
 reg_value() { # KEY VALUE: the value's data, empty when it is not there
-  "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+  { "$wine" reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
-reg_default() { "$wine" reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'; }
+reg_default() { { "$wine" reg query "$1" /ve 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'; }
 
-"$wine" wineboot --init >/dev/null 2>&1
-"$wineserver" -w
+run wineboot --init
 "$wine" reg add 'HKCU\Software\Packwright\packwright\mods' /v gameFolder /d 'C:\game' /f >/dev/null
 run "$setup" /S /AddToPath
 
@@ -49,7 +56,7 @@ for f in packwright.exe packwright-cli.exe uninstall.exe README.txt LICENSE.txt;
   [[ -f "$dir/$f" ]] || fail "$f is not in $location"
 done
 [[ $location == *'\AppData\Local\Programs\Packwright' ]] || fail "installed for the current user into $location"
-shortcut=$(find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/Packwright.lnk' | head -1)
+shortcut=$(find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/Packwright.lnk' 2>/dev/null | head -1 || true)
 [[ -n $shortcut ]] || fail "no Start menu shortcut"
 [[ $(reg_value "$uninstall" DisplayVersion) =~ ^[0-9]+\.[0-9]+ ]] || fail "Apps & features shows no version"
 size=$(reg_value "$uninstall" EstimatedSize)

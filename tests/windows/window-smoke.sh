@@ -7,7 +7,9 @@
 # recognised by its title in the display's window tree, and a picture of
 # the display is saved in OUT as main.png, contents.png and mods.png.
 # usage: window-smoke.sh WINE PACKWRIGHT.EXE PACK.fat OUT   (WINEPREFIX set)
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails on its own says which one it was.
+trap 'echo "window-smoke.sh: line $LINENO failed (exit $?): $BASH_COMMAND" >&2' ERR
 if [[ $# -ne 4 ]]; then
   echo "usage: window-smoke.sh WINE PACKWRIGHT.EXE PACK.fat OUT" >&2
   exit 2
