@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 
 #include "app/browse/Contents.h"
 #include "app/browse/Paths.h"
@@ -57,11 +58,14 @@ void TContentsForm::SetUpTexts() {
 
 namespace {
 
-// The folder templates were last exported to, where the PO files are
-// looked for next; "" before the first export.
-QString& ExportFolder() {
-    static QString folder;
-    return folder;
+// The folder templates were last exported to, remembered between runs:
+// the PO files are looked for there next, and the pack's template there
+// names its code page. "" before the first export, or once it is gone.
+constexpr const char* ExportFolderKey = "texts/exportFolder";
+
+QString ExportFolder() {
+    const QString folder = QSettings().value(ExportFolderKey).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
 }
 
 // The code page the pack's template in the export folder names, or the
@@ -112,7 +116,7 @@ void TContentsForm::ExportTextsClick() {
     texts::SetGeneratorVersion(PACKWRIGHT_VERSION);
     bool stopped = false;
     const texts::ExportResult r = texts::ExportPack(run_, indexPath_, ToPath(*target), codePage, stopped);
-    if (!r.pot.empty()) ExportFolder() = *target;
+    if (!r.pot.empty()) QSettings().setValue(ExportFolderKey, *target);
     CurrentMessage->setText(QStringLiteral("%1 messages of %2 text entries").arg(r.messages).arg(r.textEntries));
     dialogs_.Inform(this,
                     r.pot.empty() ? QStringLiteral("The pack holds no text to translate.")

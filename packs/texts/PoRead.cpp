@@ -17,6 +17,9 @@ namespace {
 // too, so that what is trimmed once is trimmed alike when it is read again.
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
+// Why a file whose lines end in CR alone cannot be read: it is one line.
+constexpr const char* OldMacLines = "its lines end in a carriage return alone, as on old Macs: save it with line feeds";
+
 std::string_view TrimLeft(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     return s;
@@ -38,8 +41,11 @@ public:
 private:
     enum class Target { None, Context, Id, IdPlural, Str, PreviousContext, PreviousId };
 
+    // A line that holds a carriage return inside fails for that: a file
+    // with old Mac line ends reads as one line.
     [[noreturn]] void Fail(const std::string& what) const {
-        throw Error("Damaged translation " + name_ + ": line " + std::to_string(line_) + ": " + what);
+        throw Error("Damaged translation " + name_ + ": line " + std::to_string(line_) + ": " +
+                    (lineCr_ ? OldMacLines : what));
     }
     std::string Quoted(std::string_view s) const;
     void Finish();
@@ -54,7 +60,7 @@ private:
     bool duplicates_;
     int line_ = 0;
     size_t messages_ = 0;     // other than the header
-    bool header_ = false, loneCr_ = false;
+    bool header_ = false, loneCr_ = false, lineCr_ = false;
     PoMessage cur_;
     bool hasId_ = false, hasStr_ = false, started_ = false;
     Target target_ = Target::None, previousTarget_ = Target::None;
@@ -265,7 +271,8 @@ void Reader::Line(std::string_view line) {
     // A line ends at its line feed and any carriage returns before it, so
     // that what the writer puts out reads back the same.
     while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.find('\r') != std::string_view::npos) loneCr_ = true;
+    lineCr_ = line.find('\r') != std::string_view::npos;
+    loneCr_ = loneCr_ || lineCr_;
     if (Trim(line).empty()) {
         if (hasStr_) Finish();
         return;
@@ -289,7 +296,7 @@ void Reader::End() {
     ++line_;
     Finish();
     if (messages_ > 0) return;
-    const std::string why = loneCr_    ? "its lines end in a carriage return alone, as on old Macs: save it with line feeds"
+    const std::string why = loneCr_    ? OldMacLines
                             : header_  ? "nothing after the header"
                             : line_ > 1 ? "no msgid in " + std::to_string(line_ - 1) + " lines"
                                        : "the file is empty";

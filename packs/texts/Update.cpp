@@ -86,6 +86,7 @@ public:
     PoMessage Carry(const PoMessage& t, const PoMessage* o, const std::string& group) {
         PoMessage m = t;
         if (o) used_.insert(o);
+        const bool moved = o && o->context != t.context;
         if (!o || !o->Translated()) {
             if (o) m.comments = o->comments;
             if (const PoMessage* back = Obsolete(group, t.id)) {
@@ -94,6 +95,8 @@ public:
                 m.flags = MergedFlags(t, *back);
                 m.SetFuzzy(true); // it comes back: to be looked at again
                 ++counts_.fuzzy;
+            } else if (o && o->id == t.id) {
+                ++(moved ? counts_.moved : counts_.kept); // untranslated before, as now
             } else {
                 ++counts_.added;
             }
@@ -102,7 +105,6 @@ public:
         m.comments = o->comments;
         m.strs = o->strs;
         m.flags = MergedFlags(t, *o);
-        const bool moved = o->context != t.context;
         if (o->id == t.id) {
             m.SetFuzzy(o->Fuzzy());
             m.previousId = o->previousId;

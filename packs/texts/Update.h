@@ -21,6 +21,11 @@
 
 namespace pw::texts {
 
+// Every message of the template is counted once: kept or moved (its source
+// unchanged, translated or not, its block number the same or another),
+// fuzzy (a translation carried to a changed source) or new (nothing
+// carried: a new block, or a changed one that was untranslated); obsolete
+// counts the translations of blocks gone.
 struct UpdateCounts {
     size_t kept = 0, moved = 0, fuzzy = 0, added = 0, obsolete = 0;
 };

@@ -203,6 +203,10 @@ TEST(Po, FilesWithoutMessagesAndWideFilesAreRefused) {
         {"# a comment\rmsgctxt \"0:0\"\rmsgid \"a\"\rmsgstr \"b\"\r",
          "Damaged translation f.po: no messages (its lines end in a carriage return alone, as on old Macs: save it "
          "with line feeds)"},
+        // As Poedit writes it, from the header on: the one line fails.
+        {"msgid \"\"\rmsgstr \"Language: de\\n\"\r\rmsgid \"a\"\rmsgstr \"b\"\r",
+         "Damaged translation f.po: line 1: its lines end in a carriage return alone, as on old Macs: save it with "
+         "line feeds"},
         {"msgid \"\"\nmsgstr \"Language: de\\n\"\n", "Damaged translation f.po: no messages (nothing after the header)"},
         {"", "Damaged translation f.po: no messages (the file is empty)"},
         {std::string("\xFF\xFEm\0s\0g\0", 8), "f.po is UTF-16: save it as UTF-8"},
