@@ -135,12 +135,14 @@ Dialogs::SaveAnswer QtDialogs::AskSave(QWidget* parent, const QString& text, con
     }
 }
 
-int QtDialogs::Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers) {
+int QtDialogs::Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers,
+                      const QStringList& tips) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
     std::vector<QAbstractButton*> buttons;
     for (qsizetype i = 0; i < answers.size(); ++i) {
         const bool last = i + 1 == answers.size();
         buttons.push_back(box.addButton(answers[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+        buttons.back()->setToolTip(tips.value(i));
         if (last) box.setEscapeButton(buttons.back());
     }
     if (!buttons.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
