@@ -9,7 +9,9 @@
 #include <QLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <algorithm>
 
@@ -26,6 +28,12 @@
 #include "ui_Contents.h"
 
 namespace pw {
+
+namespace {
+
+constexpr int DefaultWidth = 1040;
+
+} // namespace
 
 QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes, size_t replaced,
                         int64_t replacedBytes) {
@@ -85,7 +93,12 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     SetUpToolBar();
     SetUpTexts();
     UpdateButtons();
-    resize(1040, 600);
+    // Wide enough for the table's columns beside a whole row of the hex
+    // view, where the screen has the room.
+    const QMargins margins = layout()->contentsMargins();
+    const int wanted = NeededWidth(Table) + Preview->HexRowWidth() + ui_->Splitter->handleWidth() + margins.left() +
+                       margins.right();
+    resize(std::max(DefaultWidth, std::min(wanted, screen()->availableGeometry().width())), 600);
     layout()->activate();
     ShareWidth(ui_->Splitter, Table, 1);
 }
