@@ -2,6 +2,7 @@
 // the message boxes.
 #include "app/Dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -161,6 +162,12 @@ FolderPrompt::FolderPrompt(QWidget* parent, const QString& start, Dialogs& asker
     setAcceptMode(QFileDialog::AcceptOpen);
     const QFileInfo info(start);
     setDirectory(!start.isEmpty() && info.isDir() ? info.absoluteFilePath() : QDir::currentPath());
+    for (QDialogButtonBox* box : findChildren<QDialogButtonBox*>()) {
+        if (QPushButton* use = box->button(QDialogButtonBox::Open))
+            use->setToolTip(QStringLiteral("Take the folder shown, or the one typed (made if it does not exist)"));
+        if (QPushButton* cancel = box->button(QDialogButtonBox::Cancel))
+            cancel->setToolTip(QStringLiteral("Choose no folder"));
+    }
 }
 
 QString FolderPrompt::Folder() const {

@@ -15,6 +15,7 @@
 
 #include "AppFixture.h"
 #include "app/Dialogs.h"
+#include "app/FolderPrompt.h"
 #include "app/browse/Contents.h"
 #include "app/browse/PatchWindow.h"
 #include "app/browse/PlanWindow.h"
@@ -86,6 +87,7 @@ TEST_F(ContentsHelpTest, EveryButtonOfEveryWindowSaysWhatItDoes) {
         {"mods", w->ShowMods()},
         {"translation", new pw::TTranslationWindow({}, "t", dialogs, w.get())},
         {"directory", dir.get()},
+        {"folder prompt", new pw::FolderPrompt(w.get(), tmp.path(), dialogs)},
         {"main", w.get()}};
     for (const auto& [name, window] : windows) {
         SCOPED_TRACE(name);
