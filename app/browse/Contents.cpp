@@ -9,9 +9,7 @@
 #include <QLayout>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTableView>
 #include <algorithm>
 
@@ -28,12 +26,6 @@
 #include "ui_Contents.h"
 
 namespace pw {
-
-namespace {
-
-constexpr int DefaultWidth = 1040;
-
-} // namespace
 
 QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes, size_t replaced,
                         int64_t replacedBytes) {
@@ -93,12 +85,7 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     SetUpToolBar();
     SetUpTexts();
     UpdateButtons();
-    // Wide enough for the table's columns beside a whole row of the hex
-    // view, where the screen has the room.
-    const QMargins margins = layout()->contentsMargins();
-    const int wanted = NeededWidth(Table) + Preview->HexRowWidth() + ui_->Splitter->handleWidth() + margins.left() +
-                       margins.right();
-    resize(std::max(DefaultWidth, std::min(wanted, screen()->availableGeometry().width())), 600);
+    resize(OpeningWidth(this, ui_->Splitter, Table, 1040), 600);
     layout()->activate();
     ShareWidth(ui_->Splitter, Table, 1);
 }

@@ -8,6 +8,8 @@
 #include <QToolTip>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
@@ -143,6 +145,14 @@ void ShareWidth(QSplitter* splitter, const QTableView* table, int panes) {
     // two keep half (the handle between them taken from the panes).
     const int rest = std::max(total - handle - tableWidth, std::min(room, total * panes / (panes + 2) - handle));
     splitter->setSizes({total - handle - rest, rest});
+}
+
+int OpeningWidth(QWidget* window, const QSplitter* splitter, const QTableView* table, int least) {
+    const auto* pane = splitter->findChild<const TPreviewPane*>();
+    const QMargins margins = window->layout() ? window->layout()->contentsMargins() : QMargins();
+    const int wanted = NeededWidth(table) + std::max(PaneWidth, pane ? pane->HexRowWidth() : 0) +
+                       splitter->handleWidth() + margins.left() + margins.right();
+    return std::max(least, std::min(wanted, window->screen()->availableGeometry().width()));
 }
 
 QHBoxLayout* AddPreviewColumns(QVBoxLayout* outer, TEntryModel* model, const QString& oldTitle,

@@ -16,6 +16,7 @@ class QSplitter;
 class QString;
 class QTableView;
 class QVBoxLayout;
+class QWidget;
 
 namespace pw {
 
@@ -44,6 +45,11 @@ int NeededWidth(const QTableView* table);
 // it needs only where that would leave one pane less than a third of the
 // width, or two less than half.
 void ShareWidth(QSplitter* splitter, const QTableView* table, int panes);
+
+// The width a window of a table beside previews opens at: at least
+// `least`, and where the screen has the room, enough for the table's
+// columns beside a whole row of one preview's hex view.
+int OpeningWidth(QWidget* window, const QSplitter* splitter, const QTableView* table, int least);
 
 // Where the parts of a table beside two previews go (a window's members).
 struct PreviewParts {
