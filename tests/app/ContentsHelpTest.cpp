@@ -14,7 +14,6 @@
 #include <QToolButton>
 
 #include "AppFixture.h"
-#include "app/Dialogs.h"
 #include "app/FolderPrompt.h"
 #include "app/browse/Contents.h"
 #include "app/browse/PatchWindow.h"
@@ -26,18 +25,13 @@
 
 namespace {
 
-// Numbered texts: the window offers their translation.
-const std::string Ini = "[0x00000000]\nkey=value\n";
-
-// What the modal dialog that `open` shows leaves unexplained; the dialog
-// is then cancelled.
+// What the modal dialog that `open` shows leaves unexplained (it is then cancelled).
 QStringList UnexplainedDialog(const std::function<void()>& open) {
     QStringList missing{"no dialog shown"};
     QTimer::singleShot(0, [&missing] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            missing = Unexplained(dialog);
-            dialog->reject();
-        }
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        missing = dialog ? Unexplained(dialog) : missing;
+        if (dialog) dialog->reject();
     });
     open();
     return missing;
@@ -51,7 +45,7 @@ protected:
         qunsetenv("EDITOR");
         QSettings().remove("openWith");
         AppTest::SetUp();
-        MakePack("in/MENU", {{"a.ini", Ini}, {"notes", "plain words\n"}, {"pic", SmallTarga('\x10')},
+        MakePack("in/MENU", {{"a.ini", "[0x00000000]\nkey=value\n"}, {"notes", "plain words\n"}, {"pic", SmallTarga('\x10')},
                              {"raw", std::string("\x01\x02\x03", 3)}});
         form = w->ShowContents(Path("in/MENU.fat"));
         ASSERT_NE(form, nullptr);
@@ -70,7 +64,7 @@ TEST_F(ContentsHelpTest, EveryButtonOfEveryWindowSaysWhatItDoes) {
     dialogs.folders.push_back(Path("out"));
     w->BProcess->click();
     ASSERT_NE(w->ShowChanges(Path("out/result.log")), nullptr);
-    MakePack("game/MENU", {{"a.ini", Ini + "other\n"}, {"notes", "plain words\n"}, {"pic", SmallTarga('\x10')},
+    MakePack("game/MENU", {{"a.ini", "[0x00000000]\nkey=other\n"}, {"notes", "plain words\n"}, {"pic", SmallTarga('\x10')},
                            {"raw", std::string("\x01\x02\x03", 3)}});
     pw::PlainStatus quiet;
     pw::RunContext ctx(quiet);
@@ -79,22 +73,17 @@ TEST_F(ContentsHelpTest, EveryButtonOfEveryWindowSaysWhatItDoes) {
                                                             pw::ToPath(Path("game/MENU.fat")))}));
     ASSERT_NE(w->ShowPatch(Path("p.pwpatch")), nullptr);
     // Each window on its own: the main window owns the others.
-    ASSERT_NE(form->BExportTexts, nullptr);
+    ASSERT_NE(form->BExportTexts, nullptr); // a pack with numbered texts
     const std::vector<std::pair<const char*, const QWidget*>> windows = {
-        {"contents", form},
-        {"plan", w->ChangesOf(Path("out/result.log"))},
-        {"patch", w->PatchOf(Path("p.pwpatch"))},
-        {"mods", w->ShowMods()},
-        {"translation", new pw::TTranslationWindow({}, "t", dialogs, w.get())},
-        {"directory", dir.get()},
-        {"folder prompt", new pw::FolderPrompt(w.get(), tmp.path(), dialogs)},
+        {"contents", form}, {"plan", w->ChangesOf(Path("out/result.log"))}, {"patch", w->PatchOf(Path("p.pwpatch"))},
+        {"mods", w->ShowMods()}, {"translation", new pw::TTranslationWindow({}, "t", dialogs, w.get())},
+        {"directory", dir.get()}, {"folder prompt", new pw::FolderPrompt(w.get(), tmp.path(), dialogs)},
         {"main", w.get()}};
     for (const auto& [name, window] : windows) {
         SCOPED_TRACE(name);
         EXPECT_EQ(Unexplained(window), QStringList());
     }
-    // The forms the windows build with Qt's own dialogs: the patch details
-    // and the question when closing with replacements not saved.
+    // Qt's patch details form, and the question when closing unsaved.
     pw::QtDialogs qt;
     pw::TContentsForm own(pw::ToPath(Path("in/MENU.fat")), qt);
     Write("new.txt", "new");
