@@ -34,7 +34,8 @@ void TContentsForm::SetUpTexts() {
     if (texts == 0) return;
     BExportTexts = new QPushButton(QStringLiteral("Export texts for translation…"), this);
     BExportTexts->setObjectName(QStringLiteral("BExportTexts"));
-    BExportTexts->setToolTip(QStringLiteral("Write the pack's texts into a folder as a template (.pot) for translators"));
+    BExportTexts->setToolTip(
+        QStringLiteral("Write the pack's texts into a folder as a template (.pot) for translators"));
     BImportTranslation = new QPushButton(QStringLiteral("Import translation…"), this);
     BImportTranslation->setObjectName(QStringLiteral("BImportTranslation"));
     BImportTranslation->setToolTip(
