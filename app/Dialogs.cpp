@@ -2,6 +2,7 @@
 // the message boxes.
 #include "app/Dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -135,12 +136,14 @@ Dialogs::SaveAnswer QtDialogs::AskSave(QWidget* parent, const QString& text, con
     }
 }
 
-int QtDialogs::Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers) {
+int QtDialogs::Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers,
+                      const QStringList& tips) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
     std::vector<QAbstractButton*> buttons;
     for (qsizetype i = 0; i < answers.size(); ++i) {
         const bool last = i + 1 == answers.size();
         buttons.push_back(box.addButton(answers[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+        buttons.back()->setToolTip(tips.value(i));
         if (last) box.setEscapeButton(buttons.back());
     }
     if (!buttons.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
@@ -159,6 +162,12 @@ FolderPrompt::FolderPrompt(QWidget* parent, const QString& start, Dialogs& asker
     setAcceptMode(QFileDialog::AcceptOpen);
     const QFileInfo info(start);
     setDirectory(!start.isEmpty() && info.isDir() ? info.absoluteFilePath() : QDir::currentPath());
+    for (QDialogButtonBox* box : findChildren<QDialogButtonBox*>()) {
+        if (QPushButton* use = box->button(QDialogButtonBox::Open))
+            use->setToolTip(QStringLiteral("Take the folder shown, or the one typed (made if it does not exist)"));
+        if (QPushButton* cancel = box->button(QDialogButtonBox::Cancel))
+            cancel->setToolTip(QStringLiteral("Choose no folder"));
+    }
 }
 
 QString FolderPrompt::Folder() const {

@@ -19,7 +19,8 @@ public:
     void Inform(QWidget* parent, const QString& text, const QString& caption) override;
     void ShowError(QWidget* parent, const QString& text, const QString& caption) override;
     SaveAnswer AskSave(QWidget* parent, const QString& text, const QString& caption) override;
-    int Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers) override;
+    int Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers,
+               const QStringList& tips) override;
     std::optional<PatchDetails> AskPatchDetails(QWidget* parent, const QString& caption,
                                                 const PatchDetails& start) override;
 };

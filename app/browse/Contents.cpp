@@ -85,7 +85,7 @@ TContentsForm::TContentsForm(const std::string& indexPath, Dialogs& dialogs, QWi
     SetUpToolBar();
     SetUpTexts();
     UpdateButtons();
-    resize(1040, 600);
+    resize(OpeningWidth(this, ui_->Splitter, Table, 1040), 600);
     layout()->activate();
     ShareWidth(ui_->Splitter, Table, 1);
 }

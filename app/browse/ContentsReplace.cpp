@@ -106,11 +106,12 @@ void TContentsForm::SetUpReplacing() {
         action(QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoReplaceClick(); });
     OpenWithAction = action(QStringLiteral("Open with\u2026"), {}, [this] { OpenWithClick(); });
     UndoAllAction = action(QStringLiteral("Undo all"), {}, [this] { UndoAllClick(); });
-    ReplaceFromFolderAction =
-        action(QStringLiteral("Replace from folder\u2026"), {}, [this] { ReplaceFromFolderClick(); });
+    ReplaceFromFolderAction = action(QStringLiteral("Replace from folder\u2026"),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), [this] { ReplaceFromFolderClick(); });
     SaveAsPackAction = action(QStringLiteral("Save as new pack\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S),
                               [this] { SaveAsPackClick(); });
-    SaveAsPatchAction = action(QStringLiteral("Save as patch\u2026"), {}, [this] { SaveAsPatchClick(); });
+    SaveAsPatchAction = action(QStringLiteral("Save as patch\u2026"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                               [this] { SaveAsPatchClick(); });
     SaveAsLogAction = action(QStringLiteral("Save as log\u2026"), {}, [this] { SaveAsLogClick(); });
 
     Table->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -99,8 +99,12 @@ bool TContentsForm::MayClose() {
     if (!Unsaved()) return true;
     const QStringList answers = {QStringLiteral("Save as new pack\u2026"), QStringLiteral("Save as patch\u2026"),
                                  QStringLiteral("Discard"), QStringLiteral("Cancel")};
-    const int answer =
-        dialogs_.Choose(this, ReplacedQuestion(model_->ReplacedCount()), FromPath(ExtractFileName(indexPath_)), answers);
+    const QStringList tips = {QStringLiteral("Write the pack with its replacements into another folder, then close"),
+                              QStringLiteral("Write a patch of the replaced entries, then close"),
+                              QStringLiteral("Close without saving: the replacements are lost"),
+                              QStringLiteral("Keep the window open")};
+    const int answer = dialogs_.Choose(this, ReplacedQuestion(model_->ReplacedCount()),
+                                       FromPath(ExtractFileName(indexPath_)), answers, tips);
     try {
         switch (answer) {
         case 0: return SaveAsPackClick();

@@ -35,8 +35,12 @@ void TContentsForm::SetUpTexts() {
     if (texts == 0) return;
     BExportTexts = new QPushButton(QStringLiteral("Export texts for translation…"), this);
     BExportTexts->setObjectName(QStringLiteral("BExportTexts"));
+    BExportTexts->setToolTip(
+        QStringLiteral("Write the pack's texts into a folder as a template (.pot) for translators"));
     BImportTranslation = new QPushButton(QStringLiteral("Import translation…"), this);
     BImportTranslation->setObjectName(QStringLiteral("BImportTranslation"));
+    BImportTranslation->setToolTip(
+        QStringLiteral("Read translated PO files and show the patch of the texts they change, to save"));
     const int at = ui_->Bottom->indexOf(BExtractSelected);
     for (QPushButton* b : {BImportTranslation, BExportTexts}) {
         b->setAutoDefault(false);

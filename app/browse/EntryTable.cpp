@@ -8,6 +8,8 @@
 #include <QToolTip>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
@@ -134,12 +136,23 @@ int NeededWidth(const QTableView* table) {
 
 void ShareWidth(QSplitter* splitter, const QTableView* table, int panes) {
     const int total = std::max(splitter->width(), splitter->sizeHint().width());
-    const int room = std::max(0, panes) * PaneWidth;
-    const int tableWidth = std::max(NeededWidth(table), total - room);
+    const int handle = splitter->handleWidth();
+    // A pane shows a whole row of a hex view where it can.
+    const auto* pane = splitter->findChild<const TPreviewPane*>();
+    const int room = std::max(0, panes) * std::max(PaneWidth, pane ? pane->HexRowWidth() : 0);
+    const int tableWidth = std::max(NeededWidth(table), total - handle - room);
     // However much the table needs, one pane keeps a third of the width,
-    // two keep half.
-    const int rest = std::max(total - tableWidth, std::min(room, total * panes / (panes + 2)));
-    splitter->setSizes({total - rest, rest});
+    // two keep half (the handle between them taken from the panes).
+    const int rest = std::max(total - handle - tableWidth, std::min(room, total * panes / (panes + 2) - handle));
+    splitter->setSizes({total - handle - rest, rest});
+}
+
+int OpeningWidth(QWidget* window, const QSplitter* splitter, const QTableView* table, int least) {
+    const auto* pane = splitter->findChild<const TPreviewPane*>();
+    const QMargins margins = window->layout() ? window->layout()->contentsMargins() : QMargins();
+    const int wanted = NeededWidth(table) + std::max(PaneWidth, pane ? pane->HexRowWidth() : 0) +
+                       splitter->handleWidth() + margins.left() + margins.right();
+    return std::max(least, std::min(wanted, window->screen()->availableGeometry().width()));
 }
 
 QHBoxLayout* AddPreviewColumns(QVBoxLayout* outer, TEntryModel* model, const QString& oldTitle,

@@ -16,6 +16,7 @@ class QSplitter;
 class QString;
 class QTableView;
 class QVBoxLayout;
+class QWidget;
 
 namespace pw {
 
@@ -39,10 +40,16 @@ void WidenColumnFor(QTableView* table, int column, const QString& text);
 int NeededWidth(const QTableView* table);
 
 // Gives the panes beside the table (the splitter's second widget) the room
-// they need, `panes` previews of about 360 pixels each, and the table the
-// rest; the table gets less than it needs only where that would leave one
-// pane less than a third of the width, or two less than half.
+// they need, `panes` previews each as wide as a whole row of its hex view
+// (at least 360 pixels), and the table the rest; the table gets less than
+// it needs only where that would leave one pane less than a third of the
+// width, or two less than half.
 void ShareWidth(QSplitter* splitter, const QTableView* table, int panes);
+
+// The width a window of a table beside previews opens at: at least
+// `least`, and where the screen has the room, enough for the table's
+// columns beside a whole row of one preview's hex view.
+int OpeningWidth(QWidget* window, const QSplitter* splitter, const QTableView* table, int least);
 
 // Where the parts of a table beside two previews go (a window's members).
 struct PreviewParts {

@@ -82,7 +82,7 @@ TPatchForm::TPatchForm(const std::string& patchPath, Dialogs& dialogs, QWidget* 
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { PreviewRow(current.isValid() ? current.row() : -1); });
     connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] { PreviewRow(-1); });
-    resize(1100, 600);
+    resize(OpeningWidth(this, Splitter, Table, 1100), 600);
     layout()->activate();
     SetGameFolder("");
 }

@@ -102,7 +102,7 @@ TPlanForm::TPlanForm(const std::string& logPath, const std::string& targetDir, D
     connect(OldPreview, &TPreviewPane::Shown, this, [this] { CompareIfText(); });
     connect(NewPreview, &TPreviewPane::Shown, this, [this] { CompareIfText(); });
     connect(Diff, &TDiffView::Shown, this, [this](bool compared) { ShowPanes(compared ? 0 : 2); });
-    resize(1100, 600);
+    resize(OpeningWidth(this, Splitter, Table, 1100), 600);
     layout()->activate();
     PreviewRow(-1);
 }

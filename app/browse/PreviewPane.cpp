@@ -1,12 +1,14 @@
 #include "app/browse/PreviewPane.h"
 
 #include <QFontDatabase>
+#include <QtMath>
 #include <QLabel>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -140,6 +142,12 @@ void TPreviewPane::Show(const Preview& preview) {
         break;
     }
     emit Shown();
+}
+
+int TPreviewPane::HexRowWidth() const {
+    const QString row = HexDump(QByteArray(16, '\0')).section(u'\n', 0, 0);
+    return QFontMetrics(HexView->font()).horizontalAdvance(row) + 2 * qCeil(HexView->document()->documentMargin()) +
+           2 * HexView->frameWidth() + HexView->verticalScrollBar()->sizeHint().width() + 2;
 }
 
 void TPreviewPane::Clear() {

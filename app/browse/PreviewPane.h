@@ -46,6 +46,9 @@ public:
     // result not yet delivered).
     bool Busy() const;
     const Preview& Current() const { return current_; }
+    // The width that shows a whole row of the hex view (16 bytes, their
+    // offset and characters) without scrolling.
+    int HexRowWidth() const;
 
     QLabel* Info;
     QStackedWidget* Pages;

@@ -66,9 +66,11 @@ public:
     // keep the window open.
     enum class SaveAnswer { Save, Discard, Cancel };
     virtual SaveAnswer AskSave(QWidget* parent, const QString& text, const QString& caption) = 0;
-    // A question with a button per answer, the last one the cancel (Esc):
-    // the index of the answer chosen.
-    virtual int Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers) = 0;
+    // A question with a button per answer, the last one the cancel (Esc),
+    // each button with its tooltip (`tips`, in the same order): the index
+    // of the answer chosen.
+    virtual int Choose(QWidget* parent, const QString& text, const QString& caption, const QStringList& answers,
+                       const QStringList& tips) = 0;
     // The patch details form, filled with `start`; nothing when cancelled.
     virtual std::optional<PatchDetails> AskPatchDetails(QWidget* parent, const QString& caption,
                                                         const PatchDetails& start) = 0;

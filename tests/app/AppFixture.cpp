@@ -82,7 +82,7 @@ pw::Dialogs::SaveAnswer FakeDialogs::AskSave(QWidget*, const QString& text, cons
     return Next(saveAnswers, "save question").value_or(SaveAnswer::Cancel);
 }
 
-int FakeDialogs::Choose(QWidget*, const QString& text, const QString&, const QStringList& answers) {
+int FakeDialogs::Choose(QWidget*, const QString& text, const QString&, const QStringList& answers, const QStringList&) {
     questions.push_back(text);
     choiceSets.push_back(answers);
     return Next(picks, "choice").value_or(int(answers.size()) - 1);

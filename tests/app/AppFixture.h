@@ -60,7 +60,7 @@ public:
     void ShowError(QWidget*, const QString& text, const QString& caption) override;
     SaveAnswer AskSave(QWidget*, const QString& text, const QString& caption) override;
     std::deque<SaveAnswer> saveAnswers; // AskSave's answers
-    int Choose(QWidget*, const QString& text, const QString& caption, const QStringList& answers) override;
+    int Choose(QWidget*, const QString& text, const QString&, const QStringList& answers, const QStringList&) override;
     std::deque<int> picks;             // Choose's answers, as indexes
     std::vector<QStringList> choiceSets; // the answers offered each time
     std::optional<pw::PatchDetails> AskPatchDetails(QWidget*, const QString& caption,

@@ -3,21 +3,40 @@
 // disabled action gives, Open with… remembered per type, the extension an
 // entry without one gets, and the note when no application takes a type.
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "AppFixture.h"
+#include "app/FolderPrompt.h"
 #include "app/browse/Contents.h"
 #include "app/browse/PatchWindow.h"
 #include "app/browse/PlanWindow.h"
+#include "app/browse/TranslationWindow.h"
+#include "app/mods/ModsWindow.h"
 #include "app/open/Opener.h"
 #include "packs/patch/PatchMake.h"
 
 namespace {
+
+// What the modal dialog that `open` shows leaves unexplained (it is then cancelled).
+QStringList Unexplained(const std::function<void()>& open) {
+    QStringList missing{"no dialog shown"};
+    QTimer::singleShot(0, [&missing] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            missing = Unexplained(dialog);
+            dialog->reject();
+        }
+    });
+    open();
+    return missing;
+}
 
 class ContentsHelpTest : public AppTest {
 protected:
@@ -27,8 +46,8 @@ protected:
         qunsetenv("EDITOR");
         QSettings().remove("openWith");
         AppTest::SetUp();
-        MakePack("in/MENU", {{"a.ini", "key=value\n"}, {"notes", "plain words\n"}, {"pic", SmallTarga('\x10')},
-                             {"raw", std::string("\x01\x02\x03", 3)}});
+        MakePack("in/MENU", {{"a.ini", "[0x00000000]\nkey=value\n"}, {"notes", "plain words\n"},
+                             {"pic", SmallTarga('\x10')}, {"raw", std::string("\x01\x02\x03", 3)}});
         form = w->ShowContents(Path("in/MENU.fat"));
         ASSERT_NE(form, nullptr);
         form->SetOpener(opener);
@@ -55,13 +74,21 @@ TEST_F(ContentsHelpTest, EveryButtonOfEveryWindowSaysWhatItDoes) {
                                                             pw::ToPath(Path("game/MENU.fat")))}));
     ASSERT_NE(w->ShowPatch(Path("p.pwpatch")), nullptr);
     // Each window on its own: the main window owns the others.
+    ASSERT_NE(form->BExportTexts, nullptr); // a pack with numbered texts
     const std::vector<std::pair<const char*, const QWidget*>> windows = {
-        {"contents", form},         {"plan", w->ChangesOf(Path("out/result.log"))},
-        {"patch", w->PatchOf(Path("p.pwpatch"))}, {"directory", dir.get()}, {"main", w.get()}};
+        {"contents", form}, {"plan", w->ChangesOf(Path("out/result.log"))}, {"patch", w->PatchOf(Path("p.pwpatch"))},
+        {"mods", w->ShowMods()}, {"translation", new pw::TTranslationWindow({}, "t", dialogs, w.get())},
+        {"directory", dir.get()}, {"folder prompt", new pw::FolderPrompt(w.get(), tmp.path(), dialogs)},
+        {"main", w.get()}};
     for (const auto& [name, window] : windows) {
         SCOPED_TRACE(name);
         EXPECT_EQ(Unexplained(window), QStringList());
     }
+    // Qt's patch details form, and the question when closing unsaved.
+    pw::QtDialogs qt;
+    pw::TContentsForm own(pw::ToPath(Path("in/MENU.fat")), qt);
+    own.ReplaceEntry(1, Path("in/MENU.mix"));
+    EXPECT_EQ(Unexplained([&] { own.SaveAsPatchClick(); }) + Unexplained([&] { own.close(); }), QStringList());
     // A tool bar that lost its tooltips would fail here.
     form->OpenWithAction->setToolTip(QString());
     EXPECT_EQ(Unexplained(form), QStringList{"Open with\u2026"});

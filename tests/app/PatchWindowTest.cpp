@@ -99,6 +99,7 @@ TEST_F(PatchWindowTest, SaveAsPatchWritesWhatTheEngineWritesFromTheLog) {
     dialogs.details.push_back(pw::PatchDetails{"t", "a", "", ""});
     dialogs.saves.push_back(Path("in/MENU.fat"));
     form->SaveAsPatch->click();
+    EXPECT_EQ(dialogs.saveSetups.at(1).start, QDir(tmp.path()).filePath("result-t.pwpatch")); // the last folder
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].kind, "error");
     EXPECT_TRUE(dialogs.boxes[0].text.startsWith("Cannot create file")) << dialogs.boxes[0].text.toStdString();
