@@ -121,7 +121,11 @@ void TContentsForm::ExportTextsClick() {
     bool stopped = false;
     const texts::ExportResult r = texts::ExportPack(run_, indexPath_, ToPath(*target), codePage, stopped);
     if (!r.pot.empty()) QSettings().setValue(ExportFolderKey, *target);
-    CurrentMessage->setText(QStringLiteral("%1 messages of %2 text entries").arg(r.messages).arg(r.textEntries));
+    CurrentMessage->setText(QStringLiteral("%1 %2 of %3 text %4")
+                                .arg(r.messages)
+                                .arg(r.messages == 1 ? QStringLiteral("message") : QStringLiteral("messages"))
+                                .arg(r.textEntries)
+                                .arg(r.textEntries == 1 ? QStringLiteral("entry") : QStringLiteral("entries")));
     dialogs_.Inform(this,
                     r.pot.empty() ? QStringLiteral("The pack holds no text to translate.")
                                   : QStringLiteral("Exported %1 messages to %2").arg(r.messages).arg(FromPath(r.pot)),
