@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "app/browse/ContentsReplace.h"
+#include "app/browse/Counted.h"
 #include "app/browse/EntryTable.h"
 #include "app/browse/FilterBar.h"
 #include "app/browse/Paths.h"
@@ -29,10 +30,8 @@ namespace pw {
 
 QString ContentsCaption(const std::string& indexPath, size_t entries, int64_t bytes, size_t replaced,
                         int64_t replacedBytes) {
-    QString caption = QStringLiteral("%1 - %2 %3, %4 bytes")
-                          .arg(FromPath(ExtractFileName(indexPath)))
-                          .arg(entries)
-                          .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
+    QString caption = QStringLiteral("%1 - %2, %3 bytes")
+                          .arg(FromPath(ExtractFileName(indexPath)), Counted(entries, "entry", "entries"))
                           .arg(bytes);
     if (replaced > 0) caption += QStringLiteral("; %1 replaced, %2 bytes").arg(replaced).arg(replacedBytes);
     return caption;

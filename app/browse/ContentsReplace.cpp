@@ -20,6 +20,7 @@
 
 #include "app/browse/Contents.h"
 #include "app/browse/ContentsReplace.h"
+#include "app/browse/Counted.h"
 #include "app/browse/DiffView.h"
 #include "app/browse/EntryTable.h"
 #include "app/browse/PackModel.h"
@@ -222,10 +223,8 @@ void TContentsForm::ReplaceFiles(const QStringList& files) {
     const QString pack = FromPath(ExtractFileName(indexPath_));
     QString text = match.matched.empty()
                        ? QStringLiteral("No file matches an entry of %1.").arg(pack)
-                       : QStringLiteral("Replace %1 %2 of %3?")
-                             .arg(match.matched.size())
-                             .arg(match.matched.size() == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
-                             .arg(pack);
+                       : QStringLiteral("Replace %1 of %2?")
+                             .arg(Counted(match.matched.size(), "entry", "entries"), pack);
     for (size_t i = 0; i < match.matched.size() && i < ListedMatches; ++i) {
         const replace::Replacement& m = match.matched[i];
         text += QStringLiteral("\n%1 %2 \u2190 %3")

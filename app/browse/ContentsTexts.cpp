@@ -13,6 +13,7 @@
 #include <QSettings>
 
 #include "app/browse/Contents.h"
+#include "app/browse/Counted.h"
 #include "app/browse/Paths.h"
 #include "app/browse/TranslationWindow.h"
 #include "core/Error.h"
@@ -121,11 +122,9 @@ void TContentsForm::ExportTextsClick() {
     bool stopped = false;
     const texts::ExportResult r = texts::ExportPack(run_, indexPath_, ToPath(*target), codePage, stopped);
     if (!r.pot.empty()) QSettings().setValue(ExportFolderKey, *target);
-    CurrentMessage->setText(QStringLiteral("%1 %2 of %3 text %4")
-                                .arg(r.messages)
-                                .arg(r.messages == 1 ? QStringLiteral("message") : QStringLiteral("messages"))
-                                .arg(r.textEntries)
-                                .arg(r.textEntries == 1 ? QStringLiteral("entry") : QStringLiteral("entries")));
+    CurrentMessage->setText(QStringLiteral("%1 of %2")
+                                .arg(Counted(r.messages, "message", "messages"),
+                                     Counted(r.textEntries, "text entry", "text entries")));
     dialogs_.Inform(this,
                     r.pot.empty() ? QStringLiteral("The pack holds no text to translate.")
                                   : QStringLiteral("Exported %1 messages to %2").arg(r.messages).arg(FromPath(r.pot)),

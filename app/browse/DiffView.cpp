@@ -9,6 +9,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
+#include "app/browse/Counted.h"
+
 namespace pw {
 
 namespace {
@@ -89,10 +91,8 @@ void TDiffView::Show(const TextDiff& diff) {
         return;
     }
     Info->setText(diff.firstChange < 0 ? info_ + QStringLiteral("; the texts are the same")
-                                       : info_ + QStringLiteral("; %1 %2 changed, %3 added, %4 removed")
-                                                     .arg(diff.changed)
-                                                     .arg(diff.changed == 1 ? QStringLiteral("line")
-                                                                            : QStringLiteral("lines"))
+                                       : info_ + QStringLiteral("; %1 changed, %2 added, %3 removed")
+                                                     .arg(Counted(size_t(diff.changed), "line", "lines"))
                                                      .arg(diff.added)
                                                      .arg(diff.removed));
     int most = 0;

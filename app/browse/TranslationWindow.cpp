@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "app/browse/Counted.h"
 #include "app/browse/DiffView.h"
 #include "app/browse/PatchPrompt.h"
 #include "app/browse/Paths.h"
@@ -18,14 +19,6 @@
 #include "packs/texts/TextEntries.h"
 
 namespace pw {
-
-namespace {
-
-QString Counted(size_t n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
-}
-
-} // namespace
 
 TTranslationWindow::TTranslationWindow(texts::ImportPlan plan, QString title, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), plan_(std::move(plan)), title_(std::move(title)), dialogs_(dialogs) {
