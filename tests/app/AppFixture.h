@@ -1,9 +1,11 @@
 #pragma once
 // The real window driven through a dialog stand-in that answers every
 // dialog and message box from a queue filled by the test.
+#include <QApplication>
 #include <QDir>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -98,6 +100,16 @@ inline QString Native(const QString& path) { return QDir::toNativeSeparators(pat
 // The buttons, tool buttons and check boxes of `window` (and of the
 // windows and menus it owns) that have no tooltip, by object name or text.
 QStringList Unexplained(const QWidget* window);
+
+// Runs `act` on the modal dialog (a `D`) as soon as it is up.
+template <class D, class Act>
+void OnModal(Act act) {
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+}
 
 // A window with its directory dialog, a scratch folder, and the working
 // directory put back after each test (a run changes it).

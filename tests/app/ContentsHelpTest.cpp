@@ -3,13 +3,11 @@
 // disabled action gives, Open with… remembered per type, the extension an
 // entry without one gets, and the note when no application takes a type.
 #include <QAction>
-#include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -28,11 +26,9 @@ namespace {
 // What the modal dialog that `open` shows leaves unexplained (it is then cancelled).
 QStringList Unexplained(const std::function<void()>& open) {
     QStringList missing{"no dialog shown"};
-    QTimer::singleShot(0, [&missing] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            missing = Unexplained(dialog);
-            dialog->reject();
-        }
+    OnModal<QDialog>([&missing](QDialog& dialog) {
+        missing = Unexplained(&dialog);
+        dialog.reject();
     });
     open();
     return missing;

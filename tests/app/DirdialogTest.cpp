@@ -1,12 +1,10 @@
 // The directory dialog and the folder prompt.
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include "AppFixture.h"
@@ -134,24 +132,11 @@ TEST_F(AppTest, FolderPromptStartsAtTheCurrentDirectoryForAnUnusableStart) {
     EXPECT_EQ(QDir(inside.directory()).canonicalPath(), QDir(tmp.path()).canonicalPath());
 }
 
-namespace {
-
-// Runs `act` on the modal dialog as soon as it is up.
-void OnModal(std::function<void(QFileDialog&)> act) {
-    QTimer::singleShot(0, [act] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-    });
-}
-
-} // namespace
-
 TEST_F(AppTest, QtOpenDialogKeepsTheChosenFileType) {
     Write("a.log", "");
     pw::QtDialogs real;
     int position = 1;
-    OnModal([&](QFileDialog& d) {
+    OnModal<QFileDialog>([&](QFileDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Select file...");
         EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFiles);
         EXPECT_EQ(d.nameFilters(), (QStringList{"Data Packs (*.fat)", "Project list files (*.lst)",
@@ -162,7 +147,7 @@ TEST_F(AppTest, QtOpenDialogKeepsTheChosenFileType) {
     EXPECT_TRUE(real.OpenFiles(nullptr, TMainForm::SelectLogSetup(), position).isEmpty());
     EXPECT_EQ(position, 1);
 
-    OnModal([&](QFileDialog& d) {
+    OnModal<QFileDialog>([&](QFileDialog& d) {
         d.selectNameFilter("Log files (*.log)");
         d.setDirectory(tmp.path());
         d.selectFile(Path("a.log"));
@@ -175,7 +160,7 @@ TEST_F(AppTest, QtOpenDialogKeepsTheChosenFileType) {
 
 TEST_F(AppTest, QtSaveDialogAddsTheDefaultExtension) {
     pw::QtDialogs real;
-    OnModal([&](QFileDialog& d) {
+    OnModal<QFileDialog>([&](QFileDialog& d) {
         EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
         EXPECT_FALSE(d.testOption(QFileDialog::DontConfirmOverwrite));
         d.setDirectory(tmp.path());
