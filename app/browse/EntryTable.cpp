@@ -134,12 +134,21 @@ int NeededWidth(const QTableView* table) {
     return width;
 }
 
+namespace {
+
+// The width one preview beside the table asks for: a whole row of its hex
+// view where it can.
+int OnePaneWidth(const QSplitter* splitter) {
+    const auto* pane = splitter->findChild<const TPreviewPane*>();
+    return std::max(PaneWidth, pane ? pane->HexRowWidth() : 0);
+}
+
+} // namespace
+
 void ShareWidth(QSplitter* splitter, const QTableView* table, int panes) {
     const int total = std::max(splitter->width(), splitter->sizeHint().width());
     const int handle = splitter->handleWidth();
-    // A pane shows a whole row of a hex view where it can.
-    const auto* pane = splitter->findChild<const TPreviewPane*>();
-    const int room = std::max(0, panes) * std::max(PaneWidth, pane ? pane->HexRowWidth() : 0);
+    const int room = std::max(0, panes) * OnePaneWidth(splitter);
     const int tableWidth = std::max(NeededWidth(table), total - handle - room);
     // However much the table needs, one pane keeps a third of the width,
     // two keep half (the handle between them taken from the panes).
@@ -148,10 +157,9 @@ void ShareWidth(QSplitter* splitter, const QTableView* table, int panes) {
 }
 
 int OpeningWidth(QWidget* window, const QSplitter* splitter, const QTableView* table, int least) {
-    const auto* pane = splitter->findChild<const TPreviewPane*>();
     const QMargins margins = window->layout() ? window->layout()->contentsMargins() : QMargins();
-    const int wanted = NeededWidth(table) + std::max(PaneWidth, pane ? pane->HexRowWidth() : 0) +
-                       splitter->handleWidth() + margins.left() + margins.right();
+    const int wanted =
+        NeededWidth(table) + OnePaneWidth(splitter) + splitter->handleWidth() + margins.left() + margins.right();
     return std::max(least, std::min(wanted, window->screen()->availableGeometry().width()));
 }
 
